@@ -1,0 +1,41 @@
+# kv_warnings(target): the house warning set, errors when CI is set.
+function(kv_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(DEFINED ENV{CI} AND NOT "$ENV{CI}" STREQUAL "" AND NOT "$ENV{CI}" STREQUAL "false")
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# kv_add_subdirectories(name...): adds the subdirectories that exist, so a subsystem
+# joins the build as soon as its folder has a CMakeLists.txt.
+macro(kv_add_subdirectories)
+  foreach(sub ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/CMakeLists.txt)
+      add_subdirectory(${sub})
+    endif()
+  endforeach()
+endmacro()
+
+# kv_gtest(name [GUI] SOURCES ... LIBS ... [LABELS ...]): one test executable, registered
+# with CTest. Its main() makes a QCoreApplication, or with GUI a QApplication; widget
+# tests run on the offscreen platform so they need no display. The label "threads" puts
+# a test into the ThreadSanitizer run (target kv_threaded_tests).
+function(kv_gtest name)
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  kv_warnings(${name})
+  if(ARG_GUI)
+    set(main kv_test_main_gui)
+  else()
+    set(main kv_test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${main} GTest::gtest GTest::gmock)
+  if("threads" IN_LIST ARG_LABELS)
+    add_dependencies(kv_threaded_tests ${name})
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    KV_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${name}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,39 @@
+#pragma once
+// The one guard every event handler runs through: an error raised by a user action stops
+// that action and is shown by the reporter (the main window shows a message box titled
+// with the application title). What the action changed before the error stays changed.
+
+#include "core/errors.h"
+
+#include <QString>
+
+#include <exception>
+#include <new>
+#include <utility>
+
+namespace kv {
+
+class ErrorReporter {
+public:
+    virtual ~ErrorReporter() = default;
+    virtual void showError(const QString& message) = 0;
+};
+
+// Runs f; returns false when it raised, after the reporter has shown the error.
+template <typename F>
+bool runGuarded(ErrorReporter& reporter, F&& f)
+{
+    try {
+        std::forward<F>(f)();
+        return true;
+    } catch (const Error& e) {
+        reporter.showError(e.message());
+    } catch (const std::bad_alloc&) {
+        reporter.showError(QStringLiteral("Out of memory"));
+    } catch (const std::exception& e) {
+        reporter.showError(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+}  // namespace kv

@@ -1,0 +1,84 @@
+#pragma once
+// User calibrations: the 264-byte record, the ordered list the main window owns, the
+// per-method table of the switched-on calibration, and the kor.tab file.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kv {
+
+// One calibration, laid out byte for byte as in kor.tab (little-endian, IEEE doubles).
+// calibrated value = slope * reading + offset; slope 0 means "not computed".
+struct TCalibration {
+    std::int32_t method = 0;          // 1..4; other values are kept as they are
+    std::uint8_t padding1[4] = {};
+    double slope = 0;
+    double offset = 0;
+    double measuredLow = 0;           // reading on the low-octane reference fuel
+    double realLow = 0;               // its known number
+    double measuredHigh = 0;
+    double realHigh = 0;
+    std::uint8_t name[51] = {};       // length byte (0..50) + 50 code page 1251 bytes
+    std::uint8_t reserved[151] = {};  // length byte + 150 bytes, always empty
+    std::uint8_t padding2[6] = {};
+
+    // The name as text (the counted bytes, decoded from code page 1251).
+    QString nameText() const;
+    // Clears the whole name area and stores the text cut to its first 50 characters;
+    // a character code page 1251 lacks becomes '?'.
+    void setName(const QString& text);
+};
+
+static_assert(sizeof(TCalibration) == 264);
+static_assert(offsetof(TCalibration, slope) == 8);
+static_assert(offsetof(TCalibration, name) == 56);
+static_assert(offsetof(TCalibration, reserved) == 107);
+static_assert(offsetof(TCalibration, padding2) == 258);
+
+enum class ToggleResult { Done, NotComputed };
+
+// kor.tab content <-> records. Entries are a 32-bit length and that many record bytes.
+// A length over 264 fills the record and skips the rest of the entry; an entry cut short
+// keeps the bytes present; a negative length or a tail under 4 bytes ends the list.
+std::vector<TCalibration> parseCalibrations(QByteArrayView file);
+QByteArray serializeCalibrations(const std::vector<TCalibration>& records);
+
+class CalibrationStore {
+public:
+    // Positions are 1-based, in list order.
+    int count() const { return int(m_records.size()); }
+    const TCalibration& at(int position) const { return m_records[std::size_t(position - 1)]; }
+    const std::vector<TCalibration>& calibrations() const { return m_records; }
+
+    // Entry of activeCalibration for method 1..4: 0 none, k the position switched on.
+    std::int32_t activeCalibration(int method) const;
+    // Sets an entry as it is, without checks (the command-line tool and tests use it).
+    void setActiveCalibration(int method, std::int32_t position);
+
+    // Empties the list, then reads the file. Raises FileOpenError when it can't be read
+    // (the list then stays empty). activeCalibration is not touched.
+    void LoadCalibrations(const QString& path);
+    // Rewrites the file atomically. Raises FileCreateError or StreamWriteError; the list
+    // in memory keeps its state and the former file stays whole.
+    void SaveCalibrations(const QString& path) const;
+
+    void AddCalibration(const TCalibration& record);
+    void ReplaceCalibration(int position, const TCalibration& record);
+    void DeleteCalibration(int position);
+    ToggleResult ToggleCalibration(int position);
+    // The record switched on for the method, or nullptr.
+    const TCalibration* FindActiveCalibration(int method) const;
+    bool AnyCalibrationActive() const;
+
+private:
+    std::vector<TCalibration> m_records;
+    std::array<std::int32_t, 4> m_active = {};
+};
+
+}  // namespace kv
