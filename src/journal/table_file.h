@@ -1,0 +1,30 @@
+#pragma once
+// The journal and archive files (data2.tab, data.tab): code page 1251 text with CR LF line
+// ends, six lines a record (five cells and an empty separator line), no header.
+
+#include "journal/journal_table.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace kv {
+
+// The file's bytes for the data rows of the table. An empty table still gives one record
+// of five empty cells.
+QByteArray tableFileBytes(const JournalTable& table);
+
+// Adds the records in `bytes` to the table without clearing it: the first record goes into
+// row 1, each further one into a new row at the end. Lines end at CR, LF or CR LF; a NUL
+// ends the text; the sixth line of a record is skipped whatever it holds; a short last
+// record is ignored; an empty line becomes a cell of one space.
+void readTableBytes(JournalTable& table, QByteArrayView bytes);
+
+// readTableBytes on the file's contents. Raises FileOpenError.
+void loadTableFile(JournalTable& table, const QString& path);
+
+// Replaces the file atomically with tableFileBytes. Raises FileCreateError or
+// StreamWriteError; the old file is then intact.
+void saveTableFile(const JournalTable& table, const QString& path);
+
+}  // namespace kv

@@ -1,0 +1,41 @@
+#pragma once
+// A result label dragged onto the journal. The label's objectName is the payload; only the
+// journal grid takes the drop, the other pages just bring the journal forward.
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QMimeData;
+class QWidget;
+
+namespace kv {
+
+inline constexpr char kResultLabelMimeType[] = "application/x-kv4410pc-result-label";
+
+// The caller (or the QDrag it is given to) owns the result.
+QMimeData* makeResultLabelMimeData(const QString& labelObjectName);
+// Empty when the data is not a result-label drag.
+QString resultLabelName(const QMimeData* mime);
+// 1..4 for txtIsRes, txtMotRes, txtAKIRes, txtCetRes; 0 for any other name.
+int methodOfResultLabel(const QString& labelObjectName);
+
+// Watches widgets (the page control's tab bar, the archive and calibrations grids): a
+// result-label drag moving over a watched widget that is not the drag's source is accepted
+// and brings the journal forward at once.
+class JournalDragSwitcher : public QObject {
+public:
+    explicit JournalDragSwitcher(std::function<void()> bringJournalForward,
+                                 QObject* parent = nullptr);
+    // For an item view pass its viewport(). Turns on acceptDrops of the widget.
+    void watch(QWidget* widget);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<void()> m_bringJournalForward;
+};
+
+}  // namespace kv
