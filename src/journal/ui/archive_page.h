@@ -48,7 +48,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fitLastColumn(int margin);
 
     ErrorReporter& m_errors;
     JournalTable m_table;

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+class QDropEvent;
 class QTableView;
 class QToolBar;
 class QToolButton;
@@ -21,7 +22,7 @@ class JournalTableModel;
 
 class JournalPage : public QWidget {
 public:
-    JournalPage(JournalHost& host, ArchivePage& archive, ErrorReporter& errors,
+    explicit JournalPage(JournalHost& host, ArchivePage& archive, ErrorReporter& errors,
                 QWidget* parent = nullptr);
 
     JournalTable& table() { return m_table; }
@@ -67,10 +68,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fitLastColumn(int margin);
-    bool handleDragMove(QEvent* event);
-    bool handleDrop(QEvent* event);
-    void selectRow(int tableRow);
+    bool handleDragMove(QDropEvent* event);
+    bool handleDrop(QDropEvent* event);
 
     JournalHost& m_host;
     ArchivePage& m_archive;

@@ -15,6 +15,13 @@ public:
 
     // Tells the views the whole table may have changed.
     void reload();
+
+    // The table's own operations, told to the views as they happen so that a view keeps
+    // its current cell and never re-reads a long table for a one-row change.
+    void appendRow();
+    void setRow(int tableRow, const JournalRow& cells);
+    void deleteRow(int tableRow);
+    void appendData(const JournalRow& cells);
     // Whether the comment column may be edited (only the journal, only while the current
     // cell is in that column).
     void setCommentEditable(bool editable);

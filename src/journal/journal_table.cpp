@@ -1,0 +1,107 @@
+#include "journal/journal_table.h"
+
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+const JournalRow kBlankRow{};
+const QString kNoText{};
+}  // namespace
+
+JournalTable::JournalTable()
+    : m_rows(1)
+{
+}
+
+const QString& JournalTable::cell(int row, int column) const
+{
+    if (!isDataRow(row) || column < 0 || column >= kColumnCount)
+        return kNoText;
+    return m_rows[std::size_t(row - 1)].cells[std::size_t(column)];
+}
+
+const JournalRow& JournalTable::row(int row) const
+{
+    if (!isDataRow(row))
+        return kBlankRow;
+    return m_rows[std::size_t(row - 1)];
+}
+
+void JournalTable::setCell(int row, int column, const QString& text)
+{
+    if (!isDataRow(row) || column < 0 || column >= kColumnCount)
+        return;
+    m_rows[std::size_t(row - 1)].cells[std::size_t(column)] = singleLineCell(text);
+}
+
+void JournalTable::setRow(int row, const JournalRow& cells)
+{
+    for (int c = 0; c < kColumnCount; ++c)
+        setCell(row, c, cells.cells[std::size_t(c)]);
+}
+
+void JournalTable::appendRow()
+{
+    m_rows.emplace_back();
+}
+
+void JournalTable::setRowCount(int count)
+{
+    m_rows.resize(std::size_t(std::max(count, 2) - 1));
+}
+
+bool JournalTable::isEmpty() const
+{
+    return rowCount() == 2 && lastRowIsBlank();
+}
+
+bool JournalTable::lastRowIsBlank() const
+{
+    return m_rows.back().cells[kDateColumn].isEmpty();
+}
+
+void JournalTable::deleteRow(int row)
+{
+    if (row == 1 && rowCount() <= 2) {
+        m_rows.front() = JournalRow{};
+        return;
+    }
+    if (!isDataRow(row))
+        return;
+    m_rows.erase(m_rows.begin() + (row - 1));
+}
+
+void JournalTable::appendData(const JournalRow& cells)
+{
+    appendRow();
+    setRow(rowCount() - 1, cells);
+}
+
+void JournalTable::clear()
+{
+    m_rows.assign(1, JournalRow{});
+}
+
+QString singleLineCell(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch == QLatin1Char('\r')) {
+            result += QLatin1Char(' ');
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else if (ch == QLatin1Char('\n')) {
+            result += QLatin1Char(' ');
+        } else {
+            result += ch;
+        }
+    }
+    return result;
+}
+
+}  // namespace kv

@@ -1,0 +1,108 @@
+#include "journal/ui/journal_table_model.h"
+
+namespace kv {
+
+namespace {
+const char16_t* const kHeadings[JournalTable::kColumnCount] = {
+    u"№", u"Дата", u"Метод", u"Значение", u"Комментарий",
+};
+}
+
+JournalTableModel::JournalTableModel(JournalTable& table, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_table(table)
+{
+}
+
+void JournalTableModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void JournalTableModel::appendRow()
+{
+    const int row = m_table.rowCount() - 1;
+    beginInsertRows({}, row, row);
+    m_table.appendRow();
+    endInsertRows();
+}
+
+void JournalTableModel::setRow(int tableRow, const JournalRow& cells)
+{
+    if (!m_table.isDataRow(tableRow))
+        return;
+    m_table.setRow(tableRow, cells);
+    emit dataChanged(index(tableRow - 1, 0), index(tableRow - 1, JournalTable::kColumnCount - 1));
+}
+
+void JournalTableModel::deleteRow(int tableRow)
+{
+    if (!m_table.isDataRow(tableRow))
+        return;
+    if (m_table.rowCount() <= 2) {
+        m_table.deleteRow(tableRow);  // blanks the only row
+        emit dataChanged(index(0, 0), index(0, JournalTable::kColumnCount - 1));
+        return;
+    }
+    beginRemoveRows({}, tableRow - 1, tableRow - 1);
+    m_table.deleteRow(tableRow);
+    endRemoveRows();
+}
+
+void JournalTableModel::appendData(const JournalRow& cells)
+{
+    appendRow();
+    setRow(m_table.rowCount() - 1, cells);
+}
+
+void JournalTableModel::setCommentEditable(bool editable)
+{
+    m_commentEditable = editable;
+}
+
+int JournalTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_table.rowCount() - 1;
+}
+
+int JournalTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : JournalTable::kColumnCount;
+}
+
+QVariant JournalTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return m_table.cell(index.row() + 1, index.column());
+}
+
+QVariant JournalTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
+        || section >= JournalTable::kColumnCount)
+        return {};
+    return QString::fromUtf16(kHeadings[section]);
+}
+
+Qt::ItemFlags JournalTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (m_commentEditable && index.column() == JournalTable::kCommentColumn)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool JournalTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    m_table.setCell(index.row() + 1, index.column(), value.toString());
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+}  // namespace kv
