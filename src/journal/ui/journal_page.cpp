@@ -178,7 +178,8 @@ bool JournalPage::eventFilter(QObject* watched, QEvent* event)
 
 bool JournalPage::handleDragMove(QDropEvent* event)
 {
-    if (resultLabelName(event->mimeData()).isEmpty() || event->source() == m_grid->viewport())
+    if (methodOfResultLabel(resultLabelName(event->mimeData())) == 0
+        || event->source() == m_grid->viewport())
         event->ignore();
     else
         event->acceptProposedAction();

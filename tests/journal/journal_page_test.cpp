@@ -1,0 +1,339 @@
+#include "core/error_guard.h"
+#include "core/methods.h"
+#include "journal/table_file.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/journal_host.h"
+#include "journal/ui/journal_page.h"
+#include "journal/ui/result_drag.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kv {
+namespace {
+
+class FakeHost : public JournalHost {
+public:
+    int selectedMethod() const override { return method; }
+    void selectMethod(int m) override { method = m; }
+    QString resultLabelText(int m) const override { return labels[std::size_t(m)]; }
+    void showJournalPage() override { ++journalShown; }
+
+    int method = 1;
+    std::array<QString, 5> labels{{{}, "92,4", "83,1 (АИ-92)", "87,8", "*"}};
+    int journalShown = 0;
+};
+
+class FakeReporter : public ErrorReporter {
+public:
+    void showError(const QString& message) override { errors << message; }
+    QStringList errors;
+};
+
+class JournalPageTest : public testing::Test {
+protected:
+    JournalPageTest()
+    {
+        journal.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)); });
+    }
+
+    int rows() { return journal.table().rowCount(); }
+    QString numbers()
+    {
+        QStringList list;
+        for (int r = 1; r < rows(); ++r)
+            list << journal.table().cell(r, 0);
+        return list.join(',');
+    }
+    void setCurrent(int tableRow, int column = 0)
+    {
+        journal.grid()->setCurrentIndex(journal.grid()->model()->index(tableRow - 1, column));
+    }
+    void press(QWidget* target, int key)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    // What the viewport answers to a drag entering it and to the drop.
+    bool drop(const QString& label, bool asResultLabel = true)
+    {
+        std::unique_ptr<QMimeData> mime(asResultLabel ? makeResultLabelMimeData(label)
+                                                      : new QMimeData);
+        if (!asResultLabel)
+            mime->setText(label);
+        QWidget* viewport = journal.grid()->viewport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                             Qt::NoModifier);
+        QApplication::sendEvent(viewport, &dropEvent);
+        EXPECT_EQ(enter.isAccepted(), dropEvent.isAccepted());
+        return dropEvent.isAccepted();
+    }
+
+    FakeHost host;
+    FakeReporter reporter;
+    ArchivePage archive{reporter};
+    JournalPage journal{host, archive, reporter};
+};
+
+TEST_F(JournalPageTest, ControlsCarryTheirNamesAndCaptions)
+{
+    EXPECT_EQ(journal.grid()->objectName(), QStringLiteral("StringGrid1"));
+    EXPECT_EQ(archive.grid()->objectName(), QStringLiteral("StringGrid2"));
+    EXPECT_EQ(journal.findChild<QToolButton*>(QStringLiteral("ArhBut"))->text(),
+              QStringLiteral("В архив"));
+    EXPECT_EQ(archive.excellButArh()->text(), QStringLiteral("Передать в Excell"));
+    EXPECT_EQ(journal.grid()->model()->headerData(4, Qt::Horizontal).toString(),
+              QStringLiteral("Комментарий"));
+    EXPECT_FALSE(journal.grid()->verticalHeader()->isVisible());
+}
+
+TEST_F(JournalPageTest, FirstEntryFillsTheBlankRowAndLaterOnesAppend)
+{
+    journal.writeBut()->click();
+    ASSERT_EQ(rows(), 2);
+    const JournalRow expected{{"1", "08.12.2026 14:05:09", "Исследовательский метод", "92,4", " "}};
+    EXPECT_EQ(journal.table().row(1), expected);
+
+    host.method = 2;
+    journal.writeButClick();
+    ASSERT_EQ(rows(), 3);
+    EXPECT_EQ(journal.table().cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(journal.table().cell(2, 3), QStringLiteral("83,1 (АИ-92)"));
+}
+
+TEST_F(JournalPageTest, NumbersAreNotRenumberedAfterADeletion)
+{
+    for (int i = 0; i < 3; ++i)
+        journal.writeButClick();
+    setCurrent(1);
+    journal.delBut()->click();
+    journal.writeButClick();
+    EXPECT_EQ(numbers(), QStringLiteral("2,3,3"));
+}
+
+TEST_F(JournalPageTest, DeletingTheOnlyRowBlanksIt)
+{
+    journal.writeButClick();
+    journal.DelButClick();
+    EXPECT_EQ(rows(), 2);
+    EXPECT_TRUE(journal.table().isEmpty());
+    journal.writeButClick();
+    EXPECT_EQ(numbers(), QStringLiteral("1"));
+}
+
+TEST_F(JournalPageTest, ASavedEmptyJournalComesBackAsABlankRowThatStays)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data2.tab"));
+    journal.saveFile(path);
+    JournalPage reloaded{host, archive, reporter};
+    reloaded.loadFile(path);
+    reloaded.writeButClick();
+    ASSERT_EQ(reloaded.table().rowCount(), 3);
+    EXPECT_EQ(reloaded.table().cell(1, 0), QStringLiteral(" "));
+    EXPECT_EQ(reloaded.table().cell(2, 0), QStringLiteral("2"));
+}
+
+TEST_F(JournalPageTest, ArchivingMovesTheCurrentRowBehindTheArchivesBlankRow)
+{
+    journal.ArhButClick();  // empty journal: nothing to move
+    EXPECT_TRUE(archive.table().isEmpty());
+
+    journal.writeButClick();
+    host.method = 3;
+    journal.writeButClick();
+    const JournalRow moved = journal.table().row(2);
+    setCurrent(2);
+    journal.arhBut()->click();
+
+    EXPECT_EQ(numbers(), QStringLiteral("1"));
+    ASSERT_EQ(archive.table().rowCount(), 3);
+    EXPECT_EQ(archive.table().row(2), moved);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.tab"));
+    archive.saveFile(path);
+    JournalTable reread;
+    loadTableFile(reread, path);
+    EXPECT_EQ(reread.rowCount(), 3);
+    EXPECT_EQ(reread.row(2), moved);
+
+    archive.grid()->setCurrentIndex(archive.grid()->model()->index(1, 0));
+    archive.delButArh()->click();
+    EXPECT_EQ(archive.table().rowCount(), 2);
+}
+
+TEST_F(JournalPageTest, EachResultLabelDropSelectsItsMethodAndWritesItsValue)
+{
+    const char* names[] = {"txtIsRes", "txtMotRes", "txtAKIRes", "txtCetRes"};
+    for (int m = 1; m <= 4; ++m) {
+        host.method = m == 1 ? 4 : 1;
+        EXPECT_TRUE(drop(QLatin1StringView(names[m - 1])));
+        EXPECT_EQ(host.method, m);
+        EXPECT_EQ(journal.table().cell(rows() - 1, 2), methodName(m));
+        EXPECT_EQ(journal.table().cell(rows() - 1, 3), host.labels[std::size_t(m)]);
+    }
+    EXPECT_EQ(numbers(), QStringLiteral("1,2,3,4"));
+    EXPECT_EQ(journal.table().cell(4, 2), QStringLiteral("Цетановое число"));
+    EXPECT_EQ(journal.table().cell(4, 3), QStringLiteral("*"));
+}
+
+TEST_F(JournalPageTest, OtherDragsAreRefused)
+{
+    EXPECT_FALSE(drop(QStringLiteral("txtIsRes"), false));
+    EXPECT_FALSE(drop(QStringLiteral("txtIs")));
+    EXPECT_TRUE(journal.table().isEmpty());
+    EXPECT_EQ(host.method, 1);
+}
+
+TEST_F(JournalPageTest, OnlyTheCommentColumnIsEditedAndStaysOneLine)
+{
+    journal.writeButClick();
+    QTableView* grid = journal.grid();
+    EXPECT_TRUE(grid->horizontalHeader()->sectionsMovable());
+
+    setCurrent(1, 3);
+    EXPECT_FALSE(grid->horizontalHeader()->sectionsMovable());
+    grid->edit(grid->currentIndex());
+    EXPECT_EQ(grid->viewport()->findChild<QLineEdit*>(), nullptr);
+
+    setCurrent(1, 4);
+    grid->edit(grid->currentIndex());
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("проба"));
+    grid->setCurrentIndex(grid->model()->index(0, 0));  // commits
+    EXPECT_EQ(journal.table().cell(1, 4), QStringLiteral("проба"));
+
+    // A pasted line break would split the record in the file.
+    setCurrent(1, 4);
+    grid->model()->setData(grid->model()->index(0, 4), QStringLiteral("a\r\nb"));
+    EXPECT_EQ(journal.table().cell(1, 4), QStringLiteral("a b"));
+}
+
+TEST_F(JournalPageTest, InsertWritesAndDeleteDeletes)
+{
+    press(journal.grid(), Qt::Key_Insert);
+    press(journal.grid(), Qt::Key_Insert);
+    EXPECT_EQ(numbers(), QStringLiteral("1,2"));
+    setCurrent(1);
+    press(journal.grid(), Qt::Key_Delete);
+    EXPECT_EQ(numbers(), QStringLiteral("2"));
+    press(journal.grid(), Qt::Key_A);
+    EXPECT_EQ(numbers(), QStringLiteral("2"));
+}
+
+TEST_F(JournalPageTest, ColumnsFitTheGridAtCreateResizeAndFocus)
+{
+    QHeaderView* j = journal.grid()->horizontalHeader();
+    QHeaderView* a = archive.grid()->horizontalHeader();
+    const auto widths = [](QHeaderView* h) {
+        QList<int> list;
+        for (int c = 0; c < 5; ++c)
+            list << h->sectionSize(c);
+        return list;
+    };
+    journal.grid()->resize(700, 300);
+    archive.grid()->resize(700, 300);
+    journal.fitColumnsAtCreate();
+    archive.fitColumnsAtCreate();
+    EXPECT_EQ(widths(j), (QList<int>{30, 110, 150, 54, 700 - 344}));
+    EXPECT_EQ(widths(a), (QList<int>{64, 100, 150, 70, 700 - 10 - 384}));
+
+    j->resizeSection(0, 80);
+    a->resizeSection(0, 80);
+    journal.grid()->resize(800, 300);
+    archive.grid()->resize(800, 300);
+    journal.fitColumnsAtResize();
+    archive.fitColumnsAtResize();
+    EXPECT_EQ(widths(j), (QList<int>{30, 110, 150, 54, 800 - 344 - 35}));
+    EXPECT_EQ(widths(a), (QList<int>{80, 100, 150, 70, 800 - 400 - 10}));
+
+    QFocusEvent focus(QEvent::FocusIn);
+    QApplication::sendEvent(journal.grid(), &focus);
+    EXPECT_EQ(j->sectionSize(4), 800 - 344 - 10);
+
+    // Too narrow: the last column keeps a reachable width.
+    archive.grid()->resize(200, 300);
+    QApplication::sendEvent(archive.grid(), &focus);
+    EXPECT_EQ(a->sectionSize(4), 16);
+}
+
+TEST_F(JournalPageTest, AHundredThousandRowsLoadAndShow)
+{
+    JournalTable big;
+    for (int r = 1; r <= 100000; ++r)
+        big.appendData(makeEntry(r, QDateTime(QDate(2026, 1, 1), QTime(0, 0)), 1, "95"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data2.tab"));
+    saveTableFile(big, path);
+
+    journal.resize(800, 600);
+    journal.show();
+    journal.loadFile(path);
+    QTableView* grid = journal.grid();
+    ASSERT_EQ(grid->model()->rowCount(), 100001);
+    grid->scrollToBottom();
+    const int lastShown = grid->rowAt(grid->viewport()->height() - 1);
+    EXPECT_GT(lastShown, 99990);
+    EXPECT_EQ(grid->model()->index(100000, 0).data().toString(), QStringLiteral("100000"));
+}
+
+TEST(JournalLoadFailure, AMissingFileIsReportedAndChangesNothing)
+{
+    FakeHost host;
+    FakeReporter reporter;
+    ArchivePage archive{reporter};
+    JournalPage journal{host, archive, reporter};
+    journal.writeButClick();
+    EXPECT_FALSE(runGuarded(reporter, [&] { journal.loadFile(QStringLiteral("/nonexistent/data2.tab")); }));
+    ASSERT_EQ(reporter.errors.size(), 1);
+    EXPECT_TRUE(reporter.errors[0].startsWith(QStringLiteral("Cannot open file \"/nonexistent/data2.tab\". ")));
+    EXPECT_EQ(journal.table().rowCount(), 2);
+    EXPECT_EQ(journal.table().cell(1, 0), QStringLiteral("1"));
+}
+
+TEST(JournalDragSwitcher, AResultLabelOverAWatchedWidgetBringsTheJournalForward)
+{
+    int calls = 0;
+    JournalDragSwitcher switcher([&] { ++calls; });
+    QWidget page;
+    switcher.watch(&page);
+    EXPECT_TRUE(page.acceptDrops());
+
+    std::unique_ptr<QMimeData> label(makeResultLabelMimeData(QStringLiteral("txtAKIRes")));
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, label.get(), Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(&page, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(calls, 1);
+
+    QDropEvent dropped(QPointF(1, 1), Qt::CopyAction, label.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &dropped);
+    EXPECT_FALSE(dropped.isAccepted());
+
+    QMimeData text;
+    text.setText(QStringLiteral("txtAKIRes"));
+    QDragEnterEvent other(QPoint(1, 1), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &other);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(resultLabelName(&text), QString());
+}
+
+}  // namespace
+}  // namespace kv

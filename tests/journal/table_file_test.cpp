@@ -1,0 +1,137 @@
+#include "core/errors.h"
+#include "journal/table_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+QString dataFile(const char* name)
+{
+    return QStringLiteral(KV_TEST_DATA_DIR "/") + QLatin1StringView(name);
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+JournalTable loaded(const char* name)
+{
+    JournalTable table;
+    loadTableFile(table, dataFile(name));
+    return table;
+}
+
+TEST(TableFile, EmptyTableIsOneRecordOfEmptyCells)
+{
+    EXPECT_EQ(tableFileBytes(JournalTable{}), bytesOf(dataFile("journal_empty.tab")));
+    EXPECT_EQ(tableFileBytes(JournalTable{}).size(), 12);
+}
+
+TEST(TableFile, ReadingBackAnEmptyFileGivesBlanksThatAreNoLongerEmpty)
+{
+    const JournalTable table = loaded("journal_empty.tab");
+    ASSERT_EQ(table.rowCount(), 2);
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(table.cell(1, c), QStringLiteral(" "));
+    EXPECT_FALSE(table.lastRowIsBlank());
+}
+
+TEST(TableFile, WellFormedFilesLoadAndSaveByteForByte)
+{
+    for (const char* name : {"journal_three_rows.tab", "journal_calibrated_value.tab"}) {
+        const JournalTable table = loaded(name);
+        EXPECT_EQ(tableFileBytes(table), bytesOf(dataFile(name))) << name;
+    }
+    const JournalTable three = loaded("journal_three_rows.tab");
+    ASSERT_EQ(three.rowCount(), 4);
+    EXPECT_EQ(three.cell(2, 4), QStringLiteral("проба №2, бак 3"));
+    EXPECT_EQ(three.cell(3, 2), QStringLiteral("Цетановое число"));
+    EXPECT_EQ(loaded("journal_calibrated_value.tab").cell(1, 3),
+              QStringLiteral("87,8 (АИ-92 Лукой)"));
+}
+
+TEST(TableFile, OnlyWholeRecordsCountAndTheSixthLineIsSkipped)
+{
+    const JournalTable thirteen = loaded("journal_13_lines.tab");
+    ASSERT_EQ(thirteen.rowCount(), 3);
+    EXPECT_EQ(thirteen.cell(2, 4), QStringLiteral("h"));
+
+    const JournalTable line6 = loaded("journal_line6_text.tab");
+    ASSERT_EQ(line6.rowCount(), 2);
+    EXPECT_EQ(line6.cell(1, 4), QStringLiteral("комментарий"));
+    EXPECT_FALSE(tableFileBytes(line6).contains(QByteArray("\xED\xE5 ", 3)));
+}
+
+TEST(TableFile, AnyLineEndSplitsAndANulEndsTheText)
+{
+    const JournalTable table = loaded("journal_mixed_endings.tab");
+    ASSERT_EQ(table.rowCount(), 3);
+    const JournalRow first{{"1", " ", "x", "y", "z"}};
+    const JournalRow second{{"2", "d", "m", "v", "c"}};
+    EXPECT_EQ(table.row(1), first);
+    EXPECT_EQ(table.row(2), second);
+}
+
+TEST(TableFile, ShortOrEmptyInputLeavesTheTableAlone)
+{
+    JournalTable table;
+    readTableBytes(table, QByteArray());
+    readTableBytes(table, QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n"));
+    readTableBytes(table, QByteArray("\0" "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n", 18));
+    EXPECT_TRUE(table.isEmpty());
+}
+
+TEST(TableFile, LoadingDoesNotClearTheTable)
+{
+    JournalTable table;
+    table.setRow(1, JournalRow{{"a", "b", "c", "d", "e"}});
+    table.appendData(JournalRow{{"f", "g", "h", "i", "j"}});
+    loadTableFile(table, dataFile("journal_three_rows.tab"));
+    // The first record lands in row 1, the others after the rows already there.
+    ASSERT_EQ(table.rowCount(), 5);
+    EXPECT_EQ(table.cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(table.cell(2, 0), QStringLiteral("f"));
+    EXPECT_EQ(table.cell(3, 0), QStringLiteral("2"));
+    EXPECT_EQ(table.cell(4, 0), QStringLiteral("3"));
+}
+
+TEST(TableFile, TextOutsideCodePage1251IsWrittenAsQuestionMarks)
+{
+    JournalTable table;
+    table.setRow(1, JournalRow{{"1", "d", "m", "v", QStringLiteral("λ ок")}});
+    EXPECT_EQ(tableFileBytes(table), QByteArray("1\r\nd\r\nm\r\nv\r\n? \xEE\xEA\r\n\r\n"));
+}
+
+TEST(TableFile, FailuresRaiseTheFileErrorsAndLeaveNoFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    JournalTable table;
+    const QString missing = dir.filePath(QStringLiteral("data2.tab"));
+    try {
+        loadTableFile(table, missing);
+        FAIL() << "no error";
+    } catch (const FileOpenError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"") + missing + '"'));
+    }
+    EXPECT_TRUE(table.isEmpty());
+
+    // A directory in the file's place: the save fails and nothing is touched.
+    const QString blocked = dir.filePath(QStringLiteral("data.tab"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("data.tab")));
+    EXPECT_THROW(saveTableFile(loaded("journal_three_rows.tab"), blocked), FileCreateError);
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+}
+
+}  // namespace
+}  // namespace kv
