@@ -1,0 +1,302 @@
+#include "device/hid/hid_device.h"
+
+#include "device/hid/hid_controller_error.h"
+#include "device/hid/hid_device_controller.h"
+#include "device/hid/hid_device_read_thread.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+constexpr int kMaxStringUnits = 254;
+
+// The text of a string request: up to the first NUL, at most 254 units, as the fixed
+// request buffer allows.
+QString requestText(const QString& raw)
+{
+    const qsizetype nul = raw.indexOf(QChar(u'\0'));
+    return raw.left(std::min<qsizetype>(nul < 0 ? raw.size() : nul, kMaxStringUnits));
+}
+
+// A fixed request buffer of 254 units, pre-filled with fill, holding text.
+std::vector<char16_t> requestBuffer(const QString& text, char16_t fill)
+{
+    std::vector<char16_t> units(kMaxStringUnits, fill);
+    const qsizetype n = std::min<qsizetype>(text.size(), kMaxStringUnits);
+    for (qsizetype i = 0; i < n; ++i)
+        units[size_t(i)] = text.at(i).unicode();
+    if (n < kMaxStringUnits)
+        units[size_t(n)] = 0;
+    return units;
+}
+
+}  // namespace
+
+THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo)
+    : m_controller(&controller),
+      m_platform(controller.platform()),
+      m_pnpInfo(std::move(pnpInfo)),
+      m_readWait(controller.DevThreadSleepTime()),
+      m_dataHandler(controller.onDeviceData()),
+      m_unplugHandler(controller.onDeviceUnplug()),
+      m_dataErrorHandlerInherited(!controller.onDeviceDataError())
+{
+    int error = 0;
+    m_controlHandle = m_platform.open(m_pnpInfo.path, HidAccess::ReadWrite, error);
+    m_openedReadWrite = m_controlHandle != kInvalidHidHandle;
+    if (!m_openedReadWrite)
+        m_controlHandle = m_platform.open(m_pnpInfo.path, HidAccess::None, error);
+    if (m_controlHandle == kInvalidHidHandle)
+        throw EControllerError(QStringLiteral("Device cannot be opened"));
+    const bool identified = m_platform.attributes(m_controlHandle, m_attributes);
+    closeControl();
+    if (!identified)
+        throw EControllerError(QStringLiteral("Device cannot be identified"));
+}
+
+THidDevice::~THidDevice()
+{
+    StopReader();
+    closeAll();
+}
+
+void THidDevice::closeControl()
+{
+    if (m_controlHandle != kInvalidHidHandle)
+        m_platform.close(m_controlHandle);
+    m_controlHandle = kInvalidHidHandle;
+    m_controlBufferCount = 0;
+}
+
+void THidDevice::closeRead()
+{
+    std::lock_guard lock(m_readMutex);
+    if (m_readHandle != kInvalidHidHandle)
+        m_platform.close(m_readHandle);
+    m_readHandle = kInvalidHidHandle;
+    m_readBufferCount = 0;
+}
+
+void THidDevice::closeAll()
+{
+    closeControl();
+    closeRead();
+}
+
+bool THidDevice::OpenControl()
+{
+    if (accessible() && m_controlHandle == kInvalidHidHandle) {
+        int error = 0;
+        HidHandle handle = m_platform.open(m_pnpInfo.path, HidAccess::ReadWrite, error);
+        m_openedReadWrite = handle != kInvalidHidHandle;
+        if (!m_openedReadWrite)
+            handle = m_platform.open(m_pnpInfo.path, HidAccess::None, error);
+        if (handle == kInvalidHidHandle) {
+            m_lastWriteError = error;
+        } else {
+            m_controlHandle = handle;
+            if (m_controlBufferCount != 0)
+                m_platform.setInputBufferCount(handle, m_controlBufferCount);
+            int count = 0;
+            m_controlBufferCount = m_platform.inputBufferCount(handle, count) ? count : 0;
+        }
+    }
+    return m_controlHandle != kInvalidHidHandle;
+}
+
+bool THidDevice::OpenRead()
+{
+    std::lock_guard lock(m_readMutex);
+    if (accessible() && m_readHandle == kInvalidHidHandle) {
+        int error = 0;
+        const HidHandle handle = m_platform.open(m_pnpInfo.path, HidAccess::ReadOnly, error);
+        if (handle != kInvalidHidHandle) {
+            m_readHandle = handle;
+            if (m_readBufferCount != 0)
+                m_platform.setInputBufferCount(handle, m_readBufferCount);
+            int count = 0;
+            m_readBufferCount = m_platform.inputBufferCount(handle, count) ? count : 0;
+        }
+    }
+    return m_readHandle != kInvalidHidHandle;
+}
+
+void THidDevice::SetControlBufferCount(int n)
+{
+    if (n != m_controlBufferCount && OpenControl()) {
+        m_platform.setInputBufferCount(m_controlHandle, n);
+        int count = 0;
+        m_controlBufferCount = m_platform.inputBufferCount(m_controlHandle, count) ? count : 0;
+    }
+}
+
+void THidDevice::SetReadBufferCount(int n)
+{
+    if (n == m_readBufferCount || !OpenRead())
+        return;
+    std::lock_guard lock(m_readMutex);
+    if (m_readHandle == kInvalidHidHandle)
+        return;
+    m_platform.setInputBufferCount(m_readHandle, n);
+    int count = 0;
+    m_readBufferCount = m_platform.inputBufferCount(m_readHandle, count) ? count : 0;
+}
+
+HidCaps THidDevice::QueryCaps()
+{
+    if (!m_caps && OpenControl()) {
+        HidCaps caps;
+        if (m_platform.caps(m_controlHandle, caps))
+            m_caps = caps;
+        closeControl();
+    }
+    return m_caps.value_or(HidCaps{});
+}
+
+QString THidDevice::ProductText()
+{
+    if (m_productText.isEmpty() && OpenControl()) {
+        QString text;
+        if (m_platform.productString(m_controlHandle, text))
+            m_productText = requestText(text);
+        closeControl();
+    }
+    return m_productText;
+}
+
+QString THidDevice::SerialText()
+{
+    if (!m_serialText.isEmpty() || !OpenControl())
+        return m_serialText;
+    QString serial;
+    if (m_platform.serialString(m_controlHandle, serial)) {
+        QString languages;
+        const bool gotLanguages = m_platform.indexedString(m_controlHandle, 0, languages);
+        const std::vector<char16_t> l = requestBuffer(gotLanguages ? languages : QString(), 0xFFFF);
+        std::vector<char16_t> b = requestBuffer(serial, 0);
+        // Only the units the language request wrote take part in the comparison.
+        int n = 0;
+        if (gotLanguages) {
+            for (int i = kMaxStringUnits - 1; i >= 0; --i) {
+                if (l[size_t(i)] != 0xFFFF) {
+                    n = i + (l[size_t(i)] != 0 ? 1 : 0);
+                    break;
+                }
+            }
+        }
+        const bool differs = !std::equal(l.begin(), l.begin() + n, b.begin());
+        if (n > 0 && differs)
+            m_serialText = requestText(serial);
+    }
+    closeControl();
+    return m_serialText;
+}
+
+bool THidDevice::WriteReport(const quint8* buffer, qsizetype length, qsizetype& written)
+{
+    written = 0;
+    if (!OpenControl()) {
+        if (!m_present)
+            m_lastWriteError = ENODEV;
+        else if (m_lastWriteError == 0)
+            m_lastWriteError = EACCES;
+        return false;
+    }
+    int error = 0;
+    const bool ok = m_platform.write(m_controlHandle, buffer, length, written, error);
+    m_lastWriteError = ok ? 0 : error;
+    return ok;
+}
+
+void THidDevice::SetReadWait(int ms)
+{
+    if (ms >= 10 && ms <= 10000)
+        m_readWait = ms;
+}
+
+void THidDevice::MarkAbsent()
+{
+    closeAll();
+    m_present = false;
+    // Cleared before the call, so a handler that reaches back here is not called twice.
+    THidPlugEvent handler = std::move(m_unplugHandler);
+    m_unplugHandler = nullptr;
+    if (handler)
+        handler(*this);
+}
+
+void THidDevice::SetDataHandler(THidDataEvent handler)
+{
+    if (!handler)
+        StopReader();
+    m_dataHandler = std::move(handler);
+    m_dataHandlerInherited = false;
+    StartReader();
+}
+
+void THidDevice::SetDataErrorHandler(THidDataErrorEvent handler)
+{
+    m_dataErrorHandler = std::move(handler);
+    m_dataErrorHandlerInherited = false;
+}
+
+void THidDevice::SetUnplugHandler(THidPlugEvent handler)
+{
+    m_unplugHandler = std::move(handler);
+    m_unplugHandlerInherited = false;
+}
+
+bool THidDevice::StartReader()
+{
+    if (m_dataHandler && m_controller && m_present && m_claimed && m_openedReadWrite && !m_reader) {
+        m_reader = std::make_unique<THidDeviceReadThread>(*this, QueryCaps().InputReportByteLength);
+        m_reader->start();
+    }
+    return m_reader != nullptr;
+}
+
+void THidDevice::StopReader()
+{
+    if (!m_reader)
+        return;
+    m_reader->requestStop();
+    HidHandOverQueue& queue = handOverQueue();
+    if (queue.runningOwner() == m_reader.get()) {
+        // Stopped from inside its own hand-over: the reader can only end after this call
+        // returns, so the controller waits for it later.
+        m_controller->retireReader(std::move(m_reader));
+        return;
+    }
+    const THidDeviceReadThread& reader = *m_reader;
+    while (!reader.ended()) {
+        queue.drain();
+        queue.waitForPending(m_readWait, [&reader] { return reader.ended(); });
+    }
+    queue.drain();
+    m_reader->wait();
+    m_reader.reset();
+}
+
+int THidDevice::StartRead(quint8* buffer, int length, HidHandle& handle)
+{
+    if (!OpenRead())
+        return m_present ? EBADF : ENODEV;
+    {
+        std::lock_guard lock(m_readMutex);
+        handle = m_readHandle;
+    }
+    if (handle == kInvalidHidHandle)
+        return ENODEV;
+    return m_platform.startRead(handle, buffer, length);
+}
+
+HidHandOverQueue& THidDevice::handOverQueue() const
+{
+    return m_controller->handOverQueue();
+}
+
+}  // namespace kv

@@ -1,0 +1,150 @@
+#pragma once
+// THidDevice: one HID interface in the controller's list. The controller owns every
+// device; a claimer holds a claimed device until it gives it back with
+// THidDeviceController::ReleaseDevice. All members are for the GUI thread unless said
+// otherwise; the reader thread reaches the device only through the few private
+// operations it is a friend for.
+
+#include "device/hid/hid_platform.h"
+#include "device/hid/hid_pnp_info.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace kv {
+
+class HidHandOverQueue;
+class THidDevice;
+class THidDeviceController;
+class THidDeviceReadThread;
+
+// reportId is byte 0 of the input report, data the bytes after it, size their count.
+using THidDataEvent =
+    std::function<void(THidDevice& device, quint8 reportId, const quint8* data, quint16 size)>;
+using THidDataErrorEvent = std::function<void(THidDevice& device, quint32 error)>;
+using THidPlugEvent = std::function<void(THidDevice& device)>;
+
+class THidDevice {
+public:
+    // Opens the interface to identify it and closes it again. Throws EControllerError
+    // "Device cannot be opened" or "Device cannot be identified".
+    THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo);
+    // Stops the reader and closes every handle.
+    ~THidDevice();
+    THidDevice(const THidDevice&) = delete;
+    THidDevice& operator=(const THidDevice&) = delete;
+
+    THidDeviceController* controller() const { return m_controller; }
+    bool present() const { return m_present; }
+    bool claimed() const { return m_claimed; }
+    bool eventAccess() const { return m_eventAccess; }
+    const THidPnPInfo& pnpInfo() const { return m_pnpInfo; }
+    const HidAttributes& attributes() const { return m_attributes; }
+    bool openedReadWrite() const { return m_openedReadWrite; }
+    int controlBufferCount() const { return m_controlBufferCount; }
+    int readBufferCount() const { return m_readBufferCount; }
+    int readWait() const { return m_readWait; }
+    bool readerRunning() const { return m_reader != nullptr; }
+
+    // Report lengths, cached after the first successful query; zero lengths while the
+    // device is not accessible (present and claimed, or inside OnArrival/OnRemoval).
+    HidCaps QueryCaps();
+    // Cached after the first successful read; at most 254 characters.
+    QString ProductText();
+    // Empty when the device has none: a device that answers with its language list, or
+    // whose language list cannot be read, has no serial number.
+    QString SerialText();
+
+    // Ask the driver for n input buffers on the control or the read handle (opening it);
+    // the count reads back what the driver really has.
+    void SetControlBufferCount(int n);
+    void SetReadBufferCount(int n);
+
+    // Synchronous write of one output report (report ID in byte 0) on the control handle,
+    // which stays open. On false, lastWriteError() gives the system error code.
+    bool WriteReport(const quint8* buffer, qsizetype length, qsizetype& written);
+    int lastWriteError() const { return m_lastWriteError; }
+
+    // Milliseconds of each wait of the reader; only 10..10000 are accepted.
+    void SetReadWait(int ms);
+
+    // The interface is gone: closes every handle, calls the unplug handler once and clears
+    // it. A running reader is not stopped; its next read fails.
+    void MarkAbsent();
+
+    const THidDataEvent& dataHandler() const { return m_dataHandler; }
+    const THidDataErrorEvent& dataErrorHandler() const { return m_dataErrorHandler; }
+    const THidPlugEvent& unplugHandler() const { return m_unplugHandler; }
+    // An empty handler stops the reader first; a set one starts it when allowed.
+    void SetDataHandler(THidDataEvent handler);
+    void SetDataErrorHandler(THidDataErrorEvent handler);
+    void SetUnplugHandler(THidPlugEvent handler);
+
+    // Starts a reader when a data handler is set, the device is present, claimed and was
+    // opened with read and write access, and none runs. True when a reader runs after.
+    bool StartReader();
+    // Stops the reader and waits for it. While it waits it runs the hand-overs readers
+    // have queued, so the data handler may run inside this call. Called from the
+    // device's own data handler, it returns at once and the controller ends the reader
+    // after the hand-over.
+    void StopReader();
+
+private:
+    friend class THidDeviceController;
+    friend class THidDeviceReadThread;
+
+    bool accessible() const { return m_present && (m_claimed || m_eventAccess); }
+    bool OpenControl();
+    bool OpenRead();
+    void closeControl();
+    void closeRead();
+    void closeAll();
+    // Reader thread: opens the read handle when needed and starts one read into buffer.
+    // Returns 0 and the handle used, or a system error code.
+    int StartRead(quint8* buffer, int length, HidHandle& handle);
+    HidHandOverQueue& handOverQueue() const;
+
+    THidDeviceController* m_controller = nullptr;
+    HidPlatform& m_platform;
+    THidPnPInfo m_pnpInfo;
+    HidAttributes m_attributes;
+
+    // Read by the reader thread, written by the GUI thread.
+    std::atomic<bool> m_present = true;
+    std::atomic<bool> m_claimed = false;
+    std::atomic<bool> m_eventAccess = false;
+    std::atomic<int> m_readWait = 100;
+
+    HidHandle m_controlHandle = kInvalidHidHandle;
+    bool m_openedReadWrite = false;
+    int m_controlBufferCount = 0;
+    int m_lastWriteError = 0;
+
+    // The read handle is opened by either thread and closed by the GUI thread.
+    mutable std::mutex m_readMutex;
+    HidHandle m_readHandle = kInvalidHidHandle;
+    int m_readBufferCount = 0;
+
+    std::optional<HidCaps> m_caps;
+    QString m_productText;
+    QString m_serialText;
+
+    THidDataEvent m_dataHandler;
+    THidDataErrorEvent m_dataErrorHandler;
+    THidPlugEvent m_unplugHandler;
+    // Whether each handler is still the one the controller handed out, so a new
+    // controller handler reaches it.
+    bool m_dataHandlerInherited = true;
+    bool m_dataErrorHandlerInherited = true;
+    bool m_unplugHandlerInherited = true;
+
+    std::unique_ptr<THidDeviceReadThread> m_reader;
+};
+
+}  // namespace kv

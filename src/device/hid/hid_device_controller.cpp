@@ -1,0 +1,271 @@
+#include "device/hid/hid_device_controller.h"
+
+#include "core/error_guard.h"
+#include "device/hid/hid_controller_error.h"
+#include "device/hid/hid_device_read_thread.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+namespace kv {
+
+THidDeviceController::THidDeviceController(HidPlatform& platform, ErrorReporter& reporter,
+                                           QObject* parent)
+    : QObject(parent), m_platform(platform), m_reporter(reporter)
+{
+    m_platform.setDeviceChangeCallback([this] { notify(0); });
+    // -1 marks the first pass, which reports a change even when nothing is present.
+    QMetaObject::invokeMethod(this, [this] { notify(-1); }, Qt::QueuedConnection);
+}
+
+THidDeviceController::~THidDeviceController()
+{
+    m_destroying = true;
+    OnDeviceChange = nullptr;
+    m_onDeviceUnplug = nullptr;
+    m_platform.setDeviceChangeCallback({});
+    for (auto& device : m_devices) {
+        if (device->claimed()) {
+            device->StopReader();
+            device->MarkAbsent();
+        }
+    }
+    m_devices.clear();
+    reapRetiredReaders(true);
+}
+
+void THidDeviceController::notify(qintptr param)
+{
+    // A notification that comes while a pass runs is dropped: the pass sees its result.
+    if (m_destroying || m_busy)
+        return;
+    m_notifyParam = param;
+    m_busy = true;
+    runGuarded(m_reporter, [this] { DeviceChange(); });
+    m_busy = false;
+}
+
+void THidDeviceController::withEventAccess(THidDevice& device, const THidPlugEvent& event)
+{
+    if (!event)
+        return;
+    struct Access {
+        THidDevice& device;
+        explicit Access(THidDevice& d) : device(d) { device.m_eventAccess = true; }
+        ~Access() { device.m_eventAccess = false; }
+    } access(device);
+    event(device);
+}
+
+std::unique_ptr<THidDevice> THidDeviceController::createDevice(
+    const THidPnPInfo& info, std::set<std::pair<quint32, QString>>& failed,
+    std::vector<QString>& errors)
+{
+    try {
+        return std::make_unique<THidDevice>(*this, info);
+    } catch (const EControllerError& e) {
+        const auto key = std::make_pair(info.deviceInstance, info.path);
+        failed.insert(key);
+        if (!m_reportedFailures.contains(key))
+            errors.push_back(e.message());
+        return nullptr;
+    }
+}
+
+void THidDeviceController::reportErrors(const std::vector<QString>& errors)
+{
+    for (const QString& message : errors)
+        m_reporter.showError(message);
+}
+
+void THidDeviceController::DeviceChange()
+{
+    reapRetiredReaders(false);
+    bool changed = m_notifyParam == -1;
+
+    std::vector<THidPnPInfo> present;
+    for (auto& entry : m_platform.scanInterfaces()) {
+        if (entry)
+            present.push_back(std::move(*entry));
+    }
+    const auto isPresent = [&present](quint32 instance) {
+        return std::any_of(present.begin(), present.end(),
+                           [instance](const THidPnPInfo& i) { return i.deviceInstance == instance; });
+    };
+
+    // Vanished devices, last to first so removal keeps the positions still to visit. A
+    // claimed device already marked absent was reported when it went.
+    for (size_t i = m_devices.size(); i-- > 0;) {
+        THidDevice& device = *m_devices[i];
+        if (!device.present() || isPresent(device.pnpInfo().deviceInstance))
+            continue;
+        device.MarkAbsent();
+        withEventAccess(device, OnRemoval);
+        if (!device.claimed())
+            m_devices.erase(m_devices.begin() + std::ptrdiff_t(i));
+        changed = true;
+    }
+
+    // New interfaces, in scan order. A listed device is matched without being opened
+    // again; only new ones are opened, and one that fails is left out of this pass.
+    std::set<std::pair<quint32, QString>> failed;
+    std::vector<QString> errors;
+    for (const THidPnPInfo& info : present) {
+        const bool listed = std::any_of(m_devices.begin(), m_devices.end(), [&info](const auto& d) {
+            return d->present() && d->pnpInfo().deviceInstance == info.deviceInstance;
+        });
+        if (listed)
+            continue;
+        std::unique_ptr<THidDevice> device = createDevice(info, failed, errors);
+        if (!device)
+            continue;
+        m_devices.push_back(std::move(device));
+        changed = true;
+        withEventAccess(*m_devices.back(), OnArrival);
+    }
+    m_reportedFailures = std::move(failed);
+
+    recount();
+    if (changed && OnDeviceChange)
+        OnDeviceChange(*this);
+    reportErrors(errors);
+}
+
+void THidDeviceController::recount()
+{
+    int claimed = 0;
+    int absent = 0;
+    for (const auto& device : m_devices) {
+        claimed += device->claimed() ? 1 : 0;
+        absent += device->present() ? 0 : 1;
+    }
+    m_unclaimedCount = deviceCount() - claimed;
+    m_absentCount = absent;
+    m_claimedCount = claimed - absent;
+}
+
+bool THidDeviceController::ClaimDevice(THidDevice*& device)
+{
+    device = nullptr;
+    for (const auto& candidate : m_devices) {
+        if (!candidate->claimed()) {
+            device = candidate.get();
+            break;
+        }
+    }
+    if (!device)
+        return false;
+    device->m_claimed = true;
+    recount();
+    device->StartReader();
+    return true;
+}
+
+void THidDeviceController::ReleaseDevice(THidDevice* device)
+{
+    const auto it = std::find_if(m_devices.begin(), m_devices.end(),
+                                 [device](const auto& d) { return d.get() == device; });
+    if (!device || it == m_devices.end() || !device->claimed())
+        return;
+
+    THidDataEvent dataHandler = device->m_dataHandler;
+    THidPlugEvent unplugHandler = device->m_unplugHandler;
+    const THidDataErrorEvent errorHandler = device->m_dataErrorHandler;
+    const bool dataInherited = device->m_dataHandlerInherited;
+    const bool unplugInherited = device->m_unplugHandlerInherited;
+    const bool errorInherited = device->m_dataErrorHandlerInherited;
+    device->SetDataHandler(nullptr);
+    device->m_unplugHandler = nullptr;
+    device->closeAll();
+
+    // The handlers above may have let the list change; find the device again.
+    const auto pos = std::find_if(m_devices.begin(), m_devices.end(),
+                                  [device](const auto& d) { return d.get() == device; });
+    if (pos == m_devices.end())
+        return;
+    if (!device->present()) {
+        m_devices.erase(pos);
+        recount();
+        return;
+    }
+    std::set<std::pair<quint32, QString>> failed = m_reportedFailures;
+    std::vector<QString> errors;
+    std::unique_ptr<THidDevice> fresh = createDevice(device->pnpInfo(), failed, errors);
+    if (fresh) {
+        fresh->m_dataHandler = std::move(dataHandler);
+        fresh->m_unplugHandler = std::move(unplugHandler);
+        fresh->m_dataErrorHandler = errorHandler;
+        fresh->m_dataHandlerInherited = dataInherited;
+        fresh->m_unplugHandlerInherited = unplugInherited;
+        fresh->m_dataErrorHandlerInherited = errorInherited;
+        fresh->m_readWait = device->readWait();
+        *pos = std::move(fresh);
+    } else {
+        // Left out until a later pass finds it again.
+        m_devices.erase(pos);
+        m_reportedFailures = std::move(failed);
+    }
+    recount();
+    reportErrors(errors);
+}
+
+void THidDeviceController::setOnDeviceData(THidDataEvent handler)
+{
+    for (const auto& device : m_devices) {
+        if (device->m_dataHandlerInherited) {
+            if (!handler)
+                device->StopReader();
+            device->m_dataHandler = handler;
+            device->StartReader();
+        }
+    }
+    m_onDeviceData = std::move(handler);
+}
+
+void THidDeviceController::setOnDeviceDataError(THidDataErrorEvent handler)
+{
+    for (const auto& device : m_devices) {
+        if (device->m_dataErrorHandlerInherited)
+            device->m_dataErrorHandler = handler;
+    }
+    m_onDeviceDataError = std::move(handler);
+}
+
+void THidDeviceController::setOnDeviceUnplug(THidPlugEvent handler)
+{
+    for (const auto& device : m_devices) {
+        if (device->m_unplugHandlerInherited && device->present())
+            device->m_unplugHandler = handler;
+    }
+    m_onDeviceUnplug = std::move(handler);
+}
+
+void THidDeviceController::setDevThreadSleepTime(int ms)
+{
+    for (const auto& device : m_devices) {
+        if (device->readWait() == m_devThreadSleepTime)
+            device->SetReadWait(ms);
+    }
+    m_devThreadSleepTime = ms;
+}
+
+void THidDeviceController::retireReader(std::unique_ptr<THidDeviceReadThread> reader)
+{
+    THidDeviceReadThread* thread = reader.get();
+    m_retiredReaders.push_back(std::move(reader));
+    connect(thread, &QThread::finished, this, [this] { reapRetiredReaders(false); },
+            Qt::QueuedConnection);
+}
+
+void THidDeviceController::reapRetiredReaders(bool wait)
+{
+    std::erase_if(m_retiredReaders, [wait](const std::unique_ptr<THidDeviceReadThread>& reader) {
+        if (!wait && !reader->isFinished())
+            return false;
+        reader->wait();
+        return true;
+    });
+}
+
+}  // namespace kv

@@ -1,0 +1,121 @@
+#pragma once
+// THidDeviceController: keeps a THidDevice for every HID interface present, follows
+// plug-and-play changes, lets its owner claim devices, and runs their readers. It lives
+// on the GUI thread; the platform and the error reporter must outlive it.
+
+#include "device/hid/hid_device.h"
+#include "device/hid/hid_hand_over_queue.h"
+#include "device/hid/hid_platform.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace kv {
+
+class ErrorReporter;
+
+class THidDeviceController : public QObject {
+public:
+    using THidNotifyEvent = std::function<void(THidDeviceController& sender)>;
+
+    // Posts the first device-change notification, so the first pass runs once the event
+    // loop runs, after the owner is fully built. A device that cannot be opened or
+    // identified during a pass is left out and its error goes to reporter, once per
+    // appearance of the interface; exceptions raised by handlers run from the event loop
+    // go there too.
+    explicit THidDeviceController(HidPlatform& platform, ErrorReporter& reporter,
+                                  QObject* parent = nullptr);
+    // Stops the readers of claimed devices, marks those absent (calling their unplug
+    // handlers) and destroys every device: pointers obtained from ClaimDevice die here.
+    ~THidDeviceController() override;
+
+    // Raised after a pass that changed the list, and after the first pass in any case.
+    THidNotifyEvent OnDeviceChange;
+    // Raised during a pass for each new and each vanished device; the device is
+    // accessible (its strings and caps can be read) during the call.
+    THidPlugEvent OnArrival;
+    THidPlugEvent OnRemoval;
+
+    // New devices take these handlers; changing one also changes it on every listed
+    // device that still has the old one from the controller.
+    const THidDataEvent& onDeviceData() const { return m_onDeviceData; }
+    const THidDataErrorEvent& onDeviceDataError() const { return m_onDeviceDataError; }
+    const THidPlugEvent& onDeviceUnplug() const { return m_onDeviceUnplug; }
+    void setOnDeviceData(THidDataEvent handler);
+    void setOnDeviceDataError(THidDataErrorEvent handler);
+    void setOnDeviceUnplug(THidPlugEvent handler);
+    // The readWait of new devices, and of listed devices that still have the old value.
+    int DevThreadSleepTime() const { return m_devThreadSleepTime; }
+    void setDevThreadSleepTime(int ms);
+    static QString Version() { return QStringLiteral("1.0.35"); }
+
+    // One pass that brings the list up to date with the interfaces present.
+    void DeviceChange();
+    // Claims the unclaimed device with the lowest position; false when none is left.
+    bool ClaimDevice(THidDevice*& device);
+    // The claimer gives a claimed device back; the object is destroyed. A device still
+    // present is replaced at the same position by a new unclaimed object with the same
+    // handlers and readWait; an absent one leaves the list.
+    void ReleaseDevice(THidDevice* device);
+
+    int deviceCount() const { return int(m_devices.size()); }
+    THidDevice* device(int index) const { return m_devices.at(size_t(index)).get(); }
+    int claimedCount() const { return m_claimedCount; }
+    int unclaimedCount() const { return m_unclaimedCount; }
+    int absentCount() const { return m_absentCount; }
+    bool busy() const { return m_busy; }
+    qintptr notifyParam() const { return m_notifyParam; }
+
+    HidPlatform& platform() const { return m_platform; }
+    QString errorText(int errorCode) const { return m_platform.errorText(errorCode); }
+
+    // For tests and tools that drive the controller without an event loop:
+    // processHandOvers runs every hand-over readers have queued (what the event loop
+    // would do) and returns how many ran; waitForHandOver blocks until a reader has
+    // queued one, or timeoutMs passes, and tells whether one is queued.
+    int processHandOvers() { return m_handOvers.drain(); }
+    bool waitForHandOver(int timeoutMs) { return m_handOvers.waitForPending(timeoutMs); }
+
+private:
+    friend class THidDevice;
+
+    void notify(qintptr param);
+    void recount();
+    void withEventAccess(THidDevice& device, const THidPlugEvent& event);
+    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info,
+                                             std::set<std::pair<quint32, QString>>& failed,
+                                             std::vector<QString>& errors);
+    void reportErrors(const std::vector<QString>& errors);
+    HidHandOverQueue& handOverQueue() { return m_handOvers; }
+    void retireReader(std::unique_ptr<THidDeviceReadThread> reader);
+    void reapRetiredReaders(bool wait);
+
+    HidPlatform& m_platform;
+    ErrorReporter& m_reporter;
+    HidHandOverQueue m_handOvers{*this, m_reporter};
+    std::vector<std::unique_ptr<THidDevice>> m_devices;
+    std::vector<std::unique_ptr<THidDeviceReadThread>> m_retiredReaders;
+    // Interfaces whose open or identification failed and was reported, so a broken
+    // device is not reported again on every pass.
+    std::set<std::pair<quint32, QString>> m_reportedFailures;
+
+    THidDataEvent m_onDeviceData;
+    THidDataErrorEvent m_onDeviceDataError;
+    THidPlugEvent m_onDeviceUnplug;
+    int m_devThreadSleepTime = 100;
+
+    bool m_busy = false;
+    bool m_destroying = false;
+    qintptr m_notifyParam = 0;
+    int m_claimedCount = 0;
+    int m_unclaimedCount = 0;
+    int m_absentCount = 0;
+};
+
+}  // namespace kv

@@ -1,0 +1,71 @@
+#include "device/hid/hid_hand_over_queue.h"
+
+#include "core/error_guard.h"
+
+#include <QMetaObject>
+
+#include <chrono>
+
+namespace kv {
+
+HidHandOverQueue::HidHandOverQueue(QObject& context, ErrorReporter& reporter)
+    : m_context(context), m_reporter(reporter)
+{
+}
+
+void HidHandOverQueue::handOver(const std::function<void()>& call)
+{
+    handOver(nullptr, call);
+}
+
+void HidHandOverQueue::handOver(const void* owner, const std::function<void()>& call)
+{
+    Item item{owner, call, false};
+    std::unique_lock lock(m_mutex);
+    m_pending.push_back(&item);
+    if (!m_posted) {
+        m_posted = true;
+        // One posted drain serves every call queued before it runs.
+        QMetaObject::invokeMethod(&m_context, [this] { drain(); }, Qt::QueuedConnection);
+    }
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return item.done; });
+}
+
+int HidHandOverQueue::drain()
+{
+    int ran = 0;
+    std::unique_lock lock(m_mutex);
+    m_posted = false;
+    while (!m_pending.empty()) {
+        Item* item = m_pending.front();
+        m_pending.pop_front();
+        lock.unlock();
+        const void* outer = m_runningOwner;
+        m_runningOwner = item->owner;
+        // A handler that raises must not leave its reader waiting forever.
+        runGuarded(m_reporter, item->call);
+        m_runningOwner = outer;
+        ++ran;
+        lock.lock();
+        item->done = true;
+        m_changed.notify_all();
+    }
+    return ran;
+}
+
+bool HidHandOverQueue::waitForPending(int timeoutMs, const std::function<bool()>& done)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                       [&] { return !m_pending.empty() || (done && done()); });
+    return !m_pending.empty();
+}
+
+void HidHandOverQueue::wake()
+{
+    std::lock_guard lock(m_mutex);
+    m_changed.notify_all();
+}
+
+}  // namespace kv

@@ -1,0 +1,59 @@
+#pragma once
+// The one channel from reader threads to the GUI thread. A reader enqueues a call and
+// waits until the GUI thread has run it; the GUI thread runs queued calls from a queued
+// invocation on the context object, and from THidDevice::StopReader while it waits for a
+// reader, so a reader blocked here can always finish.
+
+#include <QObject>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace kv {
+
+class ErrorReporter;
+
+class HidHandOverQueue {
+public:
+    // context lives on the GUI thread; errors raised by a call go to reporter.
+    HidHandOverQueue(QObject& context, ErrorReporter& reporter);
+    HidHandOverQueue(const HidHandOverQueue&) = delete;
+    HidHandOverQueue& operator=(const HidHandOverQueue&) = delete;
+
+    // Reader thread: runs call on the GUI thread and returns once it has run.
+    void handOver(const std::function<void()>& call);
+
+    // GUI thread: runs every queued call; returns how many ran. Calls queued while it
+    // runs are run too.
+    int drain();
+
+    // GUI thread: waits until a call is queued, done() holds, or timeoutMs passes;
+    // true when a call is queued. done() is evaluated under the queue's lock; whoever
+    // makes it true calls wake() afterwards.
+    bool waitForPending(int timeoutMs, const std::function<bool()>& done = {});
+    void wake();
+
+    // The call of the reader currently running on the GUI thread, if any: lets a stop
+    // requested from inside a hand-over see that it must not wait for that reader.
+    const void* runningOwner() const { return m_runningOwner; }
+    void handOver(const void* owner, const std::function<void()>& call);
+
+private:
+    struct Item {
+        const void* owner = nullptr;
+        std::function<void()> call;
+        bool done = false;
+    };
+
+    QObject& m_context;
+    ErrorReporter& m_reporter;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Item*> m_pending;
+    bool m_posted = false;
+    const void* m_runningOwner = nullptr;  // GUI thread only
+};
+
+}  // namespace kv
