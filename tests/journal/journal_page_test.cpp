@@ -204,6 +204,7 @@ TEST_F(JournalPageTest, OtherDragsAreRefused)
 TEST_F(JournalPageTest, OnlyTheCommentColumnIsEditedAndStaysOneLine)
 {
     journal.writeButClick();
+    journal.refresh();
     QTableView* grid = journal.grid();
     EXPECT_TRUE(grid->horizontalHeader()->sectionsMovable());
 

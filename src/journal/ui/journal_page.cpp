@@ -65,12 +65,14 @@ JournalPage::JournalPage(JournalHost& host, ArchivePage& archive, ErrorReporter&
     connect(m_arhBut, &QToolButton::clicked, this, guarded(&JournalPage::ArhButClick));
     connect(m_delBut, &QToolButton::clicked, this, guarded(&JournalPage::DelButClick));
     connect(m_grid, &QTableView::clicked, this, guarded(&JournalPage::StringGrid1Click));
+    // Keyboard moves of the current cell count as clicks; the page's own placing of the
+    // current cell (refresh) does not.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!m_placingCurrent)
+            runGuarded(m_errors, [this] { StringGrid1Click(); });
+    });
 
     refresh();
-    // Keyboard moves of the current cell count as clicks; the first current cell, set
-    // above, does not.
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            guarded(&JournalPage::StringGrid1Click));
 }
 
 void JournalPage::refresh()
@@ -80,7 +82,9 @@ void JournalPage::refresh()
     const int rows = m_model->rowCount();
     const int row = current.isValid() ? std::min(current.row(), rows - 1) : 0;
     const int column = current.isValid() ? current.column() : 0;
+    m_placingCurrent = true;
     m_grid->setCurrentIndex(m_model->index(row, column));
+    m_placingCurrent = false;
 }
 
 void JournalPage::setClock(Clock clock)

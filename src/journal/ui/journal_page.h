@@ -75,6 +75,7 @@ private:
     ArchivePage& m_archive;
     ErrorReporter& m_errors;
     Clock m_clock = systemClock();
+    bool m_placingCurrent = false;
     JournalTable m_table;
     JournalTableModel* m_model = nullptr;
     QToolBar* m_toolBar = nullptr;

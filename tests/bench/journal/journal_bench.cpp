@@ -1,0 +1,146 @@
+// Figures for a journal of 100,000 rows: reading and writing its file, showing it in the
+// journal page, and the peak resident memory of the whole run.
+
+#include "core/error_guard.h"
+#include "journal/journal_entry.h"
+#include "journal/table_file.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/journal_host.h"
+#include "journal/ui/journal_page.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kRows = 100000;
+
+QTemporaryDir* benchDir = nullptr;
+
+QString journalPath()
+{
+    return benchDir->filePath(QStringLiteral("data2.tab"));
+}
+
+void writeJournalFile()
+{
+    kv::JournalTable table;
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
+    for (int r = 1; r <= kRows; ++r) {
+        kv::JournalRow entry =
+            kv::makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 Лукой)"));
+        entry.cells[kv::JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
+        if (r == 1)
+            table.setRow(1, entry);
+        else
+            table.appendData(entry);
+    }
+    kv::saveTableFile(table, journalPath());
+}
+
+class Host : public kv::JournalHost {
+public:
+    int selectedMethod() const override { return 1; }
+    void selectMethod(int) override {}
+    QString resultLabelText(int) const override { return QStringLiteral("92,4"); }
+    void showJournalPage() override {}
+};
+
+class Reporter : public kv::ErrorReporter {
+public:
+    void showError(const QString& message) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+};
+
+void BM_LoadTableFile(benchmark::State& state)
+{
+    for (auto _ : state) {
+        kv::JournalTable table;
+        kv::loadTableFile(table, journalPath());
+        benchmark::DoNotOptimize(table.rowCount());
+    }
+}
+BENCHMARK(BM_LoadTableFile)->Unit(benchmark::kMillisecond);
+
+void BM_SaveTableFile(benchmark::State& state)
+{
+    kv::JournalTable table;
+    kv::loadTableFile(table, journalPath());
+    const QString out = benchDir->filePath(QStringLiteral("saved.tab"));
+    for (auto _ : state)
+        kv::saveTableFile(table, out);
+}
+BENCHMARK(BM_SaveTableFile)->Unit(benchmark::kMillisecond);
+
+// A fresh page each time, as at start: the file is read, the model reset and the view laid
+// out and painted once with the last rows in sight.
+void BM_LoadAndShow(benchmark::State& state)
+{
+    Host host;
+    Reporter reporter;
+    for (auto _ : state) {
+        kv::ArchivePage archive(reporter);
+        kv::JournalPage journal(host, archive, reporter);
+        journal.resize(900, 600);
+        journal.show();
+        journal.fitColumnsAtCreate();
+        journal.loadFile(journalPath());
+        journal.grid()->scrollToBottom();
+        journal.grid()->viewport()->repaint();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(journal.table().rowCount());
+    }
+}
+BENCHMARK(BM_LoadAndShow)->Unit(benchmark::kMillisecond);
+
+// One entry at the end of a long journal: must not cost a pass over all rows.
+void BM_EntryIntoLongJournal(benchmark::State& state)
+{
+    Host host;
+    Reporter reporter;
+    kv::ArchivePage archive(reporter);
+    kv::JournalPage journal(host, archive, reporter);
+    journal.resize(900, 600);
+    journal.show();
+    journal.loadFile(journalPath());
+    for (auto _ : state) {
+        journal.writeButClick();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_EntryIntoLongJournal)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QTemporaryDir dir;
+    benchDir = &dir;
+    writeJournalFile();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("file: %lld bytes, %d rows\n", static_cast<long long>(QFileInfo(journalPath()).size()),
+                kRows);
+    std::printf("peak resident memory: %.1f MB\n", double(usage.ru_maxrss) / 1024.0);
+    return 0;
+}
