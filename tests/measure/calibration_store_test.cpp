@@ -1,5 +1,6 @@
 #include "measure/calibration_store.h"
 
+#include "core/cp1251.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/methods.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
@@ -219,6 +221,20 @@ TEST(CalibrationName, CutTo50AndUnknownCharactersBecomeQuestionMarks)
     // A character outside the code page, a pair of surrogates included, is one '?'.
     c.setName(QStringLiteral("A😀中€"));
     EXPECT_EQ(c.nameText(), QStringLiteral("A??€"));
+}
+
+// Every byte value reads as the code page converter reads it.
+TEST(CalibrationName, EveryByteDecodesAsTheConverterDoes)
+{
+    for (int first = 0; first < 256; first += 50) {
+        TCalibration c;
+        QByteArray bytes;
+        for (int b = first; b < std::min(first + 50, 256); ++b)
+            bytes.append(char(b));
+        c.name[0] = std::uint8_t(bytes.size());
+        std::memcpy(c.name + 1, bytes.constData(), std::size_t(bytes.size()));
+        EXPECT_EQ(c.nameText(), fromCp1251(bytes)) << first;
+    }
 }
 
 TEST(CalibrationName, SettingClearsTheNameAndReservedAreas)

@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "core/number_format.h"
+
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace kv {
 namespace {
@@ -126,6 +131,24 @@ TEST(FormatResult, HalvesGoToEven)
     // Just under a half once divided by 0.1.
     EXPECT_EQ(formatResult(0.35, u','), QStringLiteral("0,3"));
     EXPECT_EQ(formatResult(60.05, u','), QStringLiteral("60"));
+}
+
+// The text is that of the general format of the rounded value, whatever the magnitude.
+TEST(FormatResult, SameAsGeneralFormatOfTheRoundedValue)
+{
+    std::mt19937_64 random(4410);
+    std::vector<double> values = {0.05, -0.05, 0.04, 9.95, 99999999999999.9, 1e14 - 0.05,
+                                  1e14, 123456789012345.6, 1e15, 9.2e17, -9.2e17, 1e-300};
+    for (int exponent = -3; exponent <= 17; ++exponent) {
+        std::uniform_real_distribution<double> in(-std::pow(10.0, exponent),
+                                                  std::pow(10.0, exponent));
+        for (int i = 0; i < 20000; ++i)
+            values.push_back(in(random));
+    }
+    for (const double v : values) {
+        const QString expected = formatGeneral(roundTo(v, 1), u',');
+        ASSERT_EQ(formatResult(v, u','), expected) << std::setprecision(17) << v;
+    }
 }
 
 TEST(FormatResult, NeverRaises)
