@@ -1,0 +1,13 @@
+#pragma once
+// TAboutBox: the About box, shown modally from the Help menu.
+
+#include <QDialog>
+
+namespace kv {
+
+class TAboutBox : public QDialog {
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+};
+
+}  // namespace kv

@@ -1,0 +1,144 @@
+// Renders the main window's pages with sample data into PNG files, for a look at the
+// layout without an instrument: kv4410pc-screenshots <output directory>.
+
+#include "app/about_box.h"
+#include "app/main_window.h"
+#include "app/result_label.h"
+#include "app/splash_form.h"
+#include "app/trace_page.h"
+#include "journal/journal_entry.h"
+#include "journal/table_file.h"
+#include "journal/ui/journal_page.h"
+#include "measure/calibration_store.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QLocale>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+void writeSampleFiles(const QString& dir)
+{
+    const QDateTime start(QDate(2026, 3, 12), QTime(9, 15, 2));
+    kv::JournalTable archive;
+    const std::array<std::pair<int, const char*>, 4> archived = {{
+        {kv::Research, "91,8"}, {kv::Motor, "83,1"}, {kv::Aki, "87,5"}, {kv::Cetane, "*"}}};
+    int row = 1;
+    for (const auto& [method, value] : archived) {
+        if (row > 1)
+            archive.appendRow();
+        archive.setRow(row, kv::makeEntry(row, start.addSecs(row * 300), method,
+                                          QString::fromUtf8(value)));
+        archive.setCell(row, kv::JournalTable::kCommentColumn,
+                        QStringLiteral("АЗС №%1, колонка 2").arg(row));
+        ++row;
+    }
+    kv::saveTableFile(archive, QDir(dir).filePath(QStringLiteral("data.tab")));
+
+    kv::JournalTable journal;
+    journal.setRow(1, kv::makeEntry(1, start.addDays(1), kv::Research, QStringLiteral("95,2")));
+    journal.setCell(1, kv::JournalTable::kCommentColumn, QStringLiteral("проба из резервуара 3"));
+    journal.appendRow();
+    journal.setRow(2, kv::makeEntry(2, start.addDays(1).addSecs(90), kv::Research,
+                                    QStringLiteral("92,4 (Эталон АИ-)")));
+    kv::saveTableFile(journal, QDir(dir).filePath(QStringLiteral("data2.tab")));
+
+    kv::CalibrationStore store;
+    kv::TCalibration research;
+    research.method = kv::Research;
+    research.slope = 1.012;
+    research.offset = -0.8;
+    research.setName(QStringLiteral("Эталон АИ-92 / АИ-98, весна"));
+    store.AddCalibration(research);
+    kv::TCalibration cetane;
+    cetane.method = kv::Cetane;
+    cetane.slope = 0.97;
+    cetane.offset = 1.5;
+    cetane.setName(QStringLiteral("Дизель ЕВРО, лаборатория"));
+    store.AddCalibration(cetane);
+    store.SaveCalibrations(QDir(dir).filePath(QStringLiteral("kor.tab")));
+}
+
+class PrintingReporter : public kv::ErrorReporter {
+public:
+    void showError(const QString& message) override
+    {
+        QTextStream(stderr) << "error: " << message << '\n';
+    }
+};
+
+bool save(QWidget* widget, const QString& dir, const QString& name)
+{
+    QApplication::processEvents();
+    const QString path = QDir(dir).filePath(name);
+    if (!widget->grab().save(path)) {
+        QTextStream(stderr) << "cannot write " << path << '\n';
+        return false;
+    }
+    QTextStream(stdout) << path << '\n';
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 2) {
+        QTextStream(stderr) << "usage: kv4410pc-screenshots <output directory>\n";
+        return 2;
+    }
+    const QString out = args.at(1);
+    QDir().mkpath(out);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+
+    QTemporaryDir data;
+    if (!data.isValid())
+        return 1;
+    writeSampleFiles(data.path());
+
+    PrintingReporter errors;
+    kv::TForm1 form(data.path(), &errors);
+    kv::TAboutBox about;
+    form.setAboutBox(&about);
+    form.timer1()->stop();
+    form.getdata()->stop();
+    form.resultLabel(kv::Research)->setText(QStringLiteral("92,4"));
+    form.resultLabel(kv::Motor)->setText(QStringLiteral("84,6"));
+    form.resultLabel(kv::Aki)->setText(QStringLiteral("88,5"));
+    form.calibrations().ToggleCalibration(1);
+    form.show();
+    QApplication::processEvents();
+    form.journalPage()->writeButClick();
+
+    bool ok = save(&form, out, QStringLiteral("01-journal.png"));
+    form.pageControl()->setCurrentIndex(1);
+    ok = save(&form, out, QStringLiteral("02-archive.png")) && ok;
+    form.pageControl()->setCurrentIndex(2);
+    ok = save(&form, out, QStringLiteral("03-calibrations.png")) && ok;
+    for (int i = 0; i < 3; ++i)
+        form.FormKeyPress(&form, QChar(kv::kServiceKeys.opening));
+    form.pageControl()->setCurrentIndex(3);
+    ok = save(&form, out, QStringLiteral("04-system-correction.png")) && ok;
+    form.tracePage()->appendLine(QStringLiteral("RD 00  37 40 1F 00 "));
+    form.pageControl()->setCurrentIndex(4);
+    ok = save(&form, out, QStringLiteral("05-trace.png")) && ok;
+    form.resize(700, 560);
+    form.pageControl()->setCurrentIndex(0);
+    ok = save(&form, out, QStringLiteral("06-journal-small-window.png")) && ok;
+
+    about.show();
+    ok = save(&about, out, QStringLiteral("07-about.png")) && ok;
+    kv::TSplashForm splash;
+    splash.show();
+    ok = save(&splash, out, QStringLiteral("08-splash.png")) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,119 @@
+#include "measure/ui/calibrations_page.h"
+
+#include "core/methods.h"
+#include "measure/calibration_store.h"
+#include "measure/ui/column_fit.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+constexpr int kColumnCount = 3;
+constexpr int kDefaultColumnWidth = 64;
+constexpr int kMethodColumnWidth = 150;
+constexpr int kLastColumnMargin = 10;
+
+QToolButton* addButton(QToolBar* bar, const QString& name, const QString& caption, int width)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setMinimumWidth(width);
+    bar->addWidget(button);
+    return button;
+}
+
+void addSeparator(QToolBar* bar)
+{
+    auto* gap = new QWidget(bar);
+    gap->setFixedWidth(16);
+    bar->addWidget(gap);
+}
+
+}  // namespace
+
+CalibrationsPage::CalibrationsPage(CalibrationStore& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_toolBar(new QToolBar(this))
+    , m_grid(new QTableWidget(1, kColumnCount, this))
+{
+    m_toolBar->setObjectName(QStringLiteral("ToolBar3"));
+    m_toolBar->setMovable(false);
+    m_bitBtn1 = addButton(m_toolBar, QStringLiteral("BitBtn1"),
+                          QStringLiteral("Создать калибровку"), 121);
+    m_bitBtn2 = addButton(m_toolBar, QStringLiteral("BitBtn2"), QStringLiteral("Изменить"), 80);
+    addSeparator(m_toolBar);
+    m_bitBtn3 = addButton(m_toolBar, QStringLiteral("BitBtn3"), QStringLiteral("Удалить"), 80);
+    addSeparator(m_toolBar);
+    m_bitBtn4 = addButton(m_toolBar, QStringLiteral("BitBtn4"),
+                          QStringLiteral("Включить/Отключить калибровку"), 184);
+
+    m_grid->setObjectName(QStringLiteral("StringGrid3"));
+    m_grid->setHorizontalHeaderLabels(
+        {QStringLiteral("№"), QStringLiteral("Метод"), QStringLiteral("Наименование")});
+    m_grid->verticalHeader()->hide();
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setShowGrid(true);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setStretchLastSection(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setMinimumSectionSize(kMinimumLastColumnWidth);
+    m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    for (int column = 0; column < kColumnCount; ++column)
+        m_grid->setColumnWidth(column, kDefaultColumnWidth);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolBar);
+    layout->addWidget(m_grid, 1);
+}
+
+void CalibrationsPage::FillCalibrationGrid()
+{
+    m_grid->clearContents();
+    m_grid->setRowCount(1);
+    int row = 1;
+    for (const TCalibration& record : m_store.calibrations()) {
+        const int viewRow = row - 1;
+        m_grid->setItem(viewRow, 0, new QTableWidgetItem(QString::number(row)));
+        m_grid->setItem(viewRow, 1, new QTableWidgetItem(methodName(record.method)));
+        m_grid->setItem(viewRow, 2, new QTableWidgetItem(record.nameText()));
+        ++row;
+        m_grid->setRowCount(row);
+    }
+}
+
+int CalibrationsPage::gridRowCount() const
+{
+    return m_grid->rowCount() + 1;
+}
+
+void CalibrationsPage::fitColumnsAtCreate()
+{
+    m_grid->setColumnWidth(1, kMethodColumnWidth);
+    fitLastColumn();
+}
+
+void CalibrationsPage::fitColumnsAtResize()
+{
+    fitLastColumn();
+}
+
+void CalibrationsPage::fitLastColumn()
+{
+    const int before = m_grid->columnWidth(0) + m_grid->columnWidth(1);
+    m_grid->setColumnWidth(2, lastColumnWidth(m_grid->width(), before, kLastColumnMargin));
+}
+
+}  // namespace kv

@@ -1,0 +1,56 @@
+#include "measure/ui/mask_edit.h"
+
+namespace kv {
+
+namespace {
+constexpr QChar kBlank = u'_';
+const QString kLiterals = QStringLiteral(",");
+}  // namespace
+
+MaskEdit::MaskEdit(QWidget* parent)
+    : QLineEdit(parent)
+{
+    setInputMask(QStringLiteral("99,9;_"));
+    setMaxLength(4);
+}
+
+QString MaskEdit::maskText() const
+{
+    return rightAlignedMaskText(displayText(), kLiterals);
+}
+
+void MaskEdit::setMaskText(const QString& text)
+{
+    // The line edit fills places from the left; drop the leading blanks so " 5,5" lands
+    // as "5,5" rather than shifting the comma.
+    QString digits = text;
+    digits.remove(u' ');
+    setText(digits);
+}
+
+QString rightAlignedMaskText(const QString& displayText, const QString& literals)
+{
+    QString result;
+    result.reserve(displayText.size());
+    QString filled;
+    qsizetype runLength = 0;
+    auto flush = [&] {
+        result += QString(runLength - filled.size(), u' ') + filled;
+        filled.clear();
+        runLength = 0;
+    };
+    for (const QChar c : displayText) {
+        if (literals.contains(c)) {
+            flush();
+            result += c;
+        } else {
+            ++runLength;
+            if (c != kBlank && c != u' ')
+                filled += c;
+        }
+    }
+    flush();
+    return result;
+}
+
+}  // namespace kv

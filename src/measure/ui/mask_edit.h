@@ -1,0 +1,24 @@
+#pragma once
+// A masked number field: two optional digits, a fixed decimal comma, one optional digit.
+// Unfilled places show as '_' while editing. maskText() is the field's value as the
+// program reads it: unfilled places are blanks and the digits of the whole part stand
+// right-aligned before the comma, so an empty field reads "  , " and "5,5" reads " 5,5".
+
+#include <QLineEdit>
+
+namespace kv {
+
+class MaskEdit : public QLineEdit {
+public:
+    explicit MaskEdit(QWidget* parent = nullptr);
+
+    QString maskText() const;
+    // Puts a value such as "92,5" or " 5,5" into the places of the mask.
+    void setMaskText(const QString& text);
+};
+
+// The reading of a mask's display text (blank character '_'): blanks for unfilled places,
+// and within each run of places between literals the filled ones moved to the right.
+QString rightAlignedMaskText(const QString& displayText, const QString& literals);
+
+}  // namespace kv

@@ -1,0 +1,115 @@
+#include "measure/ui/system_correction_page.h"
+
+#include "measure/ui/labeled_edit.h"
+#include "measure/ui/mask_edit.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+const QString kInstrumentValue = QStringLiteral("Значение с октанометра");
+const QString kRealValue = QStringLiteral("Реальное значение ОЧ");
+
+QGroupBox* makeGroup(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+// One reference fuel: the instrument's value with its "->" button, and the known number.
+void fillReferenceGroup(QGroupBox* box, LabeledEdit* instrument, QPushButton* fetch,
+                        QLabel* realLabel, MaskEdit* real)
+{
+    instrument->editLabel()->setText(kInstrumentValue);
+    instrument->edit()->setText(QStringLiteral("0"));
+    fetch->setText(QStringLiteral("->"));
+    fetch->setFixedWidth(40);
+    realLabel->setText(kRealValue);
+    realLabel->setBuddy(real);
+    real->setFixedWidth(80);
+
+    auto* layout = new QGridLayout(box);
+    layout->addWidget(fetch, 0, 0, Qt::AlignBottom);
+    layout->addWidget(instrument, 0, 1);
+    layout->addWidget(realLabel, 1, 1);
+    layout->addWidget(real, 2, 1, Qt::AlignLeft);
+    layout->setColumnStretch(1, 1);
+}
+
+}  // namespace
+
+SystemCorrectionPage::SystemCorrectionPage(QWidget* parent)
+    : QWidget(parent)
+    , m_groupBox1(makeGroup(this, QStringLiteral("GroupBox1"), QStringLiteral("Расчет коррекции")))
+    , m_groupBox2(makeGroup(m_groupBox1, QStringLiteral("GroupBox2"),
+                            QStringLiteral("Низкооктановый бензин")))
+    , m_groupBox3(makeGroup(m_groupBox1, QStringLiteral("GroupBox3"),
+                            QStringLiteral("Высокооктановый бензин")))
+    , m_groupBox4(makeGroup(this, QStringLiteral("GroupBox4"),
+                            QStringLiteral("Результат  калибровки")))
+    , m_labeledEdit1(new LabeledEdit(m_groupBox2))
+    , m_labeledEdit2(new LabeledEdit(m_groupBox3))
+    , m_label2(new QLabel(m_groupBox2))
+    , m_label3(new QLabel(m_groupBox3))
+    , m_maskEdit1(new MaskEdit(m_groupBox2))
+    , m_maskEdit2(new MaskEdit(m_groupBox3))
+    , m_button1(new QPushButton(m_groupBox2))
+    , m_button2(new QPushButton(m_groupBox3))
+    , m_button3(new QPushButton(QStringLiteral("Save"), m_groupBox1))
+    , m_button4(new QPushButton(QStringLiteral("system offset 0 (92)"), m_groupBox4))
+{
+    QFont bold = m_groupBox1->font();
+    bold.setBold(true);
+    m_groupBox1->setFont(bold);
+    m_groupBox4->setToolTip(QStringLiteral("Результат калибровки"));
+
+    m_labeledEdit1->setControlName(QStringLiteral("LabeledEdit1"));
+    m_labeledEdit2->setControlName(QStringLiteral("LabeledEdit2"));
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label3->setObjectName(QStringLiteral("Label3"));
+    m_maskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
+    m_maskEdit2->setObjectName(QStringLiteral("MaskEdit2"));
+    m_button1->setObjectName(QStringLiteral("Button1"));
+    m_button2->setObjectName(QStringLiteral("Button2"));
+    m_button3->setObjectName(QStringLiteral("Button3"));
+    m_button4->setObjectName(QStringLiteral("Button4"));
+
+    fillReferenceGroup(m_groupBox2, m_labeledEdit1, m_button1, m_label2, m_maskEdit1);
+    fillReferenceGroup(m_groupBox3, m_labeledEdit2, m_button2, m_label3, m_maskEdit2);
+    m_button1->setToolTip(QStringLiteral("Получить значение с октанометра"));
+
+    auto* calculation = new QGridLayout(m_groupBox1);
+    calculation->addWidget(m_groupBox2, 0, 0);
+    calculation->addWidget(m_groupBox3, 0, 1);
+    calculation->addWidget(m_button3, 1, 0, 1, 2, Qt::AlignHCenter);
+
+    auto* result = new QHBoxLayout(m_groupBox4);
+    result->addWidget(m_button4);
+    result->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_groupBox1);
+    layout->addWidget(m_groupBox4);
+    layout->addStretch(1);
+}
+
+QLineEdit* SystemCorrectionPage::labeledEdit1()
+{
+    return m_labeledEdit1->edit();
+}
+
+QLineEdit* SystemCorrectionPage::labeledEdit2()
+{
+    return m_labeledEdit2->edit();
+}
+
+}  // namespace kv
