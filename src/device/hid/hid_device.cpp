@@ -114,6 +114,7 @@ bool THidDevice::OpenRead()
     if (accessible() && m_readHandle == kInvalidHidHandle) {
         int error = 0;
         const HidHandle handle = m_platform.open(m_pnpInfo.path, HidAccess::ReadOnly, error);
+        m_readOpenError = error;
         if (handle != kInvalidHidHandle) {
             m_readHandle = handle;
             if (m_readBufferCount != 0)
@@ -283,8 +284,10 @@ void THidDevice::StopReader()
 
 int THidDevice::StartRead(quint8* buffer, int length, HidHandle& handle)
 {
-    if (!OpenRead())
-        return m_present ? EBADF : ENODEV;
+    if (!OpenRead()) {
+        std::lock_guard lock(m_readMutex);
+        return !m_present ? ENODEV : m_readOpenError != 0 ? m_readOpenError : EACCES;
+    }
     {
         std::lock_guard lock(m_readMutex);
         handle = m_readHandle;

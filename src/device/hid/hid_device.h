@@ -130,6 +130,7 @@ private:
     mutable std::mutex m_readMutex;
     HidHandle m_readHandle = kInvalidHidHandle;
     int m_readBufferCount = 0;
+    int m_readOpenError = 0;
 
     std::optional<HidCaps> m_caps;
     QString m_productText;

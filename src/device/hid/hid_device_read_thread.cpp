@@ -31,6 +31,10 @@ void THidDeviceReadThread::requestStop()
         m_stop = true;
     }
     m_pauseWake.notify_all();
+    // Platforms allow a cancel from another thread; a handle already gone is ignored.
+    const HidHandle pending = m_pendingHandle;
+    if (pending != kInvalidHidHandle)
+        m_platform.cancelRead(pending);
 }
 
 void THidDeviceReadThread::pause(int ms)
@@ -65,6 +69,7 @@ void THidDeviceReadThread::run()
                 pause(m_device.readWait());
             continue;
         }
+        m_pendingHandle = handle;
         HidReadResult result;
         bool pending = true;
         while (!m_stop) {
@@ -74,6 +79,7 @@ void THidDeviceReadThread::run()
                 break;
             }
         }
+        m_pendingHandle = kInvalidHidHandle;
         if (pending) {
             // No read into m_report may outlive the thread.
             m_platform.cancelRead(handle);

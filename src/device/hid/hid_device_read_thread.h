@@ -2,6 +2,7 @@
 // The reader of one claimed device: reads input reports on its own thread and hands each
 // one to the device's data handler on the GUI thread, waiting until the handler returns.
 
+#include "device/hid/hid_platform.h"
 #include "device/hid/named_thread.h"
 
 #include <QtGlobal>
@@ -13,7 +14,6 @@
 
 namespace kv {
 
-class HidPlatform;
 class HidHandOverQueue;
 class THidDevice;
 
@@ -24,7 +24,8 @@ public:
     THidDeviceReadThread(THidDevice& device, int reportLength, QObject* parent = nullptr);
     ~THidDeviceReadThread() override;
 
-    // Any thread. Seen within one wait of the reader (the device's readWait).
+    // Any thread. Ends a pending read at once; at the latest the stop is seen within one
+    // wait of the reader (the device's readWait).
     void requestStop();
     bool stopRequested() const { return m_stop; }
     // True once run() no longer touches the device, the platform or the queue.
@@ -47,6 +48,7 @@ private:
     std::atomic<int> m_lastError = 0;
     std::atomic<bool> m_stop = false;
     std::atomic<bool> m_ended = false;
+    std::atomic<HidHandle> m_pendingHandle = kInvalidHidHandle;
     std::mutex m_pauseMutex;
     std::condition_variable m_pauseWake;
 };

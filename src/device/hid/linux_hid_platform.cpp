@@ -420,6 +420,11 @@ HidReadResult LinuxHidPlatform::waitRead(HidHandle handle, int timeoutMs)
     }
     pollfd fds[2] = {{node->fd, POLLIN, 0}, {node->wakeFd, POLLIN, 0}};
     const int ready = ::poll(fds, 2, timeoutMs);
+    if (ready > 0 && (fds[1].revents & POLLIN)) {
+        // Consume the wake-up, so a stale one cannot end a later wait at once.
+        quint64 count = 0;
+        [[maybe_unused]] const auto n = ::read(node->wakeFd, &count, sizeof count);
+    }
     std::lock_guard lock(node->readMutex);
     const auto finish = [&node](HidReadStatus status, int bytes, int error) {
         node->reading = false;

@@ -1,0 +1,290 @@
+// The device list: passes, matching across scans, claiming and releasing, and what
+// reaches the error reporter.
+
+#include "hid_test_support.h"
+
+#include "core/errors.h"
+
+namespace kv::test {
+namespace {
+
+using ControllerTest = HidTest;
+
+TEST_F(ControllerTest, FirstPassRunsFromTheEventLoopAndReportsAChangeWithNoDevices)
+{
+    EXPECT_EQ(deviceChanges, 0);
+    deliver();
+    EXPECT_EQ(deviceChanges, 1);
+    EXPECT_EQ(controller->notifyParam(), -1);
+    EXPECT_EQ(controller->deviceCount(), 0);
+    EXPECT_FALSE(controller->busy());
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+TEST_F(ControllerTest, ABroadcastThatChangesNothingRaisesNothing)
+{
+    platform.plug(instrumentSpec());
+    deliver();
+    ASSERT_EQ(controller->deviceCount(), 1);
+    const int before = deviceChanges;
+    THidDevice* listed = controller->device(0);
+
+    platform.notifyDeviceChange();
+    deliver();
+    EXPECT_EQ(deviceChanges, before);
+    EXPECT_EQ(controller->device(0), listed);
+    EXPECT_EQ(controller->notifyParam(), 0);
+}
+
+TEST_F(ControllerTest, ArrivalAndRemovalSeeAnAccessibleDeviceAndMatchByInstance)
+{
+    QStringList events;
+    controller->OnArrival = [&](THidDevice& d) {
+        events << QStringLiteral("arrival ") + d.ProductText() + (d.eventAccess() ? " access" : "");
+    };
+    controller->OnRemoval = [&](THidDevice& d) {
+        events << QStringLiteral("removal %1").arg(d.attributes().ProductID) + (d.present() ? " present" : "");
+    };
+    deliver();
+    const QString first = platform.plug(otherSpec(1));
+    platform.plug(instrumentSpec());
+    deliver();
+    EXPECT_EQ(events, QStringList({"arrival Other 1 access", "arrival KV-4410 access"}));
+    ASSERT_EQ(controller->deviceCount(), 2);
+    EXPECT_FALSE(controller->device(0)->eventAccess());
+    // Outside the events an unclaimed device cannot be opened on demand.
+    EXPECT_EQ(controller->device(0)->QueryCaps().InputReportByteLength, 0);
+
+    // A re-plug is a new appearance: the old object goes, a new one arrives at the end.
+    events.clear();
+    platform.unplug(first);
+    platform.plug(otherSpec(1));
+    const int before = deviceChanges;
+    deliver();
+    EXPECT_EQ(events, QStringList({"removal 1", "arrival Other 1 access"}));
+    ASSERT_EQ(controller->deviceCount(), 2);
+    EXPECT_EQ(controller->device(0)->attributes().ProductID, 0x003F);
+    EXPECT_EQ(controller->device(1)->attributes().ProductID, 1);
+    EXPECT_EQ(deviceChanges, before + 1);
+}
+
+TEST_F(ControllerTest, AClaimedDeviceThatVanishesStaysListedAbsentUntilReleased)
+{
+    const QString path = platform.plug(instrumentSpec());
+    deliver();
+    THidDevice* device = claim();
+    int unplugs = 0;
+    int removals = 0;
+    int errors = 0;
+    device->SetUnplugHandler([&](THidDevice&) { ++unplugs; });
+    device->SetDataErrorHandler([&](THidDevice&, quint32) { ++errors; });
+    controller->OnRemoval = [&](THidDevice&) { ++removals; };
+    device->SetReadWait(10);
+    device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
+    ASSERT_TRUE(device->readerRunning());
+
+    platform.unplug(path);
+    deliver();
+    EXPECT_EQ(unplugs, 1);
+    EXPECT_EQ(removals, 1);
+    ASSERT_EQ(controller->deviceCount(), 1);
+    EXPECT_EQ(controller->device(0), device);
+    EXPECT_TRUE(device->claimed());
+    EXPECT_FALSE(device->present());
+    EXPECT_EQ(controller->absentCount(), 1);
+    EXPECT_EQ(controller->unclaimedCount(), 0);
+
+    // Later passes neither repeat the events nor drop the claimed object.
+    platform.notifyDeviceChange();
+    deliver();
+    EXPECT_EQ(unplugs, 1);
+    EXPECT_EQ(removals, 1);
+    EXPECT_EQ(controller->deviceCount(), 1);
+
+    // The reader keeps failing quietly until it is stopped.
+    ASSERT_TRUE(runOneHandOver());
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_GE(errors, 2);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+
+    controller->ReleaseDevice(device);
+    EXPECT_EQ(controller->deviceCount(), 0);
+    EXPECT_EQ(platform.openHandleCount(), 0);
+}
+
+TEST_F(ControllerTest, ReleaseKeepsThePositionAndTheHandlers)
+{
+    const QString path = platform.plug(otherSpec(1));
+    platform.plug(instrumentSpec());
+    platform.plug(otherSpec(2));
+    deliver();
+    THidDevice* a = claim();
+    THidDevice* b = claim();
+    THidDevice* c = claim();
+    THidDevice* none = nullptr;
+    EXPECT_FALSE(controller->ClaimDevice(none));
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(controller->claimedCount(), 3);
+
+    int data = 0;
+    int unplugs = 0;
+    b->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
+    b->SetUnplugHandler([&](THidDevice&) { ++unplugs; });
+    b->SetReadWait(50);
+    ASSERT_TRUE(b->readerRunning());
+
+    controller->ReleaseDevice(b);
+    THidDevice* fresh = controller->device(1);
+    EXPECT_EQ(controller->device(0), a);
+    EXPECT_EQ(controller->device(2), c);
+    EXPECT_FALSE(fresh->claimed());
+    EXPECT_FALSE(fresh->readerRunning());
+    EXPECT_EQ(fresh->readWait(), 50);
+    EXPECT_EQ(fresh->attributes().ProductID, 0x003F);
+    EXPECT_EQ(controller->unclaimedCount(), 1);
+
+    // Claimed again, it reads at once with the handler it had.
+    THidDevice* again = claim();
+    EXPECT_EQ(again, fresh);
+    EXPECT_TRUE(again->readerRunning());
+    platform.queueInput(again->pnpInfo().path, report(0, {0x37}));
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_EQ(data, 1);
+
+    platform.unplug(again->pnpInfo().path);
+    deliver();
+    EXPECT_EQ(unplugs, 1);
+
+    // An absent device leaves the list on release.
+    platform.unplug(path);
+    deliver();
+    controller->ReleaseDevice(a);
+    EXPECT_EQ(controller->deviceCount(), 2);
+    EXPECT_EQ(controller->device(0), again);
+}
+
+TEST_F(ControllerTest, AnInterfaceWhoseDetailsCannotBeReadIsSkipped)
+{
+    platform.plug(otherSpec(1));
+    FakeHidFailures unreadable;
+    unreadable.details = true;
+    platform.plug(otherSpec(2), unreadable);
+    platform.plug(instrumentSpec());
+    deliver();
+    ASSERT_EQ(controller->deviceCount(), 2);
+    EXPECT_EQ(controller->device(0)->attributes().ProductID, 1);
+    EXPECT_EQ(controller->device(1)->attributes().ProductID, 0x003F);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+TEST_F(ControllerTest, ABrokenDeviceIsLeftOutReportedOnceAndNeverHidesTheInstrument)
+{
+    FakeHidFailures cannotOpen;
+    cannotOpen.open = true;
+    FakeHidFailures cannotIdentify;
+    cannotIdentify.attributes = true;
+    const QString broken = platform.plug(otherSpec(1), cannotOpen);
+    platform.plug(otherSpec(2), cannotIdentify);
+    platform.plug(instrumentSpec());
+    deliver();
+    ASSERT_EQ(controller->deviceCount(), 1);
+    EXPECT_EQ(controller->device(0)->attributes().ProductID, 0x003F);
+    EXPECT_EQ(reporter.messages,
+              QStringList({"Device cannot be opened", "Device cannot be identified"}));
+    EXPECT_FALSE(controller->busy());
+
+    platform.notifyDeviceChange();
+    platform.notifyDeviceChange();
+    deliver();
+    EXPECT_EQ(reporter.messages.size(), 2);
+
+    // Mended, it is found by the next pass; broken again on a new plug-in, it is reported.
+    platform.setFailures(broken, {});
+    platform.notifyDeviceChange();
+    deliver();
+    EXPECT_EQ(controller->deviceCount(), 2);
+    platform.plug(otherSpec(3), cannotOpen);
+    deliver();
+    EXPECT_EQ(reporter.messages.size(), 3);
+}
+
+TEST_F(ControllerTest, ADeviceOpenedWithoutReadWriteAccessListsButGetsNoReader)
+{
+    FakeHidFailures readOnly;
+    readOnly.openReadWrite = true;
+    platform.plug(instrumentSpec(), readOnly);
+    deliver();
+    ASSERT_EQ(controller->deviceCount(), 1);
+    THidDevice* device = claim();
+    EXPECT_FALSE(device->openedReadWrite());
+    EXPECT_EQ(device->ProductText(), "KV-4410");
+    device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
+    EXPECT_FALSE(device->readerRunning());
+}
+
+TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
+{
+    controller->OnDeviceChange = [](THidDeviceController&) { throw Error(QStringLiteral("boom")); };
+    deliver();
+    EXPECT_EQ(reporter.messages, QStringList({"boom"}));
+    EXPECT_FALSE(controller->busy());
+
+    int arrivals = 0;
+    controller->OnArrival = [&](THidDevice&) { ++arrivals; };
+    platform.plug(instrumentSpec());
+    deliver();
+    EXPECT_EQ(arrivals, 1);
+}
+
+TEST_F(ControllerTest, ANotificationDuringAPassIsDropped)
+{
+    int passes = 0;
+    controller->OnDeviceChange = [&](THidDeviceController& c) {
+        ++passes;
+        EXPECT_TRUE(c.busy());
+        platform.plug(otherSpec(7));  // posts a notification
+        QCoreApplication::sendPostedEvents();
+    };
+    deliver();
+    EXPECT_EQ(passes, 1);
+    // The device plugged during the pass is found by the next broadcast.
+    controller->OnDeviceChange = nullptr;
+    platform.notifyDeviceChange();
+    deliver();
+    EXPECT_EQ(controller->deviceCount(), 1);
+}
+
+TEST_F(ControllerTest, NewControllerHandlersReachDevicesThatStillHaveTheOldOnes)
+{
+    platform.plug(otherSpec(1));
+    platform.plug(otherSpec(2));
+    deliver();
+    controller->device(1)->SetUnplugHandler([](THidDevice&) {});
+    int calls = 0;
+    controller->setOnDeviceUnplug([&](THidDevice&) { ++calls; });
+    controller->device(0)->MarkAbsent();
+    controller->device(1)->MarkAbsent();
+    EXPECT_EQ(calls, 1);
+
+    controller->setDevThreadSleepTime(250);
+    EXPECT_EQ(controller->device(0)->readWait(), 250);
+}
+
+TEST_F(ControllerTest, DestructionStopsReadersAndMarksClaimedDevicesAbsent)
+{
+    const QString path = platform.plug(instrumentSpec());
+    deliver();
+    THidDevice* device = claim();
+    int unplugs = 0;
+    device->SetUnplugHandler([&](THidDevice&) { ++unplugs; });
+    device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
+    platform.queueInput(path, report(0, {1}));
+    ASSERT_TRUE(controller->waitForHandOver(5000));  // the reader now waits in a hand-over
+
+    controller.reset();
+    EXPECT_EQ(unplugs, 1);
+    EXPECT_EQ(platform.openHandleCount(), 0);
+}
+
+}  // namespace
+}  // namespace kv::test

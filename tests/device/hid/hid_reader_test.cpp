@@ -1,0 +1,163 @@
+// The reader thread and the hand-over to the GUI thread.
+
+#include "hid_test_support.h"
+
+#include "core/errors.h"
+
+#include <QThread>
+
+#include <cerrno>
+
+namespace kv::test {
+namespace {
+
+class ReaderTest : public HidTest {
+protected:
+    void SetUp() override
+    {
+        HidTest::SetUp();
+        path = platform.plug(instrumentSpec());
+        deliver();
+        device = claim();
+    }
+    QString path;
+    THidDevice* device = nullptr;
+};
+
+TEST_F(ReaderTest, ReportsReachTheHandlerOnTheGuiThreadInOrder)
+{
+    struct Seen {
+        quint8 id;
+        quint8 first;
+        quint16 size;
+        bool guiThread;
+    };
+    std::vector<Seen> seen;
+    device->SetReadBufferCount(128);
+    device->SetDataHandler([&](THidDevice& d, quint8 id, const quint8* data, quint16 size) {
+        EXPECT_EQ(&d, device);
+        seen.push_back({id, data[0], size, QThread::currentThread() == qApp->thread()});
+    });
+    for (int i = 0; i < 100; ++i)
+        platform.queueInput(path, report(quint8(i % 3), {quint8(i)}));
+    platform.queueInput(path, QByteArray(5, '\x09'));  // a short report keeps its own length
+    while (seen.size() < 101 && runOneHandOver()) {
+    }
+    ASSERT_EQ(seen.size(), 101u);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(seen[size_t(i)].id, i % 3);
+        EXPECT_EQ(seen[size_t(i)].first, quint8(i));
+        EXPECT_EQ(seen[size_t(i)].size, 64);
+        EXPECT_TRUE(seen[size_t(i)].guiThread);
+    }
+    EXPECT_EQ(seen.back().size, 4);
+    EXPECT_EQ(platform.droppedInputCount(path), 0);
+}
+
+TEST_F(ReaderTest, StoppingWhileAHandOverIsQueuedRunsItAndEnds)
+{
+    int data = 0;
+    device->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
+    platform.queueInput(path, report(0, {1}));
+    ASSERT_TRUE(controller->waitForHandOver(5000));
+
+    device->SetDataHandler(nullptr);  // stops the reader
+    EXPECT_EQ(data, 1);
+    EXPECT_FALSE(device->readerRunning());
+    EXPECT_EQ(controller->processHandOvers(), 0);
+}
+
+TEST_F(ReaderTest, AHandlerMayReleaseItsOwnDevice)
+{
+    int data = 0;
+    device->SetDataHandler([&](THidDevice& d, quint8, const quint8*, quint16) {
+        ++data;
+        controller->ReleaseDevice(&d);
+    });
+    platform.queueInput(path, report(0, {1}));
+    platform.queueInput(path, report(0, {2}));
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_EQ(data, 1);
+    ASSERT_EQ(controller->deviceCount(), 1);
+    EXPECT_FALSE(controller->device(0)->claimed());
+    // The reader it came from ends without a second hand-over.
+    EXPECT_FALSE(controller->waitForHandOver(300));
+    controller.reset();
+    EXPECT_EQ(data, 1);
+}
+
+TEST_F(ReaderTest, AHandlerThatRaisesIsReportedAndReadingGoesOn)
+{
+    int data = 0;
+    device->SetDataHandler([&](THidDevice&, quint8, const quint8* bytes, quint16) {
+        ++data;
+        if (bytes[0] == 1)
+            throw Error(QStringLiteral("bad report"));
+    });
+    platform.queueInput(path, report(0, {1}));
+    platform.queueInput(path, report(0, {2}));
+    ASSERT_TRUE(runOneHandOver());
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_EQ(data, 2);
+    EXPECT_EQ(reporter.messages, QStringList({"bad report"}));
+}
+
+TEST_F(ReaderTest, ReadFailuresGoToTheErrorHandlerAndTheReaderRetries)
+{
+    std::vector<quint32> errors;
+    int data = 0;
+    device->SetReadWait(10);
+    device->SetDataErrorHandler([&](THidDevice&, quint32 error) { errors.push_back(error); });
+    device->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
+    FakeHidFailures failing;
+    failing.read = EIO;
+    platform.setFailures(path, failing);
+    ASSERT_TRUE(runOneHandOver());
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors.front(), quint32(EIO));
+
+    failing = {};
+    failing.startRead = EPROTO;
+    platform.setFailures(path, failing);
+    while (errors.back() != quint32(EPROTO) && runOneHandOver()) {
+    }
+    EXPECT_EQ(errors.back(), quint32(EPROTO));
+
+    platform.setFailures(path, {});
+    platform.queueInput(path, report(0, {7}));
+    while (data == 0 && runOneHandOver()) {
+    }
+    EXPECT_EQ(data, 1);
+}
+
+TEST_F(ReaderTest, AStopEndsAPendingReadAndLeavesNoReadBehind)
+{
+    device->SetReadWait(10000);
+    device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
+    ASSERT_TRUE(device->readerRunning());
+    device->StopReader();
+    EXPECT_FALSE(device->readerRunning());
+    // A report queued afterwards stays for the next reader.
+    platform.queueInput(path, report(0, {5}));
+    EXPECT_EQ(platform.pendingInputCount(path), 1);
+}
+
+TEST_F(ReaderTest, AnUnpluggedDeviceEndsTheReadWithoutData)
+{
+    int data = 0;
+    std::vector<quint32> errors;
+    device->SetReadWait(10);
+    device->SetDataErrorHandler([&](THidDevice&, quint32 error) { errors.push_back(error); });
+    device->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
+    platform.unplug(path);
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_FALSE(errors.empty());
+    EXPECT_EQ(data, 0);
+    deliver();
+    EXPECT_FALSE(device->present());
+    controller->ReleaseDevice(device);
+    EXPECT_EQ(controller->deviceCount(), 0);
+}
+
+}  // namespace
+}  // namespace kv::test
