@@ -85,7 +85,10 @@ void JournalTable::clear()
 
 QString singleLineCell(const QString& text)
 {
-    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+    const auto breaksLine = [](QChar ch) {
+        return ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch.isNull();
+    };
+    if (std::none_of(text.begin(), text.end(), breaksLine))
         return text;
     QString result;
     result.reserve(text.size());
@@ -95,7 +98,7 @@ QString singleLineCell(const QString& text)
             result += QLatin1Char(' ');
             if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
                 ++i;
-        } else if (ch == QLatin1Char('\n')) {
+        } else if (breaksLine(ch)) {
             result += QLatin1Char(' ');
         } else {
             result += ch;

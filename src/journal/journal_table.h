@@ -36,8 +36,8 @@ public:
     const JournalRow& row(int row) const;
     bool isDataRow(int row) const { return row >= 1 && row < rowCount(); }
 
-    // Does nothing outside the data rows or columns. A line break becomes a blank: a cell
-    // is one line of the table file.
+    // Does nothing outside the data rows or columns. A line break or NUL becomes a blank:
+    // a cell is one line of the table file, and a NUL would end the file's text.
     void setCell(int row, int column, const QString& text);
     void setRow(int row, const JournalRow& cells);
 
@@ -66,7 +66,7 @@ private:
     std::vector<JournalRow> m_rows;  // m_rows[i] is data row i + 1
 };
 
-// A cell's text as one line: each CR, LF or CR LF becomes a blank.
+// A cell's text as one line: each CR, LF, CR LF or NUL becomes a blank.
 QString singleLineCell(const QString& text);
 
 }  // namespace kv

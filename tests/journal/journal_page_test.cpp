@@ -295,20 +295,6 @@ TEST_F(JournalPageTest, AHundredThousandRowsLoadAndShow)
     EXPECT_EQ(grid->model()->index(100000, 0).data().toString(), QStringLiteral("100000"));
 }
 
-TEST(JournalLoadFailure, AMissingFileIsReportedAndChangesNothing)
-{
-    FakeHost host;
-    FakeReporter reporter;
-    ArchivePage archive{reporter};
-    JournalPage journal{host, archive, reporter};
-    journal.writeButClick();
-    EXPECT_FALSE(runGuarded(reporter, [&] { journal.loadFile(QStringLiteral("/nonexistent/data2.tab")); }));
-    ASSERT_EQ(reporter.errors.size(), 1);
-    EXPECT_TRUE(reporter.errors[0].startsWith(QStringLiteral("Cannot open file \"/nonexistent/data2.tab\". ")));
-    EXPECT_EQ(journal.table().rowCount(), 2);
-    EXPECT_EQ(journal.table().cell(1, 0), QStringLiteral("1"));
-}
-
 TEST(JournalDragSwitcher, AResultLabelOverAWatchedWidgetBringsTheJournalForward)
 {
     int calls = 0;

@@ -72,11 +72,13 @@ TEST(JournalTable, AppendingDataNeverReusesABlankRow)
     EXPECT_FALSE(table.isEmpty());
 }
 
-TEST(JournalTable, ALineBreakInACellBecomesABlank)
+TEST(JournalTable, ALineBreakOrNulInACellBecomesABlank)
 {
     JournalTable table;
     table.setCell(1, 4, QStringLiteral("one\r\ntwo\nthree\rfour\r"));
     EXPECT_EQ(table.cell(1, 4), QStringLiteral("one two three four "));
+    table.setCell(1, 4, QString::fromUtf16(u"a\0b", 3));
+    EXPECT_EQ(table.cell(1, 4), QStringLiteral("a b"));
     table.setRow(1, rowOf(QStringLiteral("1\n"), QStringLiteral("a\r\n")));
     EXPECT_EQ(table.cell(1, 0), QStringLiteral("1 "));
     EXPECT_EQ(table.cell(1, 1), QStringLiteral("a "));
