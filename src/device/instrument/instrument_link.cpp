@@ -1,0 +1,150 @@
+#include "device/instrument/instrument_link.h"
+
+#include "device/hid/hid_device.h"
+#include "device/hid/hid_device_controller.h"
+
+#include <QTimer>
+
+#include <span>
+
+namespace kv {
+
+namespace {
+
+const QString& noConnectionText()
+{
+    static const QString text = QStringLiteral("Нет подключения");
+    return text;
+}
+
+bool isInstrument(const THidDevice& device)
+{
+    return device.attributes().VendorID == kInstrumentVendorId
+        && device.attributes().ProductID == kInstrumentProductId;
+}
+
+// Enabling a timer that runs already must not restart its interval.
+void enable(QTimer& timer)
+{
+    if (!timer.isActive())
+        timer.start();
+}
+
+}  // namespace
+
+InstrumentLink::InstrumentLink(THidDeviceController& hid, InstrumentLinkView& view,
+                               QTimer& timer1, QTimer& getdata)
+    : m_hid(hid)
+    , m_view(view)
+    , m_timer1(timer1)
+    , m_getdata(getdata)
+{
+    m_hid.OnDeviceChange = [this](THidDeviceController&) { hidDeviceChange(); };
+    m_hid.setOnDeviceUnplug([this](THidDevice& device) { hidDeviceUnplug(device); });
+}
+
+InstrumentLink::~InstrumentLink()
+{
+    m_hid.OnDeviceChange = nullptr;
+    m_hid.setOnDeviceUnplug(nullptr);
+    detachCurrent();
+    for (const DeviceEntry& entry : m_deviceList)
+        m_hid.ReleaseDevice(entry.device);
+}
+
+QString InstrumentLink::displayName(THidDevice& device)
+{
+    return DeviceDisplayName(device.ProductText(), device.attributes().VendorID,
+                             device.attributes().ProductID, device.SerialText());
+}
+
+void InstrumentLink::detachCurrent()
+{
+    // Stopping the reader may still run its queued hand-overs: those reports are traced
+    // and shown like any other.
+    if (m_currentDevice) {
+        m_currentDevice->SetDataHandler(nullptr);
+        m_currentDevice = nullptr;
+    }
+}
+
+void InstrumentLink::hidDeviceChange()
+{
+    detachCurrent();
+    std::vector<DeviceEntry> previous;
+    previous.swap(m_deviceList);
+    for (const DeviceEntry& entry : previous)
+        m_hid.ReleaseDevice(entry.device);
+
+    THidDevice* device = nullptr;
+    while (m_hid.ClaimDevice(device)) {
+        m_deviceList.push_back({device, displayName(*device)});
+        device->SetControlBufferCount(kInputBufferCount);
+        device->SetReadBufferCount(kInputBufferCount);
+        if (isInstrument(*device)) {
+            detachCurrent();
+            device->SetDataHandler([this](THidDevice& dev, quint8 reportId, const quint8* data,
+                                          quint16 size) { hidDeviceData(dev, reportId, data, size); });
+            m_currentDevice = device;
+            enable(m_timer1);
+        }
+    }
+}
+
+void InstrumentLink::hidDeviceUnplug(THidDevice& /*device*/)
+{
+}
+
+void InstrumentLink::hidDeviceData(THidDevice& /*device*/, std::uint8_t reportId,
+                                   const std::uint8_t* data, std::uint16_t size)
+{
+    const std::span<const std::uint8_t> payload(data, size);
+    m_view.appendTrace(TraceLine(reportId, payload));
+    const DecodedReport report = DecodeReport(reportId, payload);
+    if (const auto* resistors = std::get_if<ResistorReport>(&report))
+        m_view.showResistors(QString::number(resistors->resistor1),
+                             QString::number(resistors->resistor2));
+    else if (const auto* measurement = std::get_if<MeasurementReport>(&report))
+        m_view.showMeasurement(measurement->periodCount);
+}
+
+void InstrumentLink::Timer1Timer()
+{
+    if (!m_currentDevice) {
+        m_getdata.stop();
+        m_view.SetLinkStatus(noConnectionText());
+        return;
+    }
+    if (!m_currentDevice->present())
+        return;
+    m_view.SetLinkStatus(displayName(*m_currentDevice));
+    enable(m_getdata);
+    m_timer1.stop();
+    SendCommand(connectCommand());
+}
+
+void InstrumentLink::GetdataTimer()
+{
+    SendCommand(pollCommand());
+}
+
+void InstrumentLink::SendCommand(const CommandBytes& command)
+{
+    if (!m_currentDevice) {
+        m_view.SetLinkStatus(noConnectionText());
+        return;
+    }
+    const int length = m_currentDevice->QueryCaps().OutputReportByteLength;
+    const QByteArray report = EncodeCommand(command, length);
+    qsizetype written = 0;
+    if (!m_currentDevice->WriteReport(reinterpret_cast<const quint8*>(report.constData()),
+                                      report.size(), written))
+        m_view.SetLinkStatus(WriteErrorText(written, m_currentDevice->lastWriteError()));
+}
+
+void InstrumentLink::writeInstrumentByte(std::uint8_t address, std::uint8_t value)
+{
+    SendCommand(writeByteCommand(address, value));
+}
+
+}  // namespace kv
