@@ -1,0 +1,185 @@
+// Key preview (the journal's space key and the service key sequence) and the help menu.
+
+#include "app/program_constants.h"
+#include "app/result_label.h"
+#include "app/service_key_sequence.h"
+#include "form_fixture.h"
+#include "journal/ui/journal_page.h"
+#include "measure/ui/system_correction_page.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+
+namespace kv::test {
+namespace {
+
+// Types one character key into the widget, as the window system would deliver it.
+void type(QWidget* widget, QChar key)
+{
+    QKeyEvent press(QEvent::KeyPress, key == u' ' ? Qt::Key_Space : Qt::Key_unknown,
+                    Qt::NoModifier, QString(key));
+    QApplication::sendEvent(widget, &press);
+}
+
+QString keys(std::initializer_list<QChar> chars)
+{
+    QString result;
+    for (const QChar c : chars)
+        result += c;
+    return result;
+}
+
+void typeText(QWidget* widget, const QString& keys)
+{
+    for (const QChar key : keys)
+        type(widget, key);
+}
+
+bool servicePagesVisible(TForm1& f)
+{
+    return f.pageControl()->isTabVisible(3) && f.pageControl()->isTabVisible(4);
+}
+
+using KeyPreview = FormTest;
+
+const QChar kOpen(kServiceKeys.opening);
+const QChar kFollow(kServiceKeys.followUp);
+
+TEST_F(KeyPreview, FullSequenceAndThreeOpeningKeysRevealTheServicePages)
+{
+    for (const QString& sequence : {keys({kOpen, kFollow, kFollow}), keys({kOpen, kOpen, kOpen}),
+                                    keys({kOpen, kOpen, kFollow})}) {
+        TForm1& f = createClean();
+        f.show();
+        f.journalPage()->grid()->setFocus();
+        typeText(f.journalPage()->grid(), sequence.left(2));
+        EXPECT_FALSE(servicePagesVisible(f));
+        type(f.journalPage()->grid(), sequence[2]);
+        EXPECT_TRUE(servicePagesVisible(f)) << sequence.toStdString();
+        // Once revealed they stay, whatever is typed next.
+        typeText(f.journalPage()->grid(), QStringLiteral("x") + kOpen);
+        EXPECT_TRUE(servicePagesVisible(f));
+    }
+}
+
+TEST_F(KeyPreview, FollowUpFirstOrAnotherKeyInBetweenStartsOver)
+{
+    TForm1& f = createClean();
+    f.show();
+    f.journalPage()->grid()->setFocus();
+    QWidget* grid = f.journalPage()->grid();
+    typeText(grid, keys({kFollow, kOpen, kFollow}));
+    EXPECT_EQ(f.serviceKeyCount(), 2);
+    EXPECT_FALSE(servicePagesVisible(f));
+    typeText(grid, keys({QChar(u'5'), kFollow}));
+    EXPECT_EQ(f.serviceKeyCount(), 0);
+    EXPECT_FALSE(servicePagesVisible(f));
+}
+
+TEST_F(KeyPreview, KeysTypedIntoAnEditReachItUnchanged)
+{
+    TForm1& f = createClean();
+    f.show();
+    f.pageControl()->setTabVisible(3, true);
+    f.pageControl()->setCurrentIndex(3);
+    QLineEdit* edit = f.systemCorrectionPage()->labeledEdit1();
+    edit->setFocus();
+    edit->setCursorPosition(1);
+    typeText(edit, keys({kOpen, kOpen, kOpen}));
+    EXPECT_EQ(edit->text(), QStringLiteral("0") + QString(3, kOpen));
+    EXPECT_EQ(f.serviceKeyCount(), 3);
+}
+
+TEST_F(KeyPreview, SpaceOnTheJournalGridAddsAnEntryExceptInTheCommentColumn)
+{
+    TForm1& f = createClean();
+    f.show();
+    QTableView* grid = f.journalPage()->grid();
+    grid->setFocus();
+    f.resultLabel(Research)->setText(QStringLiteral("93,1"));
+
+    grid->setCurrentIndex(grid->model()->index(0, 3));
+    type(grid, u' ');
+    EXPECT_EQ(f.journalPage()->table().cell(1, 3), QStringLiteral("93,1"));
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 2);
+
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    type(grid, u' ');
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
+
+    grid->setCurrentIndex(grid->model()->index(0, 4));
+    type(grid, u' ');
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
+}
+
+TEST_F(KeyPreview, SpaceElsewhereAddsNothing)
+{
+    TForm1& f = createClean();
+    f.show();
+    f.journalPage()->editmetod()->setFocus();
+    type(f.journalPage()->editmetod(), u' ');
+    f.FormKeyPress(&f, u' ');
+    EXPECT_TRUE(f.journalPage()->table().isEmpty());
+}
+
+class Help : public FormTest {
+protected:
+    void SetUp() override
+    {
+        FormTest::SetUp();
+        m_previousDir = QDir::currentPath();
+        ASSERT_TRUE(cwd.isValid());
+        QDir::setCurrent(cwd.path());
+        createClean();
+        form->setDocumentOpener([this](const QUrl& url) {
+            opened << url;
+            return openerResult;
+        });
+    }
+    void TearDown() override { QDir::setCurrent(m_previousDir); }
+
+    QTemporaryDir cwd;
+    QList<QUrl> opened;
+    bool openerResult = true;
+
+private:
+    QString m_previousDir;
+};
+
+TEST_F(Help, MissingDocumentShowsTheFailureText)
+{
+    form->N9Click();
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(errors.messages, QStringList{QStringLiteral("Немогу выполнить  !")});
+}
+
+TEST_F(Help, DocumentInTheProgramDirectoryIsOpened)
+{
+    writeFile(path(kHelpFileName), "%PDF");
+    form->N9Click();
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(path(kHelpFileName))});
+    EXPECT_TRUE(errors.messages.isEmpty());
+}
+
+TEST_F(Help, CurrentDirectoryComesFirst)
+{
+    writeFile(path(kHelpFileName), "%PDF");
+    const QString inCwd = QDir(cwd.path()).filePath(kHelpFileName);
+    writeFile(inCwd, "%PDF");
+    form->N9Click();
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(inCwd)});
+}
+
+TEST_F(Help, OpenerFailureShowsTheFailureText)
+{
+    writeFile(path(kHelpFileName), "%PDF");
+    openerResult = false;
+    form->N9Click();
+    EXPECT_EQ(errors.messages, QStringList{kHelpFailedText});
+}
+
+}  // namespace
+}  // namespace kv::test

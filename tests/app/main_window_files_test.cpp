@@ -1,0 +1,206 @@
+// The data files at start and at close: present, missing, unreadable, and failing writes.
+
+#include "form_fixture.h"
+#include "journal/journal_entry.h"
+#include "journal/table_file.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/journal_page.h"
+#include "measure/ui/calibrations_page.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+namespace kv::test {
+namespace {
+
+class DataFiles : public FormTest {
+protected:
+    void writeSampleFiles()
+    {
+        const QDateTime when(QDate(2026, 3, 12), QTime(9, 15, 2));
+        JournalTable archive;
+        archive.setRow(1, makeEntry(1, when, Research, QStringLiteral("91,8")));
+        saveTableFile(archive, path(QStringLiteral("data.tab")));
+
+        JournalTable journal;
+        journal.setRow(1, makeEntry(1, when, Motor, QStringLiteral("83,1")));
+        journal.appendRow();
+        journal.setRow(2, makeEntry(2, when, Cetane, QStringLiteral("*")));
+        saveTableFile(journal, path(QStringLiteral("data2.tab")));
+
+        CalibrationStore store;
+        TCalibration record;
+        record.method = Aki;
+        record.slope = 1.5;
+        record.setName(QStringLiteral("Эталон"));
+        store.AddCalibration(record);
+        store.SaveCalibrations(path(QStringLiteral("kor.tab")));
+    }
+
+    QStringList fileNames() const { return {"kor.tab", "data.tab", "data2.tab"}; }
+};
+
+TEST_F(DataFiles, PresentFilesFillTheThreeGrids)
+{
+    writeSampleFiles();
+    TForm1& f = create();
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_EQ(f.archivePage()->table().rowCount(), 2);
+    EXPECT_EQ(f.archivePage()->table().cell(1, 3), QStringLiteral("91,8"));
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
+    EXPECT_EQ(f.journalPage()->table().cell(2, 2), QStringLiteral("Цетановое число"));
+    ASSERT_EQ(f.calibrations().count(), 1);
+    EXPECT_EQ(f.calibrationsPage()->gridRowCount(), 3);
+    EXPECT_EQ(f.calibrationsPage()->grid()->item(0, 2)->text(), QStringLiteral("Эталон"));
+}
+
+TEST_F(DataFiles, MissingFilesAreReportedInOrderAndCreatedAtClose)
+{
+    TForm1& f = create();
+    ASSERT_EQ(errors.messages.size(), 3);
+    const QStringList names = fileNames();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(errors.messages[i].startsWith(
+            QStringLiteral("Cannot open file \"%1\". ").arg(path(names[i]))))
+            << errors.messages[i].toStdString();
+    }
+    // The window opened complete all the same.
+    EXPECT_EQ(f.pageControl()->currentIndex(), 0);
+    EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("И"));
+
+    errors.messages.clear();
+    f.show();
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_EQ(readFile(path(QStringLiteral("data.tab"))).size(), 12);   // an empty table
+    EXPECT_EQ(readFile(path(QStringLiteral("data2.tab"))).size(), 12);
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("kor.tab"))).isFile());
+}
+
+TEST_F(DataFiles, UnreadableFileIsReportedAndNotWrittenBackAtClose)
+{
+    for (const QString& blocked : fileNames()) {
+        SCOPED_TRACE(blocked.toStdString());
+        writeSampleFiles();
+        blockWithDirectory(path(blocked));
+        errors.messages.clear();
+        TForm1& f = create();
+        ASSERT_EQ(errors.messages.size(), 1);
+        EXPECT_TRUE(errors.messages[0].startsWith(
+            QStringLiteral("Cannot open file \"%1\". ").arg(path(blocked))));
+        // The later steps ran: the other files are loaded and the journal is in front.
+        EXPECT_EQ(f.pageControl()->currentIndex(), 0);
+        if (blocked != QStringLiteral("data2.tab")) {
+            EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
+        }
+
+        errors.messages.clear();
+        f.show();
+        EXPECT_TRUE(f.close());
+        // Not even tried: a try would have failed on the directory and been reported.
+        EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
+        EXPECT_TRUE(QFileInfo(path(blocked)).isDir());
+        form.reset();
+        QDir(path(blocked)).removeRecursively();
+    }
+}
+
+TEST_F(DataFiles, CloseWritesTheThreeTables)
+{
+    writeSampleFiles();
+    TForm1& f = create();
+    f.journalPage()->writeButClick();
+    f.journalPage()->ArhButClick();
+    f.calibrations().DeleteCalibration(1);
+    f.show();
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_FALSE(f.timer1()->isActive());
+    EXPECT_FALSE(f.getdata()->isActive());
+
+    JournalTable archive;
+    loadTableFile(archive, path(QStringLiteral("data.tab")));
+    EXPECT_EQ(archive.rowCount(), 3);
+    JournalTable journal;
+    loadTableFile(journal, path(QStringLiteral("data2.tab")));
+    EXPECT_EQ(journal.rowCount(), 3);
+    EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
+}
+
+TEST_F(DataFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
+{
+    writeSampleFiles();
+    const QByteArray korBefore = readFile(path(QStringLiteral("kor.tab")));
+    const QByteArray archiveBefore = readFile(path(QStringLiteral("data.tab")));
+    TForm1& f = create();
+    f.journalPage()->ArhButClick();         // the archive changes
+    f.calibrations().DeleteCalibration(1);  // so does the calibration list
+    blockWithDirectory(path(QStringLiteral("data2.tab")));
+    f.show();
+
+    EXPECT_FALSE(f.close());
+    EXPECT_TRUE(f.isVisible());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(
+        QStringLiteral("Cannot create file \"%1\". ").arg(path(QStringLiteral("data2.tab")))));
+    EXPECT_FALSE(f.timer1()->isActive());
+    EXPECT_FALSE(f.getdata()->isActive());
+    EXPECT_NE(readFile(path(QStringLiteral("data.tab"))), archiveBefore);  // written first
+    EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))), korBefore);       // never reached
+
+    // Once the cause is gone the window closes with everything saved.
+    QDir(path(QStringLiteral("data2.tab"))).removeRecursively();
+    errors.messages.clear();
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
+}
+
+TEST_F(DataFiles, ArchiveWriteFailureIsReportedAndTheCloseGoesOn)
+{
+    writeSampleFiles();
+    TForm1& f = create();
+    f.journalPage()->writeButClick();
+    f.calibrations().DeleteCalibration(1);
+    blockWithDirectory(path(QStringLiteral("data.tab")));
+    f.show();
+
+    EXPECT_TRUE(f.close());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(
+        QStringLiteral("Cannot create file \"%1\". ").arg(path(QStringLiteral("data.tab")))));
+    JournalTable journal;
+    loadTableFile(journal, path(QStringLiteral("data2.tab")));
+    EXPECT_EQ(journal.rowCount(), 4);
+    EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
+}
+
+TEST_F(DataFiles, CalibrationWriteFailureKeepsTheWindowOpen)
+{
+    writeSampleFiles();
+    TForm1& f = create();
+    blockWithDirectory(path(QStringLiteral("kor.tab")));
+    f.show();
+    EXPECT_FALSE(f.close());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Cannot create file")));
+}
+
+TEST_F(DataFiles, NothingIsSavedWhenTheProgramDirectoryIsGone)
+{
+    const QString gone = path(QStringLiteral("gone"));
+    QDir().mkpath(gone);
+    form = std::make_unique<TForm1>(gone, &errors);
+    errors.messages.clear();
+    QDir(gone).removeRecursively();
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(gone));
+}
+
+}  // namespace
+}  // namespace kv::test

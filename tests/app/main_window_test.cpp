@@ -1,0 +1,228 @@
+// The main window as it opens: captions, controls, pages, menus, timers, and the column
+// fitting on resize.
+
+#include "app/about_box.h"
+#include "app/auxiliary_window.h"
+#include "app/panel_status_bar.h"
+#include "app/result_label.h"
+#include "app/splash_form.h"
+#include "app/trace_page.h"
+#include "form_fixture.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/journal_page.h"
+#include "measure/ui/calibration_dialog.h"
+#include "measure/ui/calibrations_page.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+namespace kv::test {
+namespace {
+
+QString text(const QWidget& root, const char* name)
+{
+    auto* label = root.findChild<QLabel*>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+}
+
+using MainWindow = FormTest;
+
+TEST_F(MainWindow, FreshStartShowsJournalPetrolMethodOneAndStartLabels)
+{
+    TForm1& f = createClean();
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Октанометр КВ-4410ПК"));
+    EXPECT_EQ(f.pageControl()->currentIndex(), 0);
+    EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("И"));
+    EXPECT_EQ(f.selectedMethod(), 1);
+    EXPECT_FALSE(f.dieselMode());
+    EXPECT_TRUE(f.bbut()->isChecked());
+    EXPECT_FALSE(f.dbut()->isChecked());
+    EXPECT_EQ(text(f, "txtIsRes"), QStringLiteral("0"));
+    EXPECT_EQ(text(f, "txtMotRes"), QStringLiteral("0"));
+    EXPECT_EQ(text(f, "txtAKIRes"), QStringLiteral("0"));
+    EXPECT_EQ(text(f, "txtCetRes"), QStringLiteral("*"));
+    EXPECT_EQ(text(f, "txtIs"), QStringLiteral("Исследовательский метод"));
+    EXPECT_EQ(text(f, "txtMot"), QStringLiteral("Моторный метод"));
+    EXPECT_EQ(text(f, "txtAKI"), QStringLiteral("Антидетонационный к.(AKI)"));
+    EXPECT_EQ(text(f, "txtCet"), QStringLiteral("Цетановое число"));
+    EXPECT_EQ(text(f, "Label1"), QStringLiteral("Журнал"));
+    EXPECT_EQ(f.findChild<QGroupBox*>(QStringLiteral("ResBox"))->title(),
+              QStringLiteral("Результат измерения"));
+    EXPECT_EQ(f.bbut()->text(), QStringLiteral("Бензин"));
+    EXPECT_EQ(f.dbut()->text(), QStringLiteral("Дизельное т."));
+    for (int m = 1; m <= 4; ++m) {
+        EXPECT_EQ(f.resultLabel(m)->toolTip(),
+                  QStringLiteral("Перетащите значение в журнал для добавления..."));
+    }
+}
+
+TEST_F(MainWindow, ResultLabelsAreLargeAndBoldAndNameLabelsFitThePanel)
+{
+    TForm1& f = createClean();
+    for (int m = 1; m <= 4; ++m) {
+        const QFont font = f.resultLabel(m)->font();
+        EXPECT_TRUE(font.bold());
+        EXPECT_EQ(font.pixelSize(), 37);
+    }
+    auto* aki = f.findChild<QLabel*>(QStringLiteral("txtAKI"));
+    EXPECT_GE(aki->font().pixelSize(), 18);
+    EXPECT_LE(QFontMetrics(aki->font()).horizontalAdvance(aki->text()), 329);
+}
+
+TEST_F(MainWindow, PagesInOrderWithTheServicePagesHidden)
+{
+    TForm1& f = createClean();
+    QTabWidget* pages = f.pageControl();
+    ASSERT_EQ(pages->count(), 5);
+    const QStringList names = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5"};
+    const QStringList captions = {"Журнал измерений", "Архив измерений",
+                                  "Компьютерные калибровки", "System korr", "TabSheet5"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
+        EXPECT_EQ(pages->tabText(i), captions[i]);
+        EXPECT_EQ(pages->isTabVisible(i), i < 3) << i;
+    }
+    EXPECT_TRUE(pages->widget(0)->isAncestorOf(f.journalPage()));
+    EXPECT_TRUE(pages->widget(1)->isAncestorOf(f.archivePage()));
+    EXPECT_TRUE(pages->widget(2)->isAncestorOf(f.calibrationsPage()));
+    auto* memo = f.tracePage()->memo();
+    EXPECT_TRUE(pages->widget(4)->isAncestorOf(memo));
+    EXPECT_EQ(memo->objectName(), QStringLiteral("Memo1"));
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1"));
+    EXPECT_TRUE(memo->isReadOnly());
+}
+
+TEST_F(MainWindow, MenusAndMethodMenu)
+{
+    TForm1& f = createClean();
+    auto* file = f.findChild<QMenu*>(QStringLiteral("N1"));
+    auto* help = f.findChild<QMenu*>(QStringLiteral("N7"));
+    ASSERT_TRUE(file && help);
+    EXPECT_EQ(file->title(), QStringLiteral("Файл"));
+    EXPECT_EQ(help->title(), QStringLiteral("Справка"));
+    ASSERT_EQ(file->actions().size(), 1);
+    EXPECT_EQ(file->actions()[0]->text(), QStringLiteral("Закрыть"));
+    const auto helpItems = help->actions();
+    ASSERT_EQ(helpItems.size(), 3);
+    EXPECT_EQ(helpItems[0]->objectName(), QStringLiteral("N9"));
+    EXPECT_EQ(helpItems[0]->text(), QStringLiteral("Вызов справки"));
+    EXPECT_TRUE(helpItems[1]->isSeparator());
+    EXPECT_EQ(helpItems[2]->objectName(), QStringLiteral("N8"));
+    EXPECT_EQ(helpItems[2]->text(), QStringLiteral("О программе"));
+
+    const auto items = f.popupMenuMetod()->actions();
+    ASSERT_EQ(items.size(), 4);
+    const QStringList names = {"N2", "N3", "N5", "N4"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(items[i]->objectName(), names[i]);
+        EXPECT_EQ(items[i]->text(), methodName(i + 1));
+    }
+}
+
+TEST_F(MainWindow, StatusBarHasSixPanelsAndFourAndFiveStayEmpty)
+{
+    TForm1& f = createClean();
+    PanelStatusBar* bar = f.statusBar1();
+    const std::array<int, 6> widths = {300, 200, 100, 100, 100, 100};
+    f.resize(1200, 760);
+    f.show();
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_NE(bar->panel(i), nullptr);
+        EXPECT_EQ(bar->panel(i)->objectName(), QStringLiteral("StatusBar1Panel%1").arg(i));
+        EXPECT_EQ(bar->panel(i)->width(), widths[std::size_t(i)]) << i;
+    }
+    EXPECT_EQ(bar->panel(6), nullptr);
+    bar->setPanelText(1, QStringLiteral("F=1000"));
+    EXPECT_EQ(bar->panelText(1), QStringLiteral("F=1000"));
+    EXPECT_TRUE(bar->panelText(4).isEmpty());
+    EXPECT_TRUE(bar->panelText(5).isEmpty());
+}
+
+TEST_F(MainWindow, TimersRunFromTheStart)
+{
+    TForm1& f = createClean();
+    EXPECT_TRUE(f.timer1()->isActive());
+    EXPECT_EQ(f.timer1()->interval(), 500);
+    EXPECT_TRUE(f.getdata()->isActive());
+    EXPECT_EQ(f.getdata()->interval(), 1000);
+}
+
+TEST_F(MainWindow, ResizeRefitsTheColumnsOfAllThreeGrids)
+{
+    TForm1& f = createClean();
+    f.show();
+    QTableView* journal = f.journalPage()->grid();
+    QTableView* archive = f.archivePage()->grid();
+    QTableWidget* calibrations = f.calibrationsPage()->grid();
+    // The operator has dragged columns of both tables.
+    for (int c = 0; c < 4; ++c) {
+        journal->setColumnWidth(c, 77);
+        archive->setColumnWidth(c, 40 + c);
+    }
+    calibrations->setColumnWidth(0, 50);
+
+    for (const QSize size : {QSize(1200, 800), QSize(1000, 700)}) {
+        f.resize(size);
+        EXPECT_EQ(journal->columnWidth(0), 30);
+        EXPECT_EQ(journal->columnWidth(1), 110);
+        EXPECT_EQ(journal->columnWidth(2), 150);
+        EXPECT_EQ(journal->columnWidth(3), 54);
+        EXPECT_EQ(journal->columnWidth(4), journal->width() - (30 + 110 + 150 + 54) - 35);
+
+        // The archive is on a hidden page; it is fitted to the width it will show with.
+        EXPECT_EQ(archive->width(), journal->width());
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(archive->columnWidth(c), 40 + c);
+        EXPECT_EQ(archive->columnWidth(4), archive->width() - (40 + 41 + 42 + 43) - 10);
+
+        EXPECT_EQ(calibrations->width(), journal->width());
+        EXPECT_EQ(calibrations->columnWidth(0), 50);
+        EXPECT_EQ(calibrations->columnWidth(1), 150);
+        EXPECT_EQ(calibrations->columnWidth(2), calibrations->width() - (50 + 150) - 10);
+    }
+}
+
+TEST_F(MainWindow, OtherWindowsOfTheProgram)
+{
+    TForm2 form2;
+    EXPECT_EQ(form2.windowTitle(),
+              QStringLiteral("Калибровка по 2 известным значениям октанового(цетанового) числа"));
+    EXPECT_EQ(form2.size(), QSize(505, 513));
+
+    TForm4 form4;
+    EXPECT_EQ(form4.windowTitle(), QStringLiteral("Form4"));
+    EXPECT_EQ(form4.size(), QSize(348, 282));
+    EXPECT_FALSE(form4.isVisible());
+
+    TAboutBox about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(text(about, "Version"), QStringLiteral("Version 1.2a"));
+    EXPECT_TRUE(text(about, "ProductName").contains(QStringLiteral("USB")));
+    EXPECT_EQ(text(about, "Comments").count(u'\n'), 3);  // four lines of contacts
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("OKButton"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->isDefault());
+    about.show();
+    ok->click();
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+
+    TSplashForm splash;
+    EXPECT_EQ(splash.windowTitle(), QStringLiteral("Run"));
+    EXPECT_EQ(splash.size(), QSize(305, 90));
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(text(splash, "Label1"), QStringLiteral(" QT-44 USB..."));
+}
+
+}  // namespace
+}  // namespace kv::test

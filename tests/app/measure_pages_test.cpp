@@ -1,0 +1,189 @@
+// The calibrations page's grid and the system correction page's controls.
+
+#include "core/methods.h"
+#include "measure/calibration_store.h"
+#include "measure/ui/calibrations_page.h"
+#include "measure/ui/mask_edit.h"
+#include "measure/ui/system_correction_page.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+TCalibration record(int method, const QString& name)
+{
+    TCalibration r;
+    r.method = method;
+    r.setName(name);
+    return r;
+}
+
+QStringList rowTexts(QTableWidget* grid, int viewRow)
+{
+    QStringList texts;
+    for (int c = 0; c < grid->columnCount(); ++c) {
+        const QTableWidgetItem* item = grid->item(viewRow, c);
+        texts << (item ? item->text() : QString());
+    }
+    return texts;
+}
+
+TEST(CalibrationsPage, GridHasTheRecordsAndOneEmptyRowBelow)
+{
+    CalibrationStore store;
+    CalibrationsPage page(store);
+    QTableWidget* grid = page.grid();
+    EXPECT_EQ(grid->objectName(), QStringLiteral("StringGrid3"));
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Метод"));
+    EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(),
+              QStringLiteral("Наименование"));
+    EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+
+    page.FillCalibrationGrid();
+    EXPECT_EQ(page.gridRowCount(), 2);
+    EXPECT_EQ(rowTexts(grid, 0), (QStringList{"", "", ""}));
+
+    const QString longName = QString(50, u'ж');
+    store.AddCalibration(record(Research, QStringLiteral("АИ-92")));
+    store.AddCalibration(record(Cetane, longName));
+    store.AddCalibration(record(7, QStringLiteral("чужой метод")));
+    page.FillCalibrationGrid();
+    EXPECT_EQ(page.gridRowCount(), 5);
+    EXPECT_EQ(rowTexts(grid, 0), (QStringList{"1", "Исследовательский метод", "АИ-92"}));
+    EXPECT_EQ(rowTexts(grid, 1), (QStringList{"2", "Цетановое число", longName}));
+    EXPECT_EQ(rowTexts(grid, 2), (QStringList{"3", "", "чужой метод"}));
+    EXPECT_EQ(rowTexts(grid, 3), (QStringList{"", "", ""}));
+
+    // A refill after a deletion leaves no stale row behind.
+    store.DeleteCalibration(1);
+    store.DeleteCalibration(1);
+    page.FillCalibrationGrid();
+    EXPECT_EQ(page.gridRowCount(), 3);
+    EXPECT_EQ(rowTexts(grid, 0), (QStringList{"1", "", "чужой метод"}));
+    EXPECT_EQ(rowTexts(grid, 1), (QStringList{"", "", ""}));
+}
+
+TEST(CalibrationsPage, ToolBarButtonsInOrder)
+{
+    CalibrationStore store;
+    CalibrationsPage page(store);
+    EXPECT_EQ(page.bitBtn1()->text(), QStringLiteral("Создать калибровку"));
+    EXPECT_EQ(page.bitBtn2()->text(), QStringLiteral("Изменить"));
+    EXPECT_EQ(page.bitBtn3()->text(), QStringLiteral("Удалить"));
+    EXPECT_EQ(page.bitBtn4()->text(), QStringLiteral("Включить/Отключить калибровку"));
+    page.show();
+    EXPECT_LT(page.bitBtn1()->x(), page.bitBtn2()->x());
+    EXPECT_LT(page.bitBtn2()->x(), page.bitBtn3()->x());
+    EXPECT_LT(page.bitBtn3()->x(), page.bitBtn4()->x());
+}
+
+TEST(CalibrationsPage, LastColumnTakesTheRestLessTen)
+{
+    CalibrationStore store;
+    CalibrationsPage page(store);
+    page.resize(600, 300);
+    page.show();
+    QTableWidget* grid = page.grid();
+    page.fitColumnsAtCreate();
+    EXPECT_EQ(grid->columnWidth(0), 64);
+    EXPECT_EQ(grid->columnWidth(1), 150);
+    EXPECT_EQ(grid->columnWidth(2), grid->width() - 10 - 214);
+
+    grid->setColumnWidth(1, 100);
+    page.resize(800, 300);
+    page.fitColumnsAtResize();
+    EXPECT_EQ(grid->columnWidth(1), 100);
+    EXPECT_EQ(grid->columnWidth(2), grid->width() - 10 - 164);
+
+    // Too narrow for the rest: the column stays narrow but usable.
+    grid->setColumnWidth(1, 2000);
+    page.fitColumnsAtResize();
+    EXPECT_GT(grid->columnWidth(2), 0);
+}
+
+QString controlText(QWidget& root, const char* name)
+{
+    QObject* o = root.findChild<QObject*>(QString::fromLatin1(name));
+    if (auto* label = qobject_cast<QLabel*>(o))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(o))
+        return edit->text();
+    if (auto* button = qobject_cast<QPushButton*>(o))
+        return button->text();
+    if (auto* box = qobject_cast<QGroupBox*>(o))
+        return box->title();
+    return QStringLiteral("<missing>");
+}
+
+TEST(SystemCorrectionPage, ControlsCaptionsAndHints)
+{
+    SystemCorrectionPage page;
+    EXPECT_EQ(controlText(page, "GroupBox1"), QStringLiteral("Расчет коррекции"));
+    EXPECT_TRUE(page.findChild<QGroupBox*>(QStringLiteral("GroupBox1"))->font().bold());
+    EXPECT_EQ(controlText(page, "GroupBox2"), QStringLiteral("Низкооктановый бензин"));
+    EXPECT_EQ(controlText(page, "GroupBox3"), QStringLiteral("Высокооктановый бензин"));
+    EXPECT_EQ(controlText(page, "GroupBox4"), QStringLiteral("Результат  калибровки"));
+    EXPECT_EQ(page.findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->toolTip(),
+              QStringLiteral("Результат калибровки"));
+    EXPECT_EQ(controlText(page, "LabeledEdit1Label"), QStringLiteral("Значение с октанометра"));
+    EXPECT_EQ(controlText(page, "LabeledEdit2Label"), QStringLiteral("Значение с октанометра"));
+    EXPECT_EQ(controlText(page, "LabeledEdit1"), QStringLiteral("0"));
+    EXPECT_EQ(controlText(page, "LabeledEdit2"), QStringLiteral("0"));
+    EXPECT_EQ(controlText(page, "Label2"), QStringLiteral("Реальное значение ОЧ"));
+    EXPECT_EQ(controlText(page, "Label3"), QStringLiteral("Реальное значение ОЧ"));
+    EXPECT_EQ(controlText(page, "Button1"), QStringLiteral("->"));
+    EXPECT_EQ(page.button1()->toolTip(), QStringLiteral("Получить значение с октанометра"));
+    EXPECT_EQ(controlText(page, "Button2"), QStringLiteral("->"));
+    EXPECT_TRUE(page.button2()->toolTip().isEmpty());
+    EXPECT_EQ(controlText(page, "Button3"), QStringLiteral("Save"));
+    EXPECT_EQ(controlText(page, "Button4"), QStringLiteral("system offset 0 (92)"));
+    // The buttons' groups, as the page's layout puts them.
+    EXPECT_TRUE(page.findChild<QGroupBox*>(QStringLiteral("GroupBox2"))->isAncestorOf(page.button1()));
+    EXPECT_TRUE(page.findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->isAncestorOf(page.button4()));
+}
+
+TEST(SystemCorrectionPage, MaskedFieldsReadAsTheProgramReadsThem)
+{
+    SystemCorrectionPage page;
+    for (MaskEdit* edit : {page.maskEdit1(), page.maskEdit2()}) {
+        EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
+        EXPECT_EQ(edit->displayText(), QStringLiteral("__,_"));
+        edit->setFocus();
+        edit->setCursorPosition(0);
+        QTest::keyClicks(edit, QStringLiteral("925"));
+        EXPECT_EQ(edit->maskText(), QStringLiteral("92,5"));
+        // Letters and a fourth digit don't get in.
+        edit->setCursorPosition(0);
+        QTest::keyClicks(edit, QStringLiteral("a1234"));
+        EXPECT_EQ(edit->maskText().size(), 4);
+        EXPECT_EQ(edit->maskText()[2], u',');
+        edit->setMaskText(QStringLiteral(" 5,5"));
+        EXPECT_EQ(edit->maskText(), QStringLiteral(" 5,5"));
+        edit->clear();
+        EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
+    }
+}
+
+TEST(MaskText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)
+{
+    const QString comma = QStringLiteral(",");
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("__,_"), comma), QStringLiteral("  , "));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("92,5"), comma), QStringLiteral("92,5"));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("5_,5"), comma), QStringLiteral(" 5,5"));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("_5,_"), comma), QStringLiteral(" 5, "));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("95,_"), comma), QStringLiteral("95, "));
+}
+
+}  // namespace
+}  // namespace kv
