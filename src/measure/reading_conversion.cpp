@@ -46,7 +46,7 @@ QString tenthsText(long long tenths, QChar decimalSeparator)
     } while (magnitude != 0);
     if (tenths < 0)
         *--p = u'-';
-    return QString(reinterpret_cast<const QChar*>(p), end - p);
+    return QString::fromUtf16(p, end - p);
 }
 
 // Both windows are open on both sides; a NaN falls through to be shown as it is.
