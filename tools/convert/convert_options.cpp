@@ -195,7 +195,7 @@ QString usageText()
         "Usage: kv4410pc-convert [--diesel] [--separator C] [--correction A,B]\n"
         "                        [--calibrations FILE] [--active M=K]... [COUNT...]\n"
         "\n"
-        "Turns period counts of the KV-4410 into the texts the program shows: status\n"
+        "Turns period counts of the КВ-4410 into the texts the program shows: status\n"
         "panels 1 and 3 and the research, motor, AKI and cetane result labels.\n"
         "\n"
         "COUNT                a period count, a whole number from 0 to 65535. Without\n"
