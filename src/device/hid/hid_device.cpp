@@ -266,7 +266,7 @@ void THidDevice::StopReader()
         return;
     m_reader->requestStop();
     HidHandOverQueue& queue = handOverQueue();
-    if (queue.runningOwner() == m_reader.get()) {
+    if (queue.isRunning(m_reader.get())) {
         // Stopped from inside its own hand-over: the reader can only end after this call
         // returns, so the controller waits for it later.
         m_controller->retireReader(std::move(m_reader));

@@ -4,6 +4,7 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <chrono>
 
 namespace kv {
@@ -41,11 +42,10 @@ int HidHandOverQueue::drain()
         Item* item = m_pending.front();
         m_pending.pop_front();
         lock.unlock();
-        const void* outer = m_runningOwner;
-        m_runningOwner = item->owner;
+        m_running.push_back(item->owner);
         // A handler that raises must not leave its reader waiting forever.
         runGuarded(m_reporter, item->call);
-        m_runningOwner = outer;
+        m_running.pop_back();
         ++ran;
         lock.lock();
         item->done = true;
@@ -60,6 +60,11 @@ bool HidHandOverQueue::waitForPending(int timeoutMs, const std::function<bool()>
     m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                        [&] { return !m_pending.empty() || (done && done()); });
     return !m_pending.empty();
+}
+
+bool HidHandOverQueue::isRunning(const void* owner) const
+{
+    return std::find(m_running.begin(), m_running.end(), owner) != m_running.end();
 }
 
 void HidHandOverQueue::wake()

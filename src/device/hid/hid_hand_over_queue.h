@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 namespace kv {
 
@@ -35,10 +36,12 @@ public:
     bool waitForPending(int timeoutMs, const std::function<bool()>& done = {});
     void wake();
 
-    // The call of the reader currently running on the GUI thread, if any: lets a stop
-    // requested from inside a hand-over see that it must not wait for that reader.
-    const void* runningOwner() const { return m_runningOwner; }
+    // Reader thread: the same, tagged with its owner (the reader).
     void handOver(const void* owner, const std::function<void()>& call);
+    // GUI thread: whether a call of owner is running, perhaps under other calls. A reader
+    // whose call is running cannot end before that call returns, so nobody may wait
+    // for it then.
+    bool isRunning(const void* owner) const;
 
 private:
     struct Item {
@@ -53,7 +56,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Item*> m_pending;
     bool m_posted = false;
-    const void* m_runningOwner = nullptr;  // GUI thread only
+    std::vector<const void*> m_running;  // GUI thread only; nested calls stack up
 };
 
 }  // namespace kv

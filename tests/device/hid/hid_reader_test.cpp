@@ -86,6 +86,28 @@ TEST_F(ReaderTest, AHandlerMayReleaseItsOwnDevice)
     EXPECT_EQ(data, 1);
 }
 
+TEST_F(ReaderTest, AnotherDevicesHandlerRunInsideAHandOverMayReleaseIt)
+{
+    const QString otherPath = platform.plug(otherSpec(2));
+    deliver();
+    THidDevice* other = claim();
+    bool released = false;
+    other->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) {
+        controller->ReleaseDevice(device);
+        released = true;
+    });
+    device->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) {
+        // Serving hand-overs from inside a handler runs the other device's handler here.
+        platform.queueInput(otherPath, report(0, {2}));
+        ASSERT_TRUE(controller->waitForHandOver(5000));
+        controller->processHandOvers();
+    });
+    platform.queueInput(path, report(0, {1}));
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_TRUE(released);
+    EXPECT_FALSE(controller->device(0)->claimed());
+}
+
 TEST_F(ReaderTest, AHandlerThatRaisesIsReportedAndReadingGoesOn)
 {
     int data = 0;
