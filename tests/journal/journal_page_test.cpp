@@ -15,7 +15,6 @@
 #include <QMimeData>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -89,18 +88,6 @@ protected:
     ArchivePage archive{reporter};
     JournalPage journal{host, archive, reporter};
 };
-
-TEST_F(JournalPageTest, ControlsCarryTheirNamesAndCaptions)
-{
-    EXPECT_EQ(journal.grid()->objectName(), QStringLiteral("StringGrid1"));
-    EXPECT_EQ(archive.grid()->objectName(), QStringLiteral("StringGrid2"));
-    EXPECT_EQ(journal.findChild<QToolButton*>(QStringLiteral("ArhBut"))->text(),
-              QStringLiteral("В архив"));
-    EXPECT_EQ(archive.excellButArh()->text(), QStringLiteral("Передать в Excell"));
-    EXPECT_EQ(journal.grid()->model()->headerData(4, Qt::Horizontal).toString(),
-              QStringLiteral("Комментарий"));
-    EXPECT_FALSE(journal.grid()->verticalHeader()->isVisible());
-}
 
 TEST_F(JournalPageTest, FirstEntryFillsTheBlankRowAndLaterOnesAppend)
 {
