@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
