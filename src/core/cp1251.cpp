@@ -1,37 +1,70 @@
 #include "core/cp1251.h"
 
+#include <QHash>
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace kv {
 
+namespace {
+
+// The 256 characters of the code page, decoded once by the system's converter; opening a
+// converter costs more than converting a short text, and calibration names are decoded
+// with every reading.
+class Cp1251Table {
+public:
+    Cp1251Table()
+    {
+        QByteArray all(256, '\0');
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        m_chars = QStringDecoder("windows-1251").decode(all);
+        Q_ASSERT(m_chars.size() == 256);
+        for (int b = 0; b < 256; ++b)
+            m_bytes.insert(m_chars[b].unicode(), char(b));
+    }
+
+    QChar decode(std::uint8_t b) const { return m_chars[b]; }
+    char encode(char16_t c) const { return m_bytes.value(c, '?'); }
+
+    static const Cp1251Table& instance()
+    {
+        static const Cp1251Table table;
+        return table;
+    }
+
+private:
+    QString m_chars;
+    QHash<char16_t, char> m_bytes;
+};
+
+}  // namespace
+
 QByteArray toCp1251(QStringView text)
 {
-    QStringEncoder encoder("windows-1251");
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError())
-        return bytes;
-
-    // The converter writes its own substitute for an unmappable character, which is
-    // indistinguishable from a real control character; redo it one character at a time.
-    bytes.clear();
-    bytes.reserve(text.size());
+    const Cp1251Table& table = Cp1251Table::instance();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype len = 1;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            len = 2;
-        QStringEncoder one("windows-1251");
-        const QByteArray b = one.encode(text.mid(i, len));
-        bytes.append(one.hasError() || b.size() != 1 ? QByteArray("?") : b);
-        i += len - 1;
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            *out++ = '?';  // a character beyond the basic plane is never in the code page
+            ++i;
+            continue;
+        }
+        *out++ = c.unicode() < 0x80 ? char(c.unicode()) : table.encode(c.unicode());
     }
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 
 QString fromCp1251(QByteArrayView bytes)
 {
-    QStringDecoder decoder("windows-1251");
-    return decoder.decode(bytes);
+    const Cp1251Table& table = Cp1251Table::instance();
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char b : bytes)
+        *out++ = table.decode(std::uint8_t(b));
+    return text;
 }
 
 }  // namespace kv

@@ -29,42 +29,13 @@ std::int32_t readLength(const char* p)
     return length;
 }
 
-// The conversion shows a calibrated name with every reading, and opening the code page
-// converter costs more than the rest of a reading; so the 256 characters of the code page
-// are decoded once, by the same converter, and names are mapped through them.
-class Cp1251Table {
-public:
-    Cp1251Table()
-    {
-        QByteArray all(256, '\0');
-        for (int b = 0; b < 256; ++b)
-            all[b] = char(b);
-        m_chars = fromCp1251(all);
-    }
-
-    QString decode(QByteArrayView bytes) const
-    {
-        if (m_chars.size() != 256)
-            return fromCp1251(bytes);  // not one character per byte: leave it to the converter
-        QString text(bytes.size(), Qt::Uninitialized);
-        QChar* out = text.data();
-        for (const char b : bytes)
-            *out++ = m_chars[std::uint8_t(b)];
-        return text;
-    }
-
-private:
-    QString m_chars;
-};
-
 }  // namespace
 
 QString TCalibration::nameText() const
 {
-    static const Cp1251Table table;
     // A length byte from a foreign file may claim more than the area holds.
     const int length = std::min(int(name[0]), kNameCapacity);
-    return table.decode(QByteArrayView(reinterpret_cast<const char*>(name + 1), length));
+    return fromCp1251(QByteArrayView(reinterpret_cast<const char*>(name + 1), length));
 }
 
 void TCalibration::setName(const QString& text)
