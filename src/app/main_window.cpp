@@ -483,6 +483,14 @@ void TForm1::resizeEvent(QResizeEvent* event)
     runGuarded(*this, [this] { FormResize(); });
 }
 
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The first resize event comes before the pages are laid out; by the show event
+    // they have their sizes.
+    runGuarded(*this, [this] { FormResize(); });
+}
+
 void TForm1::closeEvent(QCloseEvent* event)
 {
     bool closes = true;

@@ -165,6 +165,8 @@ TEST_F(MainWindow, ResizeRefitsTheColumnsOfAllThreeGrids)
     QTableView* journal = f.journalPage()->grid();
     QTableView* archive = f.archivePage()->grid();
     QTableWidget* calibrations = f.calibrationsPage()->grid();
+    // Showing the window fits the comment column to the width it shows with.
+    EXPECT_EQ(journal->columnWidth(4), journal->width() - (30 + 110 + 150 + 54) - 35);
     // The operator has dragged columns of both tables.
     for (int c = 0; c < 4; ++c) {
         journal->setColumnWidth(c, 77);
