@@ -147,6 +147,7 @@ void THidDeviceController::recount()
 
 bool THidDeviceController::ClaimDevice(THidDevice*& device)
 {
+    reapRetiredReaders(false);
     device = nullptr;
     for (const auto& candidate : m_devices) {
         if (!candidate->claimed()) {
@@ -164,6 +165,7 @@ bool THidDeviceController::ClaimDevice(THidDevice*& device)
 
 void THidDeviceController::ReleaseDevice(THidDevice* device)
 {
+    reapRetiredReaders(false);
     const auto it = std::find_if(m_devices.begin(), m_devices.end(),
                                  [device](const auto& d) { return d.get() == device; });
     if (!device || it == m_devices.end() || !device->claimed())
@@ -252,16 +254,13 @@ void THidDeviceController::setDevThreadSleepTime(int ms)
 
 void THidDeviceController::retireReader(std::unique_ptr<THidDeviceReadThread> reader)
 {
-    THidDeviceReadThread* thread = reader.get();
     m_retiredReaders.push_back(std::move(reader));
-    connect(thread, &QThread::finished, this, [this] { reapRetiredReaders(false); },
-            Qt::QueuedConnection);
 }
 
 void THidDeviceController::reapRetiredReaders(bool wait)
 {
     std::erase_if(m_retiredReaders, [wait](const std::unique_ptr<THidDeviceReadThread>& reader) {
-        if (!wait && !reader->isFinished())
+        if (!wait && !reader->ended())
             return false;
         reader->wait();
         return true;

@@ -98,7 +98,7 @@ private:
 
     HidPlatform& m_platform;
     ErrorReporter& m_reporter;
-    HidHandOverQueue m_handOvers{*this, m_reporter};
+    HidHandOverQueue m_handOvers{m_reporter};
     std::vector<std::unique_ptr<THidDevice>> m_devices;
     std::vector<std::unique_ptr<THidDeviceReadThread>> m_retiredReaders;
     // Interfaces whose open or identification failed and was reported, so a broken

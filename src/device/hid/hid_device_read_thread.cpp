@@ -9,8 +9,8 @@
 
 namespace kv {
 
-THidDeviceReadThread::THidDeviceReadThread(THidDevice& device, int reportLength, QObject* parent)
-    : TNamedThread(QStringLiteral("THidDeviceReadThread"), device.pnpInfo().path, parent),
+THidDeviceReadThread::THidDeviceReadThread(THidDevice& device, int reportLength)
+    : TNamedThread(QStringLiteral("THidDeviceReadThread"), device.pnpInfo().path),
       m_device(device),
       m_platform(device.m_platform),
       m_queue(device.handOverQueue()),

@@ -21,7 +21,7 @@ class THidDeviceReadThread : public TNamedThread {
 public:
     // Created and started by THidDevice::StartReader on the GUI thread; the report buffer
     // holds reportLength bytes, report ID included.
-    THidDeviceReadThread(THidDevice& device, int reportLength, QObject* parent = nullptr);
+    THidDeviceReadThread(THidDevice& device, int reportLength);
     ~THidDeviceReadThread() override;
 
     // Any thread. Ends a pending read at once; at the latest the stop is seen within one

@@ -2,16 +2,15 @@
 
 #include "core/error_guard.h"
 
-#include <QMetaObject>
-
 #include <algorithm>
 #include <chrono>
 
 namespace kv {
 
-HidHandOverQueue::HidHandOverQueue(QObject& context, ErrorReporter& reporter)
-    : m_context(context), m_reporter(reporter)
+HidHandOverQueue::HidHandOverQueue(ErrorReporter& reporter, QObject* parent)
+    : QObject(parent), m_reporter(reporter)
 {
+    connect(this, &HidHandOverQueue::queued, this, [this] { drain(); }, Qt::QueuedConnection);
 }
 
 void HidHandOverQueue::handOver(const std::function<void()>& call)
@@ -24,12 +23,12 @@ void HidHandOverQueue::handOver(const void* owner, const std::function<void()>& 
     Item item{owner, call, false};
     std::unique_lock lock(m_mutex);
     m_pending.push_back(&item);
-    if (!m_posted) {
-        m_posted = true;
-        // One posted drain serves every call queued before it runs.
-        QMetaObject::invokeMethod(&m_context, [this] { drain(); }, Qt::QueuedConnection);
-    }
+    // One queued drain serves every call queued before it runs.
+    const bool post = !m_posted;
+    m_posted = true;
     m_changed.notify_all();
+    if (post)
+        emit queued();
     m_changed.wait(lock, [&] { return item.done; });
 }
 

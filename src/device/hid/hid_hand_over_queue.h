@@ -1,8 +1,8 @@
 #pragma once
 // The one channel from reader threads to the GUI thread. A reader enqueues a call and
 // waits until the GUI thread has run it; the GUI thread runs queued calls from a queued
-// invocation on the context object, and from THidDevice::StopReader while it waits for a
-// reader, so a reader blocked here can always finish.
+// signal, and from THidDevice::StopReader while it waits for a reader, so a reader
+// blocked here can always finish.
 
 #include <QObject>
 
@@ -16,10 +16,12 @@ namespace kv {
 
 class ErrorReporter;
 
-class HidHandOverQueue {
+class HidHandOverQueue : public QObject {
+    Q_OBJECT
+
 public:
-    // context lives on the GUI thread; errors raised by a call go to reporter.
-    HidHandOverQueue(QObject& context, ErrorReporter& reporter);
+    // Created on the GUI thread; errors raised by a call go to reporter.
+    explicit HidHandOverQueue(ErrorReporter& reporter, QObject* parent = nullptr);
     HidHandOverQueue(const HidHandOverQueue&) = delete;
     HidHandOverQueue& operator=(const HidHandOverQueue&) = delete;
 
@@ -43,6 +45,10 @@ public:
     // for it then.
     bool isRunning(const void* owner) const;
 
+signals:
+    // Emitted by a reader when the queue was empty; delivered queued on the GUI thread.
+    void queued();
+
 private:
     struct Item {
         const void* owner = nullptr;
@@ -50,7 +56,6 @@ private:
         bool done = false;
     };
 
-    QObject& m_context;
     ErrorReporter& m_reporter;
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -4,6 +4,8 @@
 
 #include "device/hid/named_thread.h"
 
+#include <pthread.h>
+
 #include <cerrno>
 
 namespace kv::test {
@@ -157,13 +159,30 @@ TEST_F(DeviceTest, AWriteHookAnswersThroughTheReader)
     EXPECT_EQ(quint8(answer[0]), 0x37);
 }
 
+class NameRecorder : public TNamedThread {
+public:
+    using TNamedThread::TNamedThread;
+    ~NameRecorder() override { wait(); }
+    QByteArray systemName;
+
+protected:
+    void run() override
+    {
+        char name[32] = {};
+        pthread_getname_np(pthread_self(), name, sizeof name);
+        systemName = name;
+    }
+};
+
 TEST(NamedThread, NamesItselfAfterItsClassAndName)
 {
-    EXPECT_EQ(TNamedThread(QStringLiteral("THidDeviceReadThread")).objectName(),
-              "THidDeviceReadThread");
-    EXPECT_EQ(TNamedThread(QStringLiteral("THidDeviceReadThread"), QStringLiteral("/dev/hidraw1"))
-                  .objectName(),
-              "THidDeviceReadThread {/dev/hidraw1}");
+    NameRecorder plain(QStringLiteral("THidDeviceReadThread"));
+    EXPECT_EQ(plain.objectName(), "THidDeviceReadThread");
+    NameRecorder named(QStringLiteral("Reader"), QStringLiteral("hid1"));
+    EXPECT_EQ(named.objectName(), "Reader {hid1}");
+    named.start();
+    named.wait();
+    EXPECT_EQ(named.systemName, "Reader {hid1}");
 }
 
 }  // namespace
