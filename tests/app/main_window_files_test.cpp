@@ -7,6 +7,7 @@
 #include "journal/ui/journal_page.h"
 #include "measure/ui/calibrations_page.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTableWidget>
@@ -128,6 +129,20 @@ TEST_F(DataFiles, CloseWritesTheThreeTables)
     loadTableFile(journal, path(QStringLiteral("data2.tab")));
     EXPECT_EQ(journal.rowCount(), 3);
     EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
+}
+
+TEST_F(DataFiles, CloseMenuItemRunsTheCloseSequence)
+{
+    writeEmptyDataFiles();
+    TForm1& f = create();
+    f.journalPage()->writeButClick();
+    f.show();
+    f.findChild<QAction*>(QStringLiteral("N6"))->trigger();
+    EXPECT_FALSE(f.isVisible());
+    JournalTable journal;
+    loadTableFile(journal, path(QStringLiteral("data2.tab")));
+    EXPECT_EQ(journal.rowCount(), 2);
+    EXPECT_FALSE(journal.isEmpty());
 }
 
 TEST_F(DataFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
