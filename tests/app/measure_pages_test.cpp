@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -74,20 +73,6 @@ TEST(CalibrationsPage, GridHasTheRecordsAndOneEmptyRowBelow)
     EXPECT_EQ(rowTexts(grid, 1), (QStringList{"", "", ""}));
 }
 
-TEST(CalibrationsPage, ToolBarButtonsInOrder)
-{
-    CalibrationStore store;
-    CalibrationsPage page(store);
-    EXPECT_EQ(page.bitBtn1()->text(), QStringLiteral("Создать калибровку"));
-    EXPECT_EQ(page.bitBtn2()->text(), QStringLiteral("Изменить"));
-    EXPECT_EQ(page.bitBtn3()->text(), QStringLiteral("Удалить"));
-    EXPECT_EQ(page.bitBtn4()->text(), QStringLiteral("Включить/Отключить калибровку"));
-    page.show();
-    EXPECT_LT(page.bitBtn1()->x(), page.bitBtn2()->x());
-    EXPECT_LT(page.bitBtn2()->x(), page.bitBtn3()->x());
-    EXPECT_LT(page.bitBtn3()->x(), page.bitBtn4()->x());
-}
-
 TEST(CalibrationsPage, LastColumnTakesTheRestLessTen)
 {
     CalibrationStore store;
@@ -126,31 +111,21 @@ QString controlText(QWidget& root, const char* name)
     return QStringLiteral("<missing>");
 }
 
-TEST(SystemCorrectionPage, ControlsCaptionsAndHints)
+TEST(SystemCorrectionPage, TextsWithTheirBlanksAndHints)
 {
     SystemCorrectionPage page;
-    EXPECT_EQ(controlText(page, "GroupBox1"), QStringLiteral("Расчет коррекции"));
-    EXPECT_TRUE(page.findChild<QGroupBox*>(QStringLiteral("GroupBox1"))->font().bold());
-    EXPECT_EQ(controlText(page, "GroupBox2"), QStringLiteral("Низкооктановый бензин"));
-    EXPECT_EQ(controlText(page, "GroupBox3"), QStringLiteral("Высокооктановый бензин"));
-    EXPECT_EQ(controlText(page, "GroupBox4"), QStringLiteral("Результат  калибровки"));
-    EXPECT_EQ(page.findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->toolTip(),
-              QStringLiteral("Результат калибровки"));
+    // One blank in the hint, two in the caption.
+    auto* result = page.findChild<QGroupBox*>(QStringLiteral("GroupBox4"));
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->title(), QStringLiteral("Результат  калибровки"));
+    EXPECT_EQ(result->toolTip(), QStringLiteral("Результат калибровки"));
     EXPECT_EQ(controlText(page, "LabeledEdit1Label"), QStringLiteral("Значение с октанометра"));
-    EXPECT_EQ(controlText(page, "LabeledEdit2Label"), QStringLiteral("Значение с октанометра"));
-    EXPECT_EQ(controlText(page, "LabeledEdit1"), QStringLiteral("0"));
-    EXPECT_EQ(controlText(page, "LabeledEdit2"), QStringLiteral("0"));
-    EXPECT_EQ(controlText(page, "Label2"), QStringLiteral("Реальное значение ОЧ"));
-    EXPECT_EQ(controlText(page, "Label3"), QStringLiteral("Реальное значение ОЧ"));
-    EXPECT_EQ(controlText(page, "Button1"), QStringLiteral("->"));
+    EXPECT_EQ(page.labeledEdit1()->text(), QStringLiteral("0"));
+    EXPECT_EQ(page.labeledEdit2()->text(), QStringLiteral("0"));
+    // Only the first "->" has a hint.
     EXPECT_EQ(page.button1()->toolTip(), QStringLiteral("Получить значение с октанометра"));
-    EXPECT_EQ(controlText(page, "Button2"), QStringLiteral("->"));
     EXPECT_TRUE(page.button2()->toolTip().isEmpty());
-    EXPECT_EQ(controlText(page, "Button3"), QStringLiteral("Save"));
-    EXPECT_EQ(controlText(page, "Button4"), QStringLiteral("system offset 0 (92)"));
-    // The buttons' groups, as the page's layout puts them.
-    EXPECT_TRUE(page.findChild<QGroupBox*>(QStringLiteral("GroupBox2"))->isAncestorOf(page.button1()));
-    EXPECT_TRUE(page.findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->isAncestorOf(page.button4()));
+    EXPECT_TRUE(result->isAncestorOf(page.button4()));
 }
 
 TEST(SystemCorrectionPage, MaskedFieldsReadAsTheProgramReadsThem)
