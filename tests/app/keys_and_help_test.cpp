@@ -43,12 +43,12 @@ bool servicePagesVisible(TForm1& f)
     return f.pageControl()->isTabVisible(3) && f.pageControl()->isTabVisible(4);
 }
 
-using KeyPreview = FormTest;
+using FormKeys = FormTest;
 
 const QChar kOpen(kServiceKeys.opening);
 const QChar kFollow(kServiceKeys.followUp);
 
-TEST_F(KeyPreview, FullSequenceAndThreeOpeningKeysRevealTheServicePages)
+TEST_F(FormKeys, FullSequenceAndThreeOpeningKeysRevealTheServicePages)
 {
     for (const QString& sequence : {keys({kOpen, kFollow, kFollow}), keys({kOpen, kOpen, kOpen}),
                                     keys({kOpen, kOpen, kFollow})}) {
@@ -65,7 +65,7 @@ TEST_F(KeyPreview, FullSequenceAndThreeOpeningKeysRevealTheServicePages)
     }
 }
 
-TEST_F(KeyPreview, FollowUpFirstOrAnotherKeyInBetweenStartsOver)
+TEST_F(FormKeys, FollowUpFirstOrAnotherKeyInBetweenStartsOver)
 {
     TForm1& f = createClean();
     f.show();
@@ -79,7 +79,7 @@ TEST_F(KeyPreview, FollowUpFirstOrAnotherKeyInBetweenStartsOver)
     EXPECT_FALSE(servicePagesVisible(f));
 }
 
-TEST_F(KeyPreview, KeysTypedIntoAnEditReachItUnchanged)
+TEST_F(FormKeys, KeysTypedIntoAnEditReachItUnchanged)
 {
     TForm1& f = createClean();
     f.show();
@@ -93,7 +93,7 @@ TEST_F(KeyPreview, KeysTypedIntoAnEditReachItUnchanged)
     EXPECT_EQ(f.serviceKeyCount(), 3);
 }
 
-TEST_F(KeyPreview, SpaceOnTheJournalGridAddsAnEntryExceptInTheCommentColumn)
+TEST_F(FormKeys, SpaceOnTheJournalGridAddsAnEntryExceptInTheCommentColumn)
 {
     TForm1& f = createClean();
     f.show();
@@ -115,7 +115,7 @@ TEST_F(KeyPreview, SpaceOnTheJournalGridAddsAnEntryExceptInTheCommentColumn)
     EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
 }
 
-TEST_F(KeyPreview, SpaceElsewhereAddsNothing)
+TEST_F(FormKeys, SpaceElsewhereAddsNothing)
 {
     TForm1& f = createClean();
     f.show();
@@ -125,7 +125,7 @@ TEST_F(KeyPreview, SpaceElsewhereAddsNothing)
     EXPECT_TRUE(f.journalPage()->table().isEmpty());
 }
 
-class Help : public FormTest {
+class HelpMenu : public FormTest {
 protected:
     void SetUp() override
     {
@@ -149,14 +149,14 @@ private:
     QString m_previousDir;
 };
 
-TEST_F(Help, MissingDocumentShowsTheFailureText)
+TEST_F(HelpMenu, MissingDocumentShowsTheFailureText)
 {
     form->N9Click();
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(errors.messages, QStringList{QStringLiteral("Немогу выполнить  !")});
 }
 
-TEST_F(Help, DocumentInTheProgramDirectoryIsOpened)
+TEST_F(HelpMenu, DocumentInTheProgramDirectoryIsOpened)
 {
     writeFile(path(kHelpFileName), "%PDF");
     form->N9Click();
@@ -164,7 +164,7 @@ TEST_F(Help, DocumentInTheProgramDirectoryIsOpened)
     EXPECT_TRUE(errors.messages.isEmpty());
 }
 
-TEST_F(Help, CurrentDirectoryComesFirst)
+TEST_F(HelpMenu, CurrentDirectoryComesFirst)
 {
     writeFile(path(kHelpFileName), "%PDF");
     const QString inCwd = QDir(cwd.path()).filePath(kHelpFileName);
@@ -173,7 +173,7 @@ TEST_F(Help, CurrentDirectoryComesFirst)
     EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(inCwd)});
 }
 
-TEST_F(Help, OpenerFailureShowsTheFailureText)
+TEST_F(HelpMenu, OpenerFailureShowsTheFailureText)
 {
     writeFile(path(kHelpFileName), "%PDF");
     openerResult = false;

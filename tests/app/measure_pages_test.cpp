@@ -37,7 +37,7 @@ QStringList rowTexts(QTableWidget* grid, int viewRow)
     return texts;
 }
 
-TEST(CalibrationsPage, GridHasTheRecordsAndOneEmptyRowBelow)
+TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 {
     CalibrationStore store;
     CalibrationsPage page(store);
@@ -73,7 +73,7 @@ TEST(CalibrationsPage, GridHasTheRecordsAndOneEmptyRowBelow)
     EXPECT_EQ(rowTexts(grid, 1), (QStringList{"", "", ""}));
 }
 
-TEST(CalibrationsPage, LastColumnTakesTheRestLessTen)
+TEST(CalibrationsPageGrid, LastColumnTakesTheRestLessTen)
 {
     CalibrationStore store;
     CalibrationsPage page(store);
@@ -111,7 +111,7 @@ QString controlText(QWidget& root, const char* name)
     return QStringLiteral("<missing>");
 }
 
-TEST(SystemCorrectionPage, TextsWithTheirBlanksAndHints)
+TEST(SystemCorrectionPageControls, TextsWithTheirBlanksAndHints)
 {
     SystemCorrectionPage page;
     // One blank in the hint, two in the caption.
@@ -128,7 +128,7 @@ TEST(SystemCorrectionPage, TextsWithTheirBlanksAndHints)
     EXPECT_TRUE(result->isAncestorOf(page.button4()));
 }
 
-TEST(SystemCorrectionPage, MaskedFieldsReadAsTheProgramReadsThem)
+TEST(SystemCorrectionPageControls, MaskedFieldsReadAsTheProgramReadsThem)
 {
     SystemCorrectionPage page;
     for (MaskEdit* edit : {page.maskEdit1(), page.maskEdit2()}) {
@@ -150,7 +150,7 @@ TEST(SystemCorrectionPage, MaskedFieldsReadAsTheProgramReadsThem)
     }
 }
 
-TEST(MaskText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)
+TEST(MaskEditText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)
 {
     const QString comma = QStringLiteral(",");
     EXPECT_EQ(rightAlignedMaskText(QStringLiteral("__,_"), comma), QStringLiteral("  , "));
