@@ -286,6 +286,8 @@ int FakeHidPlatform::startRead(HidHandle handle, quint8* buffer, int length)
         return ENODEV;
     if (device->failures.startRead != 0)
         return device->failures.startRead;
+    if (!buffer || length <= 0)
+        return EINVAL;
     if (h->reading)
         return EBUSY;
     h->buffer = buffer;

@@ -95,9 +95,8 @@ bool THidDevice::OpenControl()
         m_openedReadWrite = handle != kInvalidHidHandle;
         if (!m_openedReadWrite)
             handle = m_platform.open(m_pnpInfo.path, HidAccess::None, error);
-        if (handle == kInvalidHidHandle) {
-            m_lastWriteError = error;
-        } else {
+        m_controlOpenError = error;
+        if (handle != kInvalidHidHandle) {
             m_controlHandle = handle;
             if (m_controlBufferCount != 0)
                 m_platform.setInputBufferCount(handle, m_controlBufferCount);
@@ -201,10 +200,9 @@ bool THidDevice::WriteReport(const quint8* buffer, qsizetype length, qsizetype& 
 {
     written = 0;
     if (!OpenControl()) {
-        if (!m_present)
-            m_lastWriteError = ENODEV;
-        else if (m_lastWriteError == 0)
-            m_lastWriteError = EACCES;
+        m_lastWriteError = !m_present      ? ENODEV
+                           : !accessible() ? EACCES
+                                           : m_controlOpenError;
         return false;
     }
     int error = 0;

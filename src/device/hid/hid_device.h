@@ -124,6 +124,7 @@ private:
     HidHandle m_controlHandle = kInvalidHidHandle;
     bool m_openedReadWrite = false;
     int m_controlBufferCount = 0;
+    int m_controlOpenError = 0;
     int m_lastWriteError = 0;
 
     // The read handle is opened by either thread and closed by the GUI thread.

@@ -46,16 +46,29 @@ void THidDeviceController::notify(qintptr param)
     m_busy = false;
 }
 
-void THidDeviceController::withEventAccess(THidDevice& device, const THidPlugEvent& event)
+bool THidDeviceController::isListed(const THidDevice* device) const
 {
-    if (!event)
+    return std::any_of(m_devices.begin(), m_devices.end(),
+                       [device](const auto& d) { return d.get() == device; });
+}
+
+void THidDeviceController::withEventAccess(THidDevice* device, const THidPlugEvent& event)
+{
+    // A copy: the handler may replace the controller's event while it runs.
+    const THidPlugEvent handler = event;
+    if (!handler)
         return;
-    struct Access {
-        THidDevice& device;
-        explicit Access(THidDevice& d) : device(d) { device.m_eventAccess = true; }
-        ~Access() { device.m_eventAccess = false; }
-    } access(device);
-    event(device);
+    device->m_eventAccess = true;
+    // The handler may also release the device, which destroys it.
+    try {
+        handler(*device);
+    } catch (...) {
+        if (isListed(device))
+            device->m_eventAccess = false;
+        throw;
+    }
+    if (isListed(device))
+        device->m_eventAccess = false;
 }
 
 std::unique_ptr<THidDevice> THidDeviceController::createDevice(
@@ -94,17 +107,22 @@ void THidDeviceController::DeviceChange()
                            [instance](const THidPnPInfo& i) { return i.deviceInstance == instance; });
     };
 
-    // Vanished devices, last to first so removal keeps the positions still to visit. A
-    // claimed device already marked absent was reported when it went.
-    for (size_t i = m_devices.size(); i-- > 0;) {
-        THidDevice& device = *m_devices[i];
-        if (!device.present() || isPresent(device.pnpInfo().deviceInstance))
-            continue;
-        device.MarkAbsent();
-        withEventAccess(device, OnRemoval);
-        if (!device.claimed())
-            m_devices.erase(m_devices.begin() + std::ptrdiff_t(i));
+    // Vanished devices, last to first. A claimed device already marked absent was
+    // reported when it went. Handlers may release devices, so each is looked up again.
+    std::vector<THidDevice*> vanished;
+    for (auto it = m_devices.rbegin(); it != m_devices.rend(); ++it) {
+        if ((*it)->present() && !isPresent((*it)->pnpInfo().deviceInstance))
+            vanished.push_back(it->get());
+    }
+    for (THidDevice* device : vanished) {
         changed = true;
+        if (!isListed(device))
+            continue;
+        device->MarkAbsent();
+        if (isListed(device))
+            withEventAccess(device, OnRemoval);
+        if (isListed(device) && !device->claimed())
+            std::erase_if(m_devices, [device](const auto& d) { return d.get() == device; });
     }
 
     // New interfaces, in scan order. A listed device is matched without being opened
@@ -120,9 +138,10 @@ void THidDeviceController::DeviceChange()
         std::unique_ptr<THidDevice> device = createDevice(info, failed, errors);
         if (!device)
             continue;
+        THidDevice* added = device.get();
         m_devices.push_back(std::move(device));
         changed = true;
-        withEventAccess(*m_devices.back(), OnArrival);
+        withEventAccess(added, OnArrival);
     }
     m_reportedFailures = std::move(failed);
 

@@ -87,7 +87,8 @@ private:
 
     void notify(qintptr param);
     void recount();
-    void withEventAccess(THidDevice& device, const THidPlugEvent& event);
+    bool isListed(const THidDevice* device) const;
+    void withEventAccess(THidDevice* device, const THidPlugEvent& event);
     std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info,
                                              std::set<std::pair<quint32, QString>>& failed,
                                              std::vector<QString>& errors);

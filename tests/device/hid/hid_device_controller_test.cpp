@@ -112,6 +112,27 @@ TEST_F(ControllerTest, AClaimedDeviceThatVanishesStaysListedAbsentUntilReleased)
     EXPECT_EQ(platform.openHandleCount(), 0);
 }
 
+TEST_F(ControllerTest, RemovalHandlersMayReleaseTheDeviceTheyAreCalledFor)
+{
+    const QString first = platform.plug(otherSpec(1));
+    const QString second = platform.plug(otherSpec(2));
+    const QString third = platform.plug(otherSpec(3));
+    deliver();
+    THidDevice* a = claim();
+    THidDevice* b = claim();
+    a->SetUnplugHandler([this](THidDevice& d) { controller->ReleaseDevice(&d); });
+    controller->OnRemoval = [this, b](THidDevice& d) {
+        if (&d == b)
+            controller->ReleaseDevice(&d);
+    };
+    platform.unplug(first);
+    platform.unplug(second);
+    platform.unplug(third);
+    deliver();
+    EXPECT_EQ(controller->deviceCount(), 0);
+    EXPECT_EQ(controller->absentCount(), 0);
+}
+
 TEST_F(ControllerTest, ReleaseKeepsThePositionAndTheHandlers)
 {
     const QString path = platform.plug(otherSpec(1));
