@@ -1,11 +1,11 @@
 #include "app/main_window.h"
 
+#include "app/about_box.h"
 #include "app/key_preview.h"
 #include "app/panel_status_bar.h"
 #include "app/program_constants.h"
 #include "app/result_label.h"
 #include "app/trace_page.h"
-#include "app/about_box.h"
 #include "core/methods.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
@@ -171,9 +171,9 @@ void TForm1::buildMenus()
         {"N5", &TForm1::N5Click},
         {"N4", &TForm1::N4Click},
     }};
-    // The design-time caption of the AKI item; the captions are set in FormCreate.
+    // The captions are set in FormCreate.
     for (const auto& [name, handler] : items) {
-        QAction* action = m_popupMenuMetod->addAction(QStringLiteral("AKI"));
+        QAction* action = m_popupMenuMetod->addAction(QString());
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this,
                 [this, handler] { runGuarded(*this, [this, handler] { (this->*handler)(); }); });

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -49,6 +50,7 @@ public:
 
     // The windows created after this one.
     void setCalibrationDialog(TForm2* dialog) { m_form2 = dialog; }
+    TForm2* calibrationDialog() const { return m_form2; }
     void setAboutBox(TAboutBox* aboutBox) { m_aboutBox = aboutBox; }
     // How the help document is opened (the desktop's handler by default).
     void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
