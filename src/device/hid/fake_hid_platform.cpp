@@ -26,7 +26,7 @@ void FakeHidPlatform::postNotification()
         Qt::QueuedConnection);
 }
 
-QString FakeHidPlatform::plug(const FakeHidDeviceSpec& spec, const FakeHidFailures& failures)
+QString FakeHidPlatform::plug(const FakeHidDeviceModel& model, const FakeHidFailures& failures)
 {
     QString path;
     {
@@ -34,7 +34,7 @@ QString FakeHidPlatform::plug(const FakeHidDeviceSpec& spec, const FakeHidFailur
         path = QStringLiteral("/dev/fake-hidraw%1").arg(m_nextNumber++);
         Device& device = m_devices[path];
         device.instance = m_nextInstance++;
-        device.spec = spec;
+        device.model = model;
         device.failures = failures;
         m_order.push_back(path);
     }
@@ -203,7 +203,7 @@ bool FakeHidPlatform::attributes(HidHandle handle, HidAttributes& out)
     Device* device = h ? deviceOf(*h) : nullptr;
     if (!device || device->failures.attributes)
         return false;
-    out = device->spec.attributes;
+    out = device->model.attributes;
     return true;
 }
 
@@ -214,8 +214,8 @@ bool FakeHidPlatform::caps(HidHandle handle, HidCaps& out)
     Device* device = h ? deviceOf(*h) : nullptr;
     if (!device)
         return false;
-    out = HidCaps{device->spec.usage, device->spec.usagePage, device->spec.inputReportLength,
-                  device->spec.outputReportLength, 0};
+    out = HidCaps{device->model.usage, device->model.usagePage, device->model.inputReportLength,
+                  device->model.outputReportLength, 0};
     return true;
 }
 
@@ -224,9 +224,9 @@ bool FakeHidPlatform::productString(HidHandle handle, QString& out)
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
     Device* device = h ? deviceOf(*h) : nullptr;
-    if (!device || !device->spec.product)
+    if (!device || !device->model.product)
         return false;
-    out = *device->spec.product;
+    out = *device->model.product;
     return true;
 }
 
@@ -235,9 +235,9 @@ bool FakeHidPlatform::serialString(HidHandle handle, QString& out)
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
     Device* device = h ? deviceOf(*h) : nullptr;
-    if (!device || !device->spec.serial)
+    if (!device || !device->model.serial)
         return false;
-    out = *device->spec.serial;
+    out = *device->model.serial;
     return true;
 }
 
@@ -246,9 +246,9 @@ bool FakeHidPlatform::indexedString(HidHandle handle, int index, QString& out)
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
     Device* device = h ? deviceOf(*h) : nullptr;
-    if (!device || index != 0 || !device->spec.languages)
+    if (!device || index != 0 || !device->model.languages)
         return false;
-    out = *device->spec.languages;
+    out = *device->model.languages;
     return true;
 }
 
@@ -368,7 +368,7 @@ bool FakeHidPlatform::write(HidHandle handle, const quint8* data, qsizetype leng
             return false;
         }
         // Like a HID driver, accept exactly one output report.
-        if (length != device->spec.outputReportLength || !data) {
+        if (length != device->model.outputReportLength || !data) {
             error = EINVAL;
             return false;
         }

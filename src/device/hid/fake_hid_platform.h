@@ -24,7 +24,7 @@
 
 namespace kv {
 
-struct FakeHidDeviceSpec {
+struct FakeHidDeviceModel {
     HidAttributes attributes;
     // std::nullopt: the request fails.
     std::optional<QString> product;
@@ -58,7 +58,7 @@ public:
     ~FakeHidPlatform() override;
 
     // Adds an interface and posts a notification; returns its path.
-    QString plug(const FakeHidDeviceSpec& spec, const FakeHidFailures& failures = {});
+    QString plug(const FakeHidDeviceModel& model, const FakeHidFailures& failures = {});
     // Removes the interface: pending reads end Disconnected, later opens fail.
     void unplug(const QString& path);
     // Posts a notification without changing anything.
@@ -100,7 +100,7 @@ public:
 private:
     struct Device {
         quint32 instance = 0;
-        FakeHidDeviceSpec spec;
+        FakeHidDeviceModel model;
         FakeHidFailures failures;
         std::deque<QByteArray> input;
         int inputCapacity = 32;

@@ -88,9 +88,9 @@ int main(int argc, char** argv)
     kv::FakeHidPlatform platform;
     PrintingReporter reporter;
     kv::THidDeviceController controller(platform, reporter);
-    kv::FakeHidDeviceSpec spec;
-    spec.attributes = {0x04D8, 0x003F, 1};
-    const QString path = platform.plug(spec);
+    kv::FakeHidDeviceModel model;
+    model.attributes = {0x04D8, 0x003F, 1};
+    const QString path = platform.plug(model);
     QCoreApplication::sendPostedEvents();
     kv::THidDevice* device = nullptr;
     if (!controller.ClaimDevice(device))

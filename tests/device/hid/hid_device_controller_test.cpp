@@ -23,7 +23,7 @@ TEST_F(ControllerTest, FirstPassRunsFromTheEventLoopAndReportsAChangeWithNoDevic
 
 TEST_F(ControllerTest, ABroadcastThatChangesNothingRaisesNothing)
 {
-    platform.plug(instrumentSpec());
+    platform.plug(instrumentModel());
     deliver();
     ASSERT_EQ(controller->deviceCount(), 1);
     const int before = deviceChanges;
@@ -46,8 +46,8 @@ TEST_F(ControllerTest, ArrivalAndRemovalSeeAnAccessibleDeviceAndMatchByInstance)
         events << QStringLiteral("removal %1").arg(d.attributes().ProductID) + (d.present() ? " present" : "");
     };
     deliver();
-    const QString first = platform.plug(otherSpec(1));
-    platform.plug(instrumentSpec());
+    const QString first = platform.plug(otherModel(1));
+    platform.plug(instrumentModel());
     deliver();
     EXPECT_EQ(events, QStringList({"arrival Other 1 access", "arrival KV-4410 access"}));
     ASSERT_EQ(controller->deviceCount(), 2);
@@ -58,7 +58,7 @@ TEST_F(ControllerTest, ArrivalAndRemovalSeeAnAccessibleDeviceAndMatchByInstance)
     // A re-plug is a new appearance: the old object goes, a new one arrives at the end.
     events.clear();
     platform.unplug(first);
-    platform.plug(otherSpec(1));
+    platform.plug(otherModel(1));
     const int before = deviceChanges;
     deliver();
     EXPECT_EQ(events, QStringList({"removal 1", "arrival Other 1 access"}));
@@ -70,7 +70,7 @@ TEST_F(ControllerTest, ArrivalAndRemovalSeeAnAccessibleDeviceAndMatchByInstance)
 
 TEST_F(ControllerTest, AClaimedDeviceThatVanishesStaysListedAbsentUntilReleased)
 {
-    const QString path = platform.plug(instrumentSpec());
+    const QString path = platform.plug(instrumentModel());
     deliver();
     THidDevice* device = claim();
     int unplugs = 0;
@@ -114,9 +114,9 @@ TEST_F(ControllerTest, AClaimedDeviceThatVanishesStaysListedAbsentUntilReleased)
 
 TEST_F(ControllerTest, RemovalHandlersMayReleaseTheDeviceTheyAreCalledFor)
 {
-    const QString first = platform.plug(otherSpec(1));
-    const QString second = platform.plug(otherSpec(2));
-    const QString third = platform.plug(otherSpec(3));
+    const QString first = platform.plug(otherModel(1));
+    const QString second = platform.plug(otherModel(2));
+    const QString third = platform.plug(otherModel(3));
     deliver();
     THidDevice* a = claim();
     THidDevice* b = claim();
@@ -135,9 +135,9 @@ TEST_F(ControllerTest, RemovalHandlersMayReleaseTheDeviceTheyAreCalledFor)
 
 TEST_F(ControllerTest, ReleaseKeepsThePositionAndTheHandlers)
 {
-    const QString path = platform.plug(otherSpec(1));
-    platform.plug(instrumentSpec());
-    platform.plug(otherSpec(2));
+    const QString path = platform.plug(otherModel(1));
+    platform.plug(instrumentModel());
+    platform.plug(otherModel(2));
     deliver();
     THidDevice* a = claim();
     THidDevice* b = claim();
@@ -186,11 +186,11 @@ TEST_F(ControllerTest, ReleaseKeepsThePositionAndTheHandlers)
 
 TEST_F(ControllerTest, AnInterfaceWhoseDetailsCannotBeReadIsSkipped)
 {
-    platform.plug(otherSpec(1));
+    platform.plug(otherModel(1));
     FakeHidFailures unreadable;
     unreadable.details = true;
-    platform.plug(otherSpec(2), unreadable);
-    platform.plug(instrumentSpec());
+    platform.plug(otherModel(2), unreadable);
+    platform.plug(instrumentModel());
     deliver();
     ASSERT_EQ(controller->deviceCount(), 2);
     EXPECT_EQ(controller->device(0)->attributes().ProductID, 1);
@@ -204,9 +204,9 @@ TEST_F(ControllerTest, ABrokenDeviceIsLeftOutReportedOnceAndNeverHidesTheInstrum
     cannotOpen.open = true;
     FakeHidFailures cannotIdentify;
     cannotIdentify.attributes = true;
-    const QString broken = platform.plug(otherSpec(1), cannotOpen);
-    platform.plug(otherSpec(2), cannotIdentify);
-    platform.plug(instrumentSpec());
+    const QString broken = platform.plug(otherModel(1), cannotOpen);
+    platform.plug(otherModel(2), cannotIdentify);
+    platform.plug(instrumentModel());
     deliver();
     ASSERT_EQ(controller->deviceCount(), 1);
     EXPECT_EQ(controller->device(0)->attributes().ProductID, 0x003F);
@@ -224,7 +224,7 @@ TEST_F(ControllerTest, ABrokenDeviceIsLeftOutReportedOnceAndNeverHidesTheInstrum
     platform.notifyDeviceChange();
     deliver();
     EXPECT_EQ(controller->deviceCount(), 2);
-    platform.plug(otherSpec(3), cannotOpen);
+    platform.plug(otherModel(3), cannotOpen);
     deliver();
     EXPECT_EQ(reporter.messages.size(), 3);
 }
@@ -233,7 +233,7 @@ TEST_F(ControllerTest, ADeviceOpenedWithoutReadWriteAccessListsButGetsNoReader)
 {
     FakeHidFailures readOnly;
     readOnly.openReadWrite = true;
-    platform.plug(instrumentSpec(), readOnly);
+    platform.plug(instrumentModel(), readOnly);
     deliver();
     ASSERT_EQ(controller->deviceCount(), 1);
     THidDevice* device = claim();
@@ -252,7 +252,7 @@ TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
 
     int arrivals = 0;
     controller->OnArrival = [&](THidDevice&) { ++arrivals; };
-    platform.plug(instrumentSpec());
+    platform.plug(instrumentModel());
     deliver();
     EXPECT_EQ(arrivals, 1);
 }
@@ -263,7 +263,7 @@ TEST_F(ControllerTest, ANotificationDuringAPassIsDropped)
     controller->OnDeviceChange = [&](THidDeviceController& c) {
         ++passes;
         EXPECT_TRUE(c.busy());
-        platform.plug(otherSpec(7));  // posts a notification
+        platform.plug(otherModel(7));  // posts a notification
         QCoreApplication::sendPostedEvents();
     };
     deliver();
@@ -277,8 +277,8 @@ TEST_F(ControllerTest, ANotificationDuringAPassIsDropped)
 
 TEST_F(ControllerTest, NewControllerHandlersReachDevicesThatStillHaveTheOldOnes)
 {
-    platform.plug(otherSpec(1));
-    platform.plug(otherSpec(2));
+    platform.plug(otherModel(1));
+    platform.plug(otherModel(2));
     deliver();
     controller->device(1)->SetUnplugHandler([](THidDevice&) {});
     int calls = 0;
@@ -293,7 +293,7 @@ TEST_F(ControllerTest, NewControllerHandlersReachDevicesThatStillHaveTheOldOnes)
 
 TEST_F(ControllerTest, DestructionStopsReadersAndMarksClaimedDevicesAbsent)
 {
-    const QString path = platform.plug(instrumentSpec());
+    const QString path = platform.plug(instrumentModel());
     deliver();
     THidDevice* device = claim();
     int unplugs = 0;

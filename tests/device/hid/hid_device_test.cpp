@@ -13,9 +13,9 @@ namespace {
 
 class DeviceTest : public HidTest {
 protected:
-    THidDevice* plugAndClaim(const FakeHidDeviceSpec& spec)
+    THidDevice* plugAndClaim(const FakeHidDeviceModel& model)
     {
-        path = platform.plug(spec);
+        path = platform.plug(model);
         deliver();
         return claim();
     }
@@ -45,10 +45,10 @@ TEST_F(DeviceTest, SerialNumberFollowsTheLanguageListRule)
         {"at most 254 characters", QString(300, u'7'), english, QString(254, u'7')},
     };
     for (const Case& c : cases) {
-        FakeHidDeviceSpec spec = instrumentSpec();
-        spec.serial = c.serial;
-        spec.languages = c.languages;
-        THidDevice* device = plugAndClaim(spec);
+        FakeHidDeviceModel model = instrumentModel();
+        model.serial = c.serial;
+        model.languages = c.languages;
+        THidDevice* device = plugAndClaim(model);
         EXPECT_EQ(device->SerialText(), c.expected) << c.name;
         controller->ReleaseDevice(device);
         platform.unplug(path);
@@ -58,10 +58,10 @@ TEST_F(DeviceTest, SerialNumberFollowsTheLanguageListRule)
 
 TEST_F(DeviceTest, StringsAndCapsNeedAccessAndAreCachedOnceRead)
 {
-    FakeHidDeviceSpec spec = instrumentSpec();
-    spec.product = QString(300, u'P');
-    spec.outputReportLength = 9;
-    path = platform.plug(spec);
+    FakeHidDeviceModel model = instrumentModel();
+    model.product = QString(300, u'P');
+    model.outputReportLength = 9;
+    path = platform.plug(model);
     deliver();
     THidDevice* listed = controller->device(0);
     EXPECT_TRUE(listed->ProductText().isEmpty());
@@ -83,7 +83,7 @@ TEST_F(DeviceTest, StringsAndCapsNeedAccessAndAreCachedOnceRead)
 
 TEST_F(DeviceTest, ReadWaitAcceptsTenToTenThousand)
 {
-    THidDevice* device = plugAndClaim(instrumentSpec());
+    THidDevice* device = plugAndClaim(instrumentModel());
     EXPECT_EQ(device->readWait(), 100);
     device->SetReadWait(5);
     device->SetReadWait(20000);
@@ -98,7 +98,7 @@ TEST_F(DeviceTest, ReadWaitAcceptsTenToTenThousand)
 
 TEST_F(DeviceTest, BufferCountsReadBackWhatTheDriverHas)
 {
-    THidDevice* device = plugAndClaim(instrumentSpec());
+    THidDevice* device = plugAndClaim(instrumentModel());
     device->SetControlBufferCount(128);
     device->SetReadBufferCount(128);
     EXPECT_EQ(device->controlBufferCount(), 128);
@@ -115,7 +115,7 @@ TEST_F(DeviceTest, BufferCountsReadBackWhatTheDriverHas)
 
 TEST_F(DeviceTest, WritesGoOutWholeAndFailuresCarryTheSystemCode)
 {
-    THidDevice* device = plugAndClaim(instrumentSpec());
+    THidDevice* device = plugAndClaim(instrumentModel());
     const QByteArray command = report(0, {0x55, 1, 2});
     qsizetype written = -1;
     ASSERT_TRUE(device->WriteReport(reinterpret_cast<const quint8*>(command.constData()),
@@ -142,7 +142,7 @@ TEST_F(DeviceTest, WritesGoOutWholeAndFailuresCarryTheSystemCode)
 
 TEST_F(DeviceTest, AWriteHookAnswersThroughTheReader)
 {
-    THidDevice* device = plugAndClaim(instrumentSpec());
+    THidDevice* device = plugAndClaim(instrumentModel());
     platform.setWriteHook([this](const QString& p, const QByteArray& written) {
         platform.queueInput(p, report(0, {quint8(written[1] + 1)}));
     });

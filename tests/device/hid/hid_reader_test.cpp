@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         HidTest::SetUp();
-        path = platform.plug(instrumentSpec());
+        path = platform.plug(instrumentModel());
         deliver();
         device = claim();
     }
@@ -88,7 +88,7 @@ TEST_F(ReaderTest, AHandlerMayReleaseItsOwnDevice)
 
 TEST_F(ReaderTest, AnotherDevicesHandlerRunInsideAHandOverMayReleaseIt)
 {
-    const QString otherPath = platform.plug(otherSpec(2));
+    const QString otherPath = platform.plug(otherModel(2));
     deliver();
     THidDevice* other = claim();
     bool released = false;

@@ -21,21 +21,21 @@ public:
     QStringList messages;
 };
 
-inline FakeHidDeviceSpec instrumentSpec()
+inline FakeHidDeviceModel instrumentModel()
 {
-    FakeHidDeviceSpec spec;
-    spec.attributes = {0x04D8, 0x003F, 0x0100};
-    spec.product = QStringLiteral("KV-4410");
-    spec.serial = QStringLiteral("SN0001");
-    return spec;
+    FakeHidDeviceModel model;
+    model.attributes = {0x04D8, 0x003F, 0x0100};
+    model.product = QStringLiteral("KV-4410");
+    model.serial = QStringLiteral("SN0001");
+    return model;
 }
 
-inline FakeHidDeviceSpec otherSpec(quint16 product)
+inline FakeHidDeviceModel otherModel(quint16 product)
 {
-    FakeHidDeviceSpec spec;
-    spec.attributes = {0x046D, product, 1};
-    spec.product = QStringLiteral("Other %1").arg(product);
-    return spec;
+    FakeHidDeviceModel model;
+    model.attributes = {0x046D, product, 1};
+    model.product = QStringLiteral("Other %1").arg(product);
+    return model;
 }
 
 inline QByteArray report(quint8 id, std::initializer_list<quint8> payload, int length = 65)
