@@ -30,13 +30,13 @@ void VirtualInstrument::plug()
 {
     if (plugged())
         return;
-    FakeHidDeviceSpec spec;
-    spec.attributes = {kInstrumentVendorId, kInstrumentProductId, 0x0102};
-    spec.product = QStringLiteral("КВ-4410 (виртуальный)");
-    spec.serial = std::nullopt;
-    spec.inputReportLength = InstrumentModel::kReportLength;
-    spec.outputReportLength = InstrumentModel::kReportLength;
-    m_path = m_platform.plug(spec);
+    FakeHidDeviceModel device;
+    device.attributes = {kInstrumentVendorId, kInstrumentProductId, 0x0102};
+    device.product = QStringLiteral("КВ-4410 (виртуальный)");
+    device.serial = std::nullopt;
+    device.inputReportLength = InstrumentModel::kReportLength;
+    device.outputReportLength = InstrumentModel::kReportLength;
+    m_path = m_platform.plug(device);
     m_resistorTimer->start();
     changed();
 }

@@ -33,23 +33,23 @@ public:
     QStringList errors;
 };
 
-kv::FakeHidDeviceSpec instrument(std::optional<QString> product = std::nullopt)
+kv::FakeHidDeviceModel instrument(std::optional<QString> product = std::nullopt)
 {
-    kv::FakeHidDeviceSpec spec;
-    spec.attributes = {0x04D8, 0x003F, 0x0001};
-    spec.product = product;
-    spec.serial = std::nullopt;
-    return spec;
+    kv::FakeHidDeviceModel model;
+    model.attributes = {0x04D8, 0x003F, 0x0001};
+    model.product = product;
+    model.serial = std::nullopt;
+    return model;
 }
 
-kv::FakeHidDeviceSpec keyboard()
+kv::FakeHidDeviceModel keyboard()
 {
-    kv::FakeHidDeviceSpec spec;
-    spec.attributes = {0x046D, 0xC31C, 0x0110};
-    spec.product = QStringLiteral("Keyboard");
-    spec.inputReportLength = 9;
-    spec.outputReportLength = 2;
-    return spec;
+    kv::FakeHidDeviceModel model;
+    model.attributes = {0x046D, 0xC31C, 0x0110};
+    model.product = QStringLiteral("Keyboard");
+    model.inputReportLength = 9;
+    model.outputReportLength = 2;
+    return model;
 }
 
 QByteArray inputReport(std::initializer_list<quint8> payload)
