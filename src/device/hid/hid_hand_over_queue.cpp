@@ -13,11 +13,6 @@ HidHandOverQueue::HidHandOverQueue(ErrorReporter& reporter, QObject* parent)
     connect(this, &HidHandOverQueue::queued, this, [this] { drain(); }, Qt::QueuedConnection);
 }
 
-void HidHandOverQueue::handOver(const std::function<void()>& call)
-{
-    handOver(nullptr, call);
-}
-
 void HidHandOverQueue::handOver(const void* owner, const std::function<void()>& call)
 {
     Item item{owner, call, false};

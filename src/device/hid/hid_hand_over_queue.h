@@ -25,9 +25,6 @@ public:
     HidHandOverQueue(const HidHandOverQueue&) = delete;
     HidHandOverQueue& operator=(const HidHandOverQueue&) = delete;
 
-    // Reader thread: runs call on the GUI thread and returns once it has run.
-    void handOver(const std::function<void()>& call);
-
     // GUI thread: runs every queued call; returns how many ran. Calls queued while it
     // runs are run too.
     int drain();
@@ -38,7 +35,8 @@ public:
     bool waitForPending(int timeoutMs, const std::function<bool()>& done = {});
     void wake();
 
-    // Reader thread: the same, tagged with its owner (the reader).
+    // Reader thread: runs call on the GUI thread and returns once it has run. owner (the
+    // reader) tags the call for isRunning.
     void handOver(const void* owner, const std::function<void()>& call);
     // GUI thread: whether a call of owner is running, perhaps under other calls. A reader
     // whose call is running cannot end before that call returns, so nobody may wait
@@ -46,7 +44,7 @@ public:
     bool isRunning(const void* owner) const;
 
 signals:
-    // Emitted by a reader when the queue was empty; delivered queued on the GUI thread.
+    // Emitted by a reader when no drain is on its way; delivered queued on the GUI thread.
     void queued();
 
 private:
