@@ -291,6 +291,62 @@ TEST_F(ControllerTest, NewControllerHandlersReachDevicesThatStillHaveTheOldOnes)
     EXPECT_EQ(controller->device(0)->readWait(), 250);
 }
 
+TEST_F(ControllerTest, AnOwnerThatReclaimsEverythingOnEachChangeFollowsAReplug)
+{
+    std::vector<THidDevice*> held;
+    THidDevice* current = nullptr;
+    int data = 0;
+    controller->OnDeviceChange = [&](THidDeviceController& c) {
+        if (current)
+            current->SetDataHandler(nullptr);
+        current = nullptr;
+        for (THidDevice* d : held)
+            c.ReleaseDevice(d);
+        held.clear();
+        THidDevice* d = nullptr;
+        while (c.ClaimDevice(d)) {
+            held.push_back(d);
+            d->SetControlBufferCount(128);
+            d->SetReadBufferCount(128);
+            if (d->attributes().VendorID == 0x04D8 && d->attributes().ProductID == 0x003F) {
+                current = d;
+                d->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
+            }
+        }
+    };
+    platform.setWriteHook([this](const QString& p, const QByteArray&) {
+        platform.queueInput(p, report(0, {0x37}));
+    });
+    const auto poll = [&] {
+        const QByteArray command = report(0, {0x36});
+        qsizetype written = 0;
+        return current && current->present()
+               && current->WriteReport(reinterpret_cast<const quint8*>(command.constData()),
+                                       command.size(), written)
+               && runOneHandOver();
+    };
+
+    platform.plug(otherModel(1));
+    const QString instrument = platform.plug(instrumentModel());
+    deliver();
+    ASSERT_EQ(held.size(), 2u);
+    ASSERT_TRUE(poll());
+    EXPECT_EQ(data, 1);
+    EXPECT_EQ(current->readBufferCount(), 128);
+
+    platform.unplug(instrument);
+    deliver();
+    EXPECT_EQ(current, nullptr);
+    EXPECT_EQ(controller->deviceCount(), 1);
+
+    platform.plug(instrumentModel());
+    deliver();
+    ASSERT_TRUE(poll());
+    EXPECT_EQ(data, 2);
+    EXPECT_EQ(controller->claimedCount(), 2);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
 TEST_F(ControllerTest, DestructionStopsReadersAndMarksClaimedDevicesAbsent)
 {
     const QString path = platform.plug(instrumentModel());
