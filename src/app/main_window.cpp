@@ -7,6 +7,7 @@
 #include "app/result_label.h"
 #include "app/trace_page.h"
 #include "core/methods.h"
+#include "device/hid/hid_device_controller.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/result_drag.h"
@@ -92,7 +93,8 @@ void layOutSubtree(QWidget* widget)
 
 }  // namespace
 
-TForm1::TForm1(const QString& programDir, ErrorReporter* errors, QWidget* parent)
+TForm1::TForm1(const QString& programDir, HidPlatform& hidPlatform, ErrorReporter* errors,
+               QWidget* parent)
     : QMainWindow(parent)
     , m_programDir(programDir)
     , m_externalErrors(errors)
@@ -113,6 +115,9 @@ TForm1::TForm1(const QString& programDir, ErrorReporter* errors, QWidget* parent
     m_getdata->setObjectName(QStringLiteral("Getdata"));
     m_getdata->setInterval(1000);
     connect(m_getdata, &QTimer::timeout, this, &TForm1::GetdataTimer);
+    // The controller posts its first notification now; the scan runs from the event loop,
+    // when the window is complete.
+    m_hid = std::make_unique<THidDeviceController>(hidPlatform, *this);
 
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
@@ -308,7 +313,7 @@ QWidget* TForm1::buildPagePanel()
 
 void TForm1::FormCreate()
 {
-    // The device list arrives with the instrument link.
+    m_link = std::make_unique<InstrumentLink>(*m_hid, *this, *m_timer1, *m_getdata);
     setWindowTitle(kMainWindowCaption);
 
     m_resBox->setTitle(QStringLiteral("Результат измерения"));
@@ -471,10 +476,46 @@ void TForm1::layOutHiddenPages()
 
 void TForm1::Timer1Timer()
 {
+    runGuarded(*this, [this] { m_link->Timer1Timer(); });
 }
 
 void TForm1::GetdataTimer()
 {
+    runGuarded(*this, [this] { m_link->GetdataTimer(); });
+}
+
+void TForm1::SetLinkStatus(const QString& text)
+{
+    m_statusBar->setPanelText(0, text);
+}
+
+void TForm1::showResistors(const QString& panel2, const QString& panel3)
+{
+    m_statusBar->setPanelText(2, panel2);
+    m_statusBar->setPanelText(3, panel3);
+}
+
+void TForm1::appendTrace(const QString& line)
+{
+    m_tracePage->appendLine(line);
+}
+
+void TForm1::showMeasurement(std::uint16_t periodCount)
+{
+    const ReadingDisplay display =
+        computeReadingDisplay(periodCount, m_dieselMode, m_systemCorrection, m_calibrations);
+    m_statusBar->setPanelText(1, display.panel1);
+    m_statusBar->setPanelText(3, display.panel3);
+    for (int m = Research; m <= Cetane; ++m) {
+        const LabelDisplay& shown = display.label(m);
+        ResultLabel* label = m_resultLabels[std::size_t(m - 1)];
+        label->setText(shown.text);
+        if (shown.colour) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, QColor::fromRgb(QRgb(*shown.colour)));
+            label->setPalette(palette);
+        }
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

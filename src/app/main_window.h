@@ -2,12 +2,14 @@
 // TForm1: the main window. A shell: it builds the result box, the status bar and the
 // page control, puts the pages into it and wires them; the pages own their controls and
 // handlers. It owns the shared state (fuel mode, selected method, calibrations, system
-// correction), loads the data files when created and saves them when closed, and is the
-// one error reporter every handler's failures go to.
+// correction, the HID controller and the instrument link), loads the data files when
+// created and saves them when closed, and is the one error reporter every handler's
+// failures go to.
 
 #include "app/help_document.h"
 #include "app/service_key_sequence.h"
 #include "core/error_guard.h"
+#include "device/instrument/instrument_link.h"
 #include "journal/ui/journal_host.h"
 #include "measure/calibration_store.h"
 #include "measure/reading_conversion.h"
@@ -15,6 +17,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 #include <functional>
 
 class QAbstractButton;
@@ -30,6 +33,8 @@ namespace kv {
 
 class ArchivePage;
 class CalibrationsPage;
+class HidPlatform;
+class THidDeviceController;
 class JournalDragSwitcher;
 class JournalPage;
 class PanelStatusBar;
@@ -39,13 +44,18 @@ class TAboutBox;
 class TForm2;
 class TracePage;
 
-class TForm1 : public QMainWindow, public ErrorReporter, public JournalHost {
+class TForm1 : public QMainWindow,
+               public ErrorReporter,
+               public JournalHost,
+               public InstrumentLinkView {
 public:
-    // programDir: where kor.tab, data.tab and data2.tab live. errors: where failures are
-    // shown; nullptr shows them in message boxes titled with the application title.
-    // Loads the data files (FormCreate) before it returns.
-    explicit TForm1(const QString& programDir, ErrorReporter* errors = nullptr,
-                    QWidget* parent = nullptr);
+    // programDir: where kor.tab, data.tab and data2.tab live. hidPlatform: the system's
+    // HID devices (the fake provider in tests and the demo); it must outlive the window.
+    // errors: where failures are shown; nullptr shows them in message boxes titled with
+    // the application title. Loads the data files (FormCreate) before it returns; the
+    // first device scan runs once the event loop runs.
+    TForm1(const QString& programDir, HidPlatform& hidPlatform, ErrorReporter* errors = nullptr,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The windows created after this one.
@@ -105,9 +115,19 @@ public:
     void FormKeyPress(QWidget* focused, QChar key);
     void FormResize();
 
-    // Instrument link timers; the link fills them in.
+    // Instrument link.
+    THidDeviceController& hid() const { return *m_hid; }
+    InstrumentLink& link() const { return *m_link; }
     void Timer1Timer();
     void GetdataTimer();
+
+    // InstrumentLinkView
+    void SetLinkStatus(const QString& text) override;
+    void showResistors(const QString& panel2, const QString& panel3) override;
+    void appendTrace(const QString& line) override;
+    // Converts the count and writes status panels 1 and 3 and the four result labels:
+    // each label's text first, then its colour where the conversion sets one.
+    void showMeasurement(std::uint16_t periodCount) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -160,6 +180,10 @@ private:
     QMenu* m_popupMenuMetod = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_getdata = nullptr;
+    // Declared last: the link goes first, giving its devices back, then the controller,
+    // which stops every reader before the window's widgets go.
+    std::unique_ptr<THidDeviceController> m_hid;
+    std::unique_ptr<InstrumentLink> m_link;
 };
 
 }  // namespace kv

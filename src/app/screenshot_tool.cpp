@@ -3,6 +3,7 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
+#include "device/hid/fake_hid_platform.h"
 #include "app/result_label.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
@@ -106,7 +107,8 @@ int main(int argc, char** argv)
     writeSampleFiles(data.path());
 
     PrintingReporter errors;
-    kv::TForm1 form(data.path(), &errors);
+    kv::FakeHidPlatform platform;
+    kv::TForm1 form(data.path(), platform, &errors);
     kv::TAboutBox about;
     form.setAboutBox(&about);
     form.timer1()->stop();

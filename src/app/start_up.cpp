@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/program_constants.h"
 #include "app/splash_form.h"
+#include "device/hid/linux_hid_platform.h"
 #include "measure/ui/calibration_dialog.h"
 
 #include <QApplication>
@@ -13,7 +14,14 @@
 
 namespace kv {
 
-int runApplication(int& argc, char** argv)
+ProgramVariant realProgram()
+{
+    ProgramVariant variant;
+    variant.makePlatform = [] { return std::make_unique<LinuxHidPlatform>(); };
+    return variant;
+}
+
+int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 {
     QApplication app(argc, argv);
 
@@ -24,7 +32,8 @@ int runApplication(int& argc, char** argv)
 
     QApplication::setApplicationName(kApplicationTitle);
 
-    TForm1 form1(QCoreApplication::applicationDirPath());
+    const std::unique_ptr<HidPlatform> platform = variant.makePlatform();
+    TForm1 form1(QCoreApplication::applicationDirPath(), *platform);
     TForm2 form2;
     TForm4 form4;
     TAboutBox aboutBox;
@@ -35,6 +44,9 @@ int runApplication(int& argc, char** argv)
     splash.reset();
 
     form1.show();
+    std::unique_ptr<QObject> extras;
+    if (variant.afterWindowsCreated)
+        extras = variant.afterWindowsCreated(form1, *platform);
     return QApplication::exec();
 }
 

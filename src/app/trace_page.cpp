@@ -12,6 +12,8 @@ TracePage::TracePage(QWidget* parent)
     m_memo->setObjectName(QStringLiteral("Memo1"));
     m_memo->setReadOnly(true);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A week of polling would otherwise grow the memo, and the program, without end.
+    m_memo->setMaximumBlockCount(kMaxLines);
     m_memo->setPlainText(QStringLiteral("Memo1"));
     QFont mono = m_memo->font();
     mono.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Monospace")});

@@ -10,6 +10,8 @@ namespace kv {
 
 class TracePage : public QWidget {
 public:
+    static constexpr int kMaxLines = 10000;
+
     explicit TracePage(QWidget* parent = nullptr);
 
     QPlainTextEdit* memo() { return m_memo; }

@@ -2,6 +2,7 @@
 // A main window over a scratch program directory, reporting into a list.
 
 #include "app/main_window.h"
+#include "device/hid/fake_hid_platform.h"
 #include "recording_reporter.h"
 
 #include <QApplication>
@@ -31,7 +32,7 @@ protected:
 
     TForm1& create()
     {
-        form = std::make_unique<TForm1>(dir.path(), &errors);
+        form = std::make_unique<TForm1>(dir.path(), platform, &errors);
         return *form;
     }
 
@@ -45,6 +46,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    FakeHidPlatform platform;
     RecordingReporter errors;
     std::unique_ptr<TForm1> form;
 };

@@ -208,7 +208,7 @@ TEST_F(DataFiles, NothingIsSavedWhenTheProgramDirectoryIsGone)
 {
     const QString gone = path(QStringLiteral("gone"));
     QDir().mkpath(gone);
-    form = std::make_unique<TForm1>(gone, &errors);
+    form = std::make_unique<TForm1>(gone, platform, &errors);
     errors.messages.clear();
     QDir(gone).removeRecursively();
     form->show();

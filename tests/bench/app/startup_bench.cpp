@@ -6,6 +6,7 @@
 // of the start-up alone. Run on the offscreen platform: kv_app_startup_bench [runs].
 
 #include "app/main_window.h"
+#include "device/hid/fake_hid_platform.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 
@@ -84,13 +85,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     SilentReporter errors;
+    kv::FakeHidPlatform platform;
     std::vector<double> times;
     long firstPeak = 0;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer clock;
         clock.start();
         {
-            kv::TForm1 form(dir.path(), &errors);
+            kv::TForm1 form(dir.path(), platform, &errors);
             form.show();
             QApplication::processEvents();
             times.push_back(double(clock.nsecsElapsed()) / 1e6);
