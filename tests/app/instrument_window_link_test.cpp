@@ -1,0 +1,192 @@
+// The main window reading the instrument end to end: fake device, reader thread,
+// hand-over, trace, conversion, result labels and status panels.
+
+#include "form_fixture.h"
+
+#include "app/panel_status_bar.h"
+#include "app/result_label.h"
+#include "app/trace_page.h"
+#include "device/hid/hid_device.h"
+#include "device/hid/hid_device_controller.h"
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+namespace kv::test {
+namespace {
+
+FakeHidDeviceModel instrument()
+{
+    FakeHidDeviceModel model;
+    model.attributes = {0x04D8, 0x003F, 0x0001};
+    model.product = std::nullopt;
+    model.serial = std::nullopt;
+    return model;
+}
+
+QByteArray inputReport(std::initializer_list<quint8> payload)
+{
+    QByteArray bytes(65, '\0');
+    int i = 1;
+    for (quint8 b : payload)
+        bytes[i++] = char(b);
+    return bytes;
+}
+
+class LinkedFormTest : public FormTest {
+protected:
+    // The first device scan, which the running program does from the event loop.
+    void deliver() { QCoreApplication::sendPostedEvents(); }
+
+    bool runOneHandOver()
+    {
+        for (int i = 0; i < 50; ++i)
+            if (form->hid().waitForHandOver(100))
+                return form->hid().processHandOvers() > 0;
+        return false;
+    }
+
+    void measure(std::uint16_t count)
+    {
+        platform.queueInput(path_, inputReport({0x37, quint8(count & 0xFF), quint8(count >> 8)}));
+        ASSERT_TRUE(runOneHandOver());
+    }
+
+    QString label(int method) const { return form->resultLabel(method)->text(); }
+    QColor colour(int method) const
+    {
+        return form->resultLabel(method)->palette().color(QPalette::WindowText);
+    }
+    QString panel(int i) const { return form->statusBar1()->panelText(i); }
+    QString lastTraceLine() const
+    {
+        const QStringList lines = form->tracePage()->memo()->toPlainText().split(u'\n');
+        return lines.back();
+    }
+
+    QString path_;
+};
+
+TEST_F(LinkedFormTest, ConfirmsPollsAndShowsAMeasurement)
+{
+    path_ = platform.plug(instrument());
+    createClean();
+    deliver();
+    EXPECT_TRUE(form->timer1()->isActive());
+    form->Timer1Timer();
+    EXPECT_EQ(panel(0), QStringLiteral("Device VID=04D8 PID=003F"));
+    ASSERT_EQ(platform.writes(path_).size(), 1u);
+    QByteArray connect(65, '\0');
+    connect[1] = char(0x80);
+    connect[3] = char(0x0B);
+    EXPECT_EQ(platform.writes(path_)[0], connect);
+    EXPECT_FALSE(form->timer1()->isActive());
+    EXPECT_TRUE(form->getdata()->isActive());
+    form->GetdataTimer();
+    EXPECT_EQ(platform.writes(path_).size(), 2u);
+
+    measure(8000);
+    EXPECT_EQ(label(Research), QStringLiteral("83,3"));
+    EXPECT_EQ(label(Motor), QStringLiteral("78"));
+    EXPECT_EQ(label(Aki), QStringLiteral("80,7"));
+    EXPECT_EQ(label(Cetane), QStringLiteral("*"));
+    EXPECT_EQ(colour(Research), QColor(Qt::black));
+    EXPECT_EQ(panel(1), QStringLiteral("8000 = 24000 = 4800"));
+    EXPECT_EQ(panel(3), QStringLiteral("960"));
+    EXPECT_TRUE(lastTraceLine().startsWith(QStringLiteral("RD 00  37 40 1F 00 00 ")));
+    EXPECT_EQ(form->tracePage()->memo()->toPlainText().split(u'\n').first(), QStringLiteral("Memo1"));
+
+    form->DbutClick();
+    measure(8000);
+    EXPECT_EQ(label(Research), QStringLiteral("*"));
+    EXPECT_EQ(label(Cetane), QStringLiteral("36,7"));
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
+}
+
+TEST_F(LinkedFormTest, ACalibratedResultIsShownInItsMethodsColourAndKeepsItForZero)
+{
+    path_ = platform.plug(instrument());
+    createClean();
+    deliver();
+    TCalibration record;
+    record.method = Research;
+    record.slope = 1.02;
+    record.offset = -0.5;
+    record.setName(QStringLiteral("Эталон-95 зимний"));
+    form->calibrations().AddCalibration(record);
+    ASSERT_EQ(form->calibrations().ToggleCalibration(1), ToggleResult::Done);
+
+    measure(8000);
+    EXPECT_EQ(label(Research), QStringLiteral("84,5 (Эталон-95 )"));
+    EXPECT_EQ(colour(Research), QColor(255, 0, 0));
+    measure(9600);  // research 103: outside the window
+    EXPECT_EQ(label(Research), QStringLiteral("0"));
+    EXPECT_EQ(colour(Research), QColor(255, 0, 0));
+}
+
+TEST_F(LinkedFormTest, ResistorReportsAndShortReports)
+{
+    path_ = platform.plug(instrument());
+    createClean();
+    deliver();
+    form->Timer1Timer();
+    const std::size_t written = platform.writes(path_).size();
+    platform.queueInput(path_, inputReport({0x82, 0x05, 0xFA}));
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_EQ(panel(2), QStringLiteral("5"));
+    EXPECT_EQ(panel(3), QStringLiteral("250"));
+    EXPECT_EQ(platform.writes(path_).size(), written);
+
+    platform.queueInput(path_, QByteArray("\x00\x37\x10", 3));
+    ASSERT_TRUE(runOneHandOver());
+    EXPECT_EQ(lastTraceLine(), QStringLiteral("RD 00  37 10 "));
+    EXPECT_EQ(label(Research), QStringLiteral("0"));
+    EXPECT_EQ(panel(4), QString());
+    EXPECT_EQ(panel(5), QString());
+}
+
+TEST_F(LinkedFormTest, UnplugKeepsTheLabelsAndReplugConnectsAgain)
+{
+    path_ = platform.plug(instrument());
+    createClean();
+    deliver();
+    form->Timer1Timer();
+    measure(8000);
+
+    platform.unplug(path_);
+    deliver();
+    form->GetdataTimer();
+    EXPECT_EQ(panel(0), QStringLiteral("Нет подключения"));
+    EXPECT_EQ(label(Research), QStringLiteral("83,3"));
+
+    path_ = platform.plug(instrument());
+    deliver();
+    form->Timer1Timer();
+    EXPECT_EQ(panel(0), QStringLiteral("Device VID=04D8 PID=003F"));
+    ASSERT_EQ(platform.writes(path_).size(), 1u);
+    EXPECT_EQ(quint8(platform.writes(path_)[0][3]), 0x0B);
+}
+
+TEST_F(LinkedFormTest, NoInstrumentAtStart)
+{
+    createClean();
+    deliver();
+    form->Timer1Timer();
+    EXPECT_EQ(panel(0), QStringLiteral("Нет подключения"));
+    EXPECT_FALSE(form->getdata()->isActive());
+    EXPECT_TRUE(errors.messages.isEmpty());
+}
+
+TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLines)
+{
+    createClean();
+    for (int i = 0; i < TracePage::kMaxLines + 5; ++i)
+        form->appendTrace(QStringLiteral("line %1").arg(i));
+    const QStringList lines = form->tracePage()->memo()->toPlainText().split(u'\n');
+    EXPECT_EQ(lines.size(), TracePage::kMaxLines);
+    EXPECT_EQ(lines.back(), QStringLiteral("line %1").arg(TracePage::kMaxLines + 4));
+}
+
+}  // namespace
+}  // namespace kv::test
