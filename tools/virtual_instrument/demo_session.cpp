@@ -1,0 +1,69 @@
+#include "demo_session.h"
+
+#include "instrument_window.h"
+#include "virtual_instrument.h"
+
+#include "app/main_window.h"
+#include "device/hid/fake_hid_platform.h"
+
+#include <QScreen>
+
+#include <algorithm>
+
+#include <stdexcept>
+
+namespace kv {
+
+namespace {
+
+constexpr int kWindowGap = 8;
+
+}  // namespace
+
+DemoSession::DemoSession(TForm1& form, FakeHidPlatform& platform, QObject* parent)
+    : QObject(parent)
+    , m_instrument(std::make_unique<VirtualInstrument>(platform))
+    , m_window(std::make_unique<InstrumentWindow>(*m_instrument))
+{
+    m_window->chooseResearch(kStartResearch);
+    m_instrument->plug();
+    // The instrument's window is an accessory: closing the main window ends the program.
+    m_window->setAttribute(Qt::WA_QuitOnClose, false);
+    m_window->adjustSize();
+    placeBeside(form);
+    m_window->show();
+}
+
+DemoSession::~DemoSession()
+{
+    m_instrument->onChanged = nullptr;
+}
+
+void DemoSession::placeBeside(const TForm1& form)
+{
+    const QRect main = form.frameGeometry();
+    const QRect screen = form.screen()->availableGeometry();
+    const QSize size = m_window->frameGeometry().size();
+    // Right of the main window where the screen has room; else against the screen's right
+    // edge, over the journal rather than over the result labels on the left.
+    int x = main.right() + kWindowGap;
+    if (x + size.width() > screen.right())
+        x = std::max(screen.left(), screen.right() - size.width());
+    m_window->move(x, std::max(screen.top(), main.top()));
+}
+
+ProgramVariant demoProgram()
+{
+    ProgramVariant variant;
+    variant.makePlatform = [] { return std::make_unique<FakeHidPlatform>(); };
+    variant.afterWindowsCreated = [](TForm1& form,
+                                     HidPlatform& platform) -> std::unique_ptr<QObject> {
+        auto* fake = dynamic_cast<FakeHidPlatform*>(&platform);
+        if (fake == nullptr)
+            throw std::logic_error("the demo runs on the fake HID provider");
+        return std::make_unique<DemoSession>(form, *fake);
+    };
+    return variant;
+}
+
+}  // namespace kv
