@@ -1,16 +1,21 @@
 // Renders the main window's pages with sample data into PNG files, for a look at the
-// layout without an instrument: kv4410pc-screenshots <output directory>.
+// layout without an instrument: kv4410pc-screenshots <output directory>. The link states
+// come from the virtual instrument on the fake provider, driven step by step.
 
 #include "app/about_box.h"
 #include "app/main_window.h"
-#include "device/hid/fake_hid_platform.h"
 #include "app/result_label.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
+#include "device/hid/fake_hid_platform.h"
+#include "device/hid/hid_device_controller.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
 #include "measure/calibration_store.h"
+
+#include "instrument_window.h"
+#include "virtual_instrument.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -87,6 +92,66 @@ bool save(QWidget* widget, const QString& dir, const QString& name)
     return true;
 }
 
+// Runs every hand-over the reader has queued, waiting for the first: what the event loop
+// does when a report arrives.
+bool deliverReport(kv::TForm1& form)
+{
+    for (int i = 0; i < 50; ++i)
+        if (form.hid().waitForHandOver(100))
+            return form.hid().processHandOvers() > 0;
+    QTextStream(stderr) << "no report arrived from the virtual instrument\n";
+    return false;
+}
+
+// The timers are driven by hand here, so none fires while a picture is taken.
+void stopTimers(kv::TForm1& form)
+{
+    form.timer1()->stop();
+    form.getdata()->stop();
+}
+
+// The instrument link, driven step by step with the virtual instrument: connected with a
+// reading, the trace page, then unplugged.
+bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QString& out)
+{
+    kv::VirtualInstrument instrument(platform);
+    kv::InstrumentWindow window(instrument);
+    window.chooseResearch(95.0);
+    instrument.plug();
+    instrument.resistorTimer()->stop();
+    QCoreApplication::sendPostedEvents();  // the device-change pass takes the instrument
+    if (form.link().currentDevice() == nullptr) {
+        QTextStream(stderr) << "the virtual instrument was not found\n";
+        return false;
+    }
+
+    form.Timer1Timer();  // confirms the connection and sends the connect command
+    stopTimers(form);
+    bool ok = deliverReport(form);
+    instrument.sendResistorReport();
+    ok = ok && deliverReport(form);
+    for (int i = 0; i < 3 && ok; ++i) {
+        form.GetdataTimer();
+        ok = deliverReport(form);
+    }
+    if (!ok)
+        return false;
+    form.pageControl()->setCurrentIndex(0);
+    ok = save(&form, out, QStringLiteral("08-link-connected.png"));
+    form.pageControl()->setCurrentIndex(4);
+    ok = save(&form, out, QStringLiteral("09-link-trace.png")) && ok;
+
+    window.show();
+    ok = save(&window, out, QStringLiteral("10-demo-instrument-window.png")) && ok;
+    window.hide();
+
+    instrument.unplug();
+    QCoreApplication::sendPostedEvents();  // the pass finds no instrument
+    form.GetdataTimer();                   // the next poll has nowhere to go
+    form.pageControl()->setCurrentIndex(0);
+    return save(&form, out, QStringLiteral("11-link-disconnected.png")) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -111,8 +176,7 @@ int main(int argc, char** argv)
     kv::TForm1 form(data.path(), platform, &errors);
     kv::TAboutBox about;
     form.setAboutBox(&about);
-    form.timer1()->stop();
-    form.getdata()->stop();
+    stopTimers(form);
     form.resultLabel(kv::Research)->setText(QStringLiteral("92,4"));
     form.resultLabel(kv::Motor)->setText(QStringLiteral("84,6"));
     form.resultLabel(kv::Aki)->setText(QStringLiteral("88,5"));
@@ -120,6 +184,7 @@ int main(int argc, char** argv)
     form.show();
     QApplication::processEvents();
     form.journalPage()->writeButClick();
+    const QSize size = form.size();
 
     bool ok = save(&form, out, QStringLiteral("01-journal.png"));
     form.pageControl()->setCurrentIndex(1);
@@ -130,17 +195,20 @@ int main(int argc, char** argv)
         form.FormKeyPress(&form, QChar(kv::kServiceKeys.opening));
     form.pageControl()->setCurrentIndex(3);
     ok = save(&form, out, QStringLiteral("04-system-correction.png")) && ok;
-    form.tracePage()->appendLine(QStringLiteral("RD 00  37 40 1F 00 "));
-    form.pageControl()->setCurrentIndex(4);
-    ok = save(&form, out, QStringLiteral("05-trace.png")) && ok;
     form.resize(700, 560);
     form.pageControl()->setCurrentIndex(0);
-    ok = save(&form, out, QStringLiteral("06-journal-small-window.png")) && ok;
+    ok = save(&form, out, QStringLiteral("05-journal-small-window.png")) && ok;
+    form.resize(size);
 
     about.show();
-    ok = save(&about, out, QStringLiteral("07-about.png")) && ok;
-    kv::TSplashForm splash;
-    splash.show();
-    ok = save(&splash, out, QStringLiteral("08-splash.png")) && ok;
+    ok = save(&about, out, QStringLiteral("06-about.png")) && ok;
+    about.hide();
+    {
+        kv::TSplashForm splash;
+        splash.show();
+        ok = save(&splash, out, QStringLiteral("07-splash.png")) && ok;
+    }
+
+    ok = saveLinkStates(form, platform, out) && ok;
     return ok ? 0 : 1;
 }
