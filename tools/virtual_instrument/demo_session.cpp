@@ -4,6 +4,7 @@
 #include "virtual_instrument.h"
 
 #include "app/main_window.h"
+#include "app/panel_status_bar.h"
 #include "device/hid/fake_hid_platform.h"
 
 #include <QScreen>
@@ -44,12 +45,16 @@ void DemoSession::placeBeside(const TForm1& form)
     const QRect main = form.frameGeometry();
     const QRect screen = form.screen()->availableGeometry();
     const QSize size = m_window->frameGeometry().size();
-    // Right of the main window where the screen has room; else against the screen's right
-    // edge, over the journal rather than over the result labels on the left.
     int x = main.right() + kWindowGap;
-    if (x + size.width() > screen.right())
-        x = std::max(screen.left(), screen.right() - size.width());
-    m_window->move(x, std::max(screen.top(), main.top()));
+    int y = main.top();
+    if (x + size.width() > screen.right()) {
+        // No room beside it: against the screen's right edge, low over the journal's
+        // empty rows, clear of the result labels, the tabs, the tool bar and the status bar.
+        x = screen.right() - size.width();
+        y = form.geometry().top() + form.statusBar1()->geometry().top() - size.height()
+            - kWindowGap;
+    }
+    m_window->move(std::max(x, screen.left()), std::max(y, screen.top()));
 }
 
 ProgramVariant demoProgram()
