@@ -13,6 +13,7 @@
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
 #include "measure/calibration_store.h"
+#include "measure/ui/calibrations_page.h"
 
 #include "instrument_window.h"
 #include "virtual_instrument.h"
@@ -181,6 +182,7 @@ int main(int argc, char** argv)
     form.resultLabel(kv::Motor)->setText(QStringLiteral("84,6"));
     form.resultLabel(kv::Aki)->setText(QStringLiteral("88,5"));
     form.calibrations().ToggleCalibration(1);
+    form.calibrationsPage()->FillCalibrationGrid();  // the grid shows the one switched on
     form.show();
     QApplication::processEvents();
     form.journalPage()->writeButClick();
