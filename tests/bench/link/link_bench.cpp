@@ -26,17 +26,16 @@
 #include "device/instrument/report_codec.h"
 #include "measure/reading_conversion.h"
 
-#include <QLabel>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QHash>
+#include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -272,7 +271,7 @@ int main(int argc, char** argv)
         while (!(form.link().currentDevice() && form.link().currentDevice()->readerRunning())
                && waited.elapsed() < 5000)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        if (!form.link().currentDevice()) {
+        if (!form.link().currentDevice() || !form.link().currentDevice()->readerRunning()) {
             std::fprintf(stderr, "the instrument was not taken by the link\n");
             return 1;
         }
@@ -286,7 +285,7 @@ int main(int argc, char** argv)
         return 1;
     }
     // The label starts at "0", outside the cycle, so the first report changes it too.
-    // Report i of a run is report sent + i of the whole program, so a run never starts
+    // Report i of a run is report sentBefore + i of the whole program, so a run never starts
     // with the text the previous one left.
     int sentBefore = 0;
     const auto cycleIndex = [&](int i) { return (sentBefore + i) % cycleLength; };
@@ -302,6 +301,8 @@ int main(int argc, char** argv)
                 "%u cores\n",
                 traceShown ? "shown" : "hidden", cycleLength, loadAverage(),
                 std::thread::hardware_concurrency());
+    std::printf("VmRSS with the window shown and the instrument connected: %.1f MB\n",
+                residentKiB() / 1024.0);
 
     // 1. Latency, one report at a time: the next goes once the previous is shown and the
     // pipeline has had a millisecond to settle.
@@ -467,6 +468,22 @@ int main(int argc, char** argv)
         // What the event loop adds after each report: layout and painting of what changed.
         time("handler + one event loop pass (paint)", [&](int i) {
             handle(i);
+            QApplication::processEvents();
+        });
+        time("the same without the trace line", [&](int i) {
+            form.showMeasurement(cycle[size_t(i % cycleLength)]);
+            QApplication::processEvents();
+        });
+        // A trace that gathers its lines and appends them 50 at a time (every 50 ms at
+        // 1 kHz), so the memo lays out and repaints once per batch, not once per report.
+        QStringList gathered;
+        time("the same, trace lines appended 50 at a time", [&](int i) {
+            gathered.append(kv::TraceLine(0, payload));
+            form.showMeasurement(cycle[size_t(i % cycleLength)]);
+            if (gathered.size() == 50) {
+                form.appendTrace(gathered.join(QLatin1Char('\n')));
+                gathered.clear();
+            }
             QApplication::processEvents();
         });
 
