@@ -1,6 +1,7 @@
 #include "app/trace_page.h"
 
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -8,7 +9,12 @@ namespace kv {
 TracePage::TracePage(QWidget* parent)
     : QWidget(parent)
     , m_memo(new QPlainTextEdit(this))
+    , m_flushTimer(new QTimer(this))
 {
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(kFlushIntervalMs);
+    connect(m_flushTimer, &QTimer::timeout, this, &TracePage::flush);
+
     m_memo->setObjectName(QStringLiteral("Memo1"));
     m_memo->setReadOnly(true);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -27,7 +33,21 @@ TracePage::TracePage(QWidget* parent)
 
 void TracePage::appendLine(const QString& line)
 {
-    m_memo->appendPlainText(line);
+    // Lines the memo would drop at once need not wait for it.
+    if (m_pending.size() >= kMaxLines)
+        m_pending.removeFirst();
+    m_pending.append(line);
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
+}
+
+void TracePage::flush()
+{
+    m_flushTimer->stop();
+    if (m_pending.isEmpty())
+        return;
+    m_memo->appendPlainText(m_pending.join(u'\n'));
+    m_pending.clear();
 }
 
 }  // namespace kv

@@ -59,11 +59,12 @@ protected:
         return form->resultLabel(method)->palette().color(QPalette::WindowText);
     }
     QString panel(int i) const { return form->statusBar1()->panelText(i); }
-    QString lastTraceLine() const
+    QStringList traceLines() const
     {
-        const QStringList lines = form->tracePage()->memo()->toPlainText().split(u'\n');
-        return lines.back();
+        form->tracePage()->flush();
+        return form->tracePage()->memo()->toPlainText().split(u'\n');
     }
+    QString lastTraceLine() const { return traceLines().back(); }
 
     QString path_;
 };
@@ -95,7 +96,7 @@ TEST_F(LinkedFormTest, ConfirmsPollsAndShowsAMeasurement)
     EXPECT_EQ(panel(1), QStringLiteral("8000 = 24000 = 4800"));
     EXPECT_EQ(panel(3), QStringLiteral("960"));
     EXPECT_TRUE(lastTraceLine().startsWith(QStringLiteral("RD 00  37 40 1F 00 00 ")));
-    EXPECT_EQ(form->tracePage()->memo()->toPlainText().split(u'\n').first(), QStringLiteral("Memo1"));
+    EXPECT_EQ(traceLines().first(), QStringLiteral("Memo1"));
 
     form->DbutClick();
     measure(8000);
@@ -178,13 +179,26 @@ TEST_F(LinkedFormTest, NoInstrumentAtStart)
     EXPECT_TRUE(errors.messages.isEmpty());
 }
 
-TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLines)
+TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemOnItsTimer)
 {
     createClean();
-    for (int i = 0; i < TracePage::kMaxLines + 5; ++i)
+    form->appendTrace(QStringLiteral("first"));
+    QPlainTextEdit* memo = form->tracePage()->memo();
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1"));
+    auto* flushTimer = form->tracePage()->findChild<QTimer*>();
+    ASSERT_NE(flushTimer, nullptr);
+    ASSERT_TRUE(flushTimer->isActive());
+    emit flushTimer->timeout({});
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst"));
+
+    for (int i = 0; i < TracePage::kMaxLines + 5; ++i) {
         form->appendTrace(QStringLiteral("line %1").arg(i));
-    const QStringList lines = form->tracePage()->memo()->toPlainText().split(u'\n');
+        if (i % 3000 == 0)
+            form->tracePage()->flush();
+    }
+    const QStringList lines = traceLines();
     EXPECT_EQ(lines.size(), TracePage::kMaxLines);
+    EXPECT_EQ(lines.front(), QStringLiteral("line 5"));
     EXPECT_EQ(lines.back(), QStringLiteral("line %1").arg(TracePage::kMaxLines + 4));
 }
 
