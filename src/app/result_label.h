@@ -1,7 +1,12 @@
 #pragma once
 // A large result label of the main window: shows its hint on hover and, pressed and
 // moved, starts a drag carrying its own name, which the journal takes as an entry.
+//
+// A calibrated result ("95,4 (Эталон АИ-)") is wider than the result panel at the
+// label's own font. The text stays exactly as set (the journal copies it), so the label
+// draws it in a smaller size of its font instead of letting the panel cut it off.
 
+#include <QFont>
 #include <QLabel>
 #include <QPoint>
 
@@ -11,7 +16,12 @@ class ResultLabel : public QLabel {
 public:
     explicit ResultLabel(QWidget* parent = nullptr);
 
+    // The font the text is drawn in: font() when the text fits the label's width,
+    // otherwise font() at the largest pixel size at which it fits.
+    QFont shownFont() const;
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
