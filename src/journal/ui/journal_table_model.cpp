@@ -73,15 +73,27 @@ int JournalTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant JournalTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
         return {};
-    return m_table.cell(index.row() + 1, index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return m_table.cell(index.row() + 1, index.column());
+    case Qt::ToolTipRole: {
+        // A comment or a calibrated value may be wider than its column: the tip shows it
+        // whole.
+        const QString text = m_table.cell(index.row() + 1, index.column());
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    default:
+        return {};
+    }
 }
 
 QVariant JournalTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
-        || section >= JournalTable::kColumnCount)
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        || section < 0 || section >= JournalTable::kColumnCount)
         return {};
     return QString::fromUtf16(kHeadings[section]);
 }
