@@ -111,6 +111,25 @@ QString controlText(QWidget& root, const char* name)
     return QStringLiteral("<missing>");
 }
 
+TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
+{
+    CalibrationStore store;
+    CalibrationsPage page(store);
+    QTableWidget* grid = page.grid();
+    EXPECT_FALSE(grid->wordWrap());
+    const QString longName = QStringLiteral("Эталон АИ-92 / АИ-98, весна, партия 17, лаборатория");
+    store.AddCalibration(record(Research, longName));
+    page.FillCalibrationGrid();
+    for (int c = 0; c < grid->columnCount(); ++c) {
+        EXPECT_EQ(grid->item(0, c)->toolTip(), grid->item(0, c)->text()) << c;
+        EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole),
+                  grid->model()->headerData(c, Qt::Horizontal))
+            << c;
+    }
+    EXPECT_EQ(grid->item(0, 1)->toolTip(), methodName(Research));
+    EXPECT_EQ(grid->item(0, 2)->toolTip(), longName.left(50));
+}
+
 TEST(SystemCorrectionPageControls, TextsWithTheirBlanksAndHints)
 {
     SystemCorrectionPage page;

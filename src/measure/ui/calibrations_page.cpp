@@ -30,6 +30,14 @@ QToolButton* addButton(QToolBar* bar, const QString& name, const QString& captio
     return button;
 }
 
+// Every cell carries its text as a tip too, so a name wider than its column can be read.
+QTableWidgetItem* cellItem(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setToolTip(text);
+    return item;
+}
+
 void addSeparator(QToolBar* bar)
 {
     auto* gap = new QWidget(bar);
@@ -57,13 +65,17 @@ CalibrationsPage::CalibrationsPage(CalibrationStore& store, QWidget* parent)
                           QStringLiteral("Включить/Отключить калибровку"), 184);
 
     m_grid->setObjectName(QStringLiteral("StringGrid3"));
-    m_grid->setHorizontalHeaderLabels(
-        {QStringLiteral("№"), QStringLiteral("Метод"), QStringLiteral("Наименование")});
+    const QStringList headings = {QStringLiteral("№"), QStringLiteral("Метод"),
+                                  QStringLiteral("Наименование")};
+    for (int column = 0; column < kColumnCount; ++column)
+        m_grid->setHorizontalHeaderItem(column, cellItem(headings[column]));
     m_grid->verticalHeader()->hide();
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setShowGrid(true);
+    // One line per calibration, like the journal grids; a long name is elided, not wrapped.
+    m_grid->setWordWrap(false);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->horizontalHeader()->setHighlightSections(false);
@@ -86,9 +98,9 @@ void CalibrationsPage::FillCalibrationGrid()
     int row = 1;
     for (const TCalibration& record : m_store.calibrations()) {
         const int viewRow = row - 1;
-        m_grid->setItem(viewRow, 0, new QTableWidgetItem(QString::number(row)));
-        m_grid->setItem(viewRow, 1, new QTableWidgetItem(methodName(record.method)));
-        m_grid->setItem(viewRow, 2, new QTableWidgetItem(record.nameText()));
+        m_grid->setItem(viewRow, 0, cellItem(QString::number(row)));
+        m_grid->setItem(viewRow, 1, cellItem(methodName(record.method)));
+        m_grid->setItem(viewRow, 2, cellItem(record.nameText()));
         ++row;
         m_grid->setRowCount(row);
     }
