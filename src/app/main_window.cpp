@@ -10,6 +10,7 @@
 #include "device/hid/hid_device_controller.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/page_setup.h"
 #include "journal/ui/result_drag.h"
 #include "measure/ui/calibrations_page.h"
 #include "measure/ui/system_correction_page.h"
@@ -30,6 +31,7 @@
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -292,6 +294,15 @@ QWidget* TForm1::buildPagePanel()
     m_pageControl->setTabVisible(kSystemCorrectionPage, false);
     m_pageControl->setTabVisible(kTracePage, false);
     m_pageControl->setCurrentIndex(kCalibrationsPage);
+    // With the service pages shown, five captions share the panel: in the grids' condensed
+    // face at the window's size they fit the design width whole. A narrower window
+    // shortens the captions rather than hiding tabs behind scroll arrows.
+    QFont tabFont = gridFont();
+    tabFont.setPixelSize(this->font().pixelSize());
+    m_pageControl->tabBar()->setFont(tabFont);
+    m_pageControl->setElideMode(Qt::ElideRight);
+    // The calibrations grid reads like the journal grids.
+    applyGridFont(m_calibrationsPage->grid(), gridFont());
 
     connect(m_journalPage->editmetod(), &QToolButton::clicked, this,
             [this] { runGuarded(*this, [this] { editmetodClick(); }); });
@@ -331,6 +342,8 @@ void TForm1::FormCreate()
     m_pageControl->setTabText(0, QStringLiteral("Журнал измерений"));
     m_pageControl->setTabText(1, QStringLiteral("Архив измерений"));
     m_pageControl->setTabText(2, QStringLiteral("Компьютерные калибровки"));
+    for (int i = 0; i < m_pageControl->count(); ++i)
+        m_pageControl->setTabToolTip(i, m_pageControl->tabText(i));
     const auto menuItems = m_popupMenuMetod->actions();
     const std::array<int, 4> itemMethods = {Research, Motor, Aki, Cetane};
     for (std::size_t i = 0; i < itemMethods.size(); ++i)
