@@ -156,5 +156,22 @@ TEST_F(Readability, TheThreeGridsShareTheCondensedFaceAndShowDatesAndMethodsWhol
     EXPECT_EQ(journal->columnWidth(3), 54);
 }
 
+TEST_F(Readability, EveryToolButtonCaptionFitsItsButton)
+{
+    TForm1& f = createClean();
+    f.show();
+    f.pageControl()->setTabVisible(3, true);
+    f.pageControl()->setTabVisible(4, true);
+    for (int i = 0; i < f.pageControl()->count(); ++i) {
+        f.pageControl()->setCurrentIndex(i);
+        for (const QToolButton* button : f.pageControl()->widget(i)->findChildren<QToolButton*>()) {
+            if (button->text().isEmpty() || !button->isVisible())
+                continue;
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 6)
+                << button->objectName().toStdString() << " " << button->width();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kv::test

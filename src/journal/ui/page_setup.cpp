@@ -165,6 +165,11 @@ QToolButton* addToolButton(QToolBar* bar, const char* objectName, const QString&
     button->setText(caption);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setFixedSize(width, 22);
+    // The buttons keep their fixed widths; in the condensed face, at the window's size,
+    // the longest caption ("Передать в Excell") fits whole.
+    QFont font = gridFont();
+    font.setPixelSize(kLargestGridPixels);
+    button->setFont(font);
     bar->addWidget(button);
     return button;
 }

@@ -38,7 +38,8 @@ void fitLastColumn(QTableView* grid, int margin);
 // Sets the widths of columns 0..3 that are given (a negative width leaves a column alone).
 void setFixedColumnWidths(QTableView* grid, int w0, int w1, int w2, int w3);
 
-// A text-only tool button of the given width, 22 high, added to the end of the bar.
+// A text-only tool button of the given width, 22 high, added to the end of the bar; its
+// caption in the grids' face at 11 pixels.
 QToolButton* addToolButton(QToolBar* bar, const char* objectName, const QString& caption,
                            int width);
 
