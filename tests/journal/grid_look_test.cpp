@@ -33,7 +33,7 @@ protected:
         table.setRow(1, {{QStringLiteral("1"), QStringLiteral("12.03.2026 09:15:42"),
                           methodName(Aki), QStringLiteral("95,4 (Эталон АИ-)"), kLongComment}});
         table.appendData({{QStringLiteral("2"), QStringLiteral("12.03.2026 09:16:05"),
-                           methodName(Research), QStringLiteral("92,4"), QString()}});
+                           methodName(Research), QStringLiteral("92,4"), QStringLiteral(" ")}});
         grid.setModel(&model);
         setUpJournalGrid(&grid);
     }
@@ -68,13 +68,14 @@ TEST_F(JournalGridLook, EveryFilledCellAndHeadingCarriesItsWholeTextAsATip)
         for (int column = 0; column < JournalTable::kColumnCount; ++column) {
             const QModelIndex index = model.index(row, column);
             const QString text = table.cell(row + 1, column);
-            if (text.isEmpty())
+            if (text.trimmed().isEmpty())
                 EXPECT_FALSE(model.data(index, Qt::ToolTipRole).isValid()) << row << column;
             else
                 EXPECT_EQ(model.data(index, Qt::ToolTipRole).toString(), text) << row << column;
         }
     }
     EXPECT_EQ(model.data(model.index(0, 4), Qt::ToolTipRole).toString(), kLongComment);
+    EXPECT_FALSE(model.data(model.index(1, 4), Qt::ToolTipRole).isValid());
     EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::ToolTipRole).toString(),
               QStringLiteral("Значение"));
     EXPECT_FALSE(model.headerData(0, Qt::Vertical, Qt::ToolTipRole).isValid());

@@ -81,9 +81,9 @@ QVariant JournalTableModel::data(const QModelIndex& index, int role) const
         return m_table.cell(index.row() + 1, index.column());
     case Qt::ToolTipRole: {
         // A comment or a calibrated value may be wider than its column: the tip shows it
-        // whole.
+        // whole. A blank cell (a new entry's comment is one space) has nothing to show.
         const QString text = m_table.cell(index.row() + 1, index.column());
-        return text.isEmpty() ? QVariant() : QVariant(text);
+        return text.trimmed().isEmpty() ? QVariant() : QVariant(text);
     }
     default:
         return {};
