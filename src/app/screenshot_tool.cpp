@@ -140,6 +140,7 @@ bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QStri
     form.pageControl()->setCurrentIndex(0);
     ok = save(&form, out, QStringLiteral("08-link-connected.png"));
     form.pageControl()->setCurrentIndex(4);
+    form.tracePage()->flush();  // what its timer would show within 50 ms
     ok = save(&form, out, QStringLiteral("09-link-trace.png")) && ok;
 
     window.show();
