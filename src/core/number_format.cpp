@@ -4,11 +4,10 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace kv {
@@ -44,49 +43,62 @@ QString formatGeneral(double v, QChar sep)
     if (v == 0.0)
         return QStringLiteral("0");
 
-    // 15 significant digits, then the exponent: "d.dddddddddddddde+XX".
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-    std::string digits;
-    const char* p = buf;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits.push_back(*p);
-    const int exponent = std::atoi(p + 1);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    // At most 15 significant digits, then the exponent: "d.ddde+XX". The shortest form
+    // that reads back as v is those digits whenever it has no more than 15 of them (v lies
+    // within half a unit of its last place, far less than half a step of the 15th digit);
+    // only longer ones need rounding. Every reading writes six of these texts, so they
+    // are built in place, without printf.
+    char sci[32];
+    auto result = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific);
+    const char* e = std::find(sci, result.ptr, 'e');
+    if (e - sci > 16) {  // more than 15 digits and the point
+        result = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific, 14);
+        e = std::find(sci, result.ptr, 'e');
+    }
+    char digits[16];
+    int count = 0;
+    for (const char* p = sci; p != e; ++p)
+        if (*p != '.')
+            digits[count++] = *p;
+    int exponent = 0;
+    std::from_chars(e[1] == '+' ? e + 2 : e + 1, result.ptr, exponent);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
 
-    QString out;
+    char16_t out[48];
+    int n = 0;
+    auto put = [&](char16_t c) { out[n++] = c; };
     if (v < 0)
-        out += u'-';
+        put(u'-');
     if (exponent < 15 && std::fabs(v) >= 0.00001) {
         if (exponent < 0) {
-            out += u'0';
-            out += sep;
-            out += QString(-exponent - 1, u'0');
-            out += QString::fromLatin1(digits.data(), qsizetype(digits.size()));
+            put(u'0');
+            put(sep.unicode());
+            for (int i = 0; i < -exponent - 1; ++i)
+                put(u'0');
+            for (int i = 0; i < count; ++i)
+                put(char16_t(digits[i]));
         } else {
-            const std::size_t intDigits = std::size_t(exponent) + 1;
-            if (digits.size() <= intDigits) {
-                out += QString::fromLatin1(digits.data(), qsizetype(digits.size()));
-                out += QString(qsizetype(intDigits - digits.size()), u'0');
-            } else {
-                out += QString::fromLatin1(digits.data(), qsizetype(intDigits));
-                out += sep;
-                out += QString::fromLatin1(digits.data() + intDigits,
-                                           qsizetype(digits.size() - intDigits));
+            const int intDigits = exponent + 1;
+            for (int i = 0; i < std::max(count, intDigits); ++i) {
+                if (i == intDigits)
+                    put(sep.unicode());
+                put(i < count ? char16_t(digits[i]) : u'0');
             }
         }
     } else {
-        out += QChar::fromLatin1(digits[0]);
-        if (digits.size() > 1) {
-            out += sep;
-            out += QString::fromLatin1(digits.data() + 1, qsizetype(digits.size() - 1));
-        }
-        out += u'E';
-        out += QString::number(exponent);
+        put(char16_t(digits[0]));
+        if (count > 1)
+            put(sep.unicode());
+        for (int i = 1; i < count; ++i)
+            put(char16_t(digits[i]));
+        put(u'E');
+        if (exponent < 0)
+            put(u'-');
+        for (const char c : std::to_string(std::abs(exponent)))
+            put(char16_t(c));
     }
-    return out;
+    return QString::fromUtf16(out, n);
 }
 
 QChar localeDecimalSeparator()

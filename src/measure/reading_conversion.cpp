@@ -7,7 +7,6 @@
 #include <QStringBuilder>
 
 #include <cmath>
-#include <iterator>
 
 namespace kv {
 
@@ -26,28 +25,6 @@ const ConversionTable cetaneTable = {{
 }};
 
 namespace {
-
-QString tenthsText(long long tenths, QChar decimalSeparator)
-{
-    char16_t buffer[24];
-    char16_t* end = buffer + std::size(buffer);
-    char16_t* p = end;
-    unsigned long long magnitude = tenths < 0 ? 0ull - static_cast<unsigned long long>(tenths)
-                                              : static_cast<unsigned long long>(tenths);
-    const unsigned digit = unsigned(magnitude % 10);
-    magnitude /= 10;
-    if (digit != 0) {
-        *--p = char16_t(u'0' + digit);
-        *--p = decimalSeparator.unicode();
-    }
-    do {
-        *--p = char16_t(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (tenths < 0)
-        *--p = u'-';
-    return QString::fromUtf16(p, end - p);
-}
 
 // Both windows are open on both sides; a NaN falls through to be shown as it is.
 bool outsideOctaneWindow(double v) { return v >= 100 || v <= 60; }
@@ -122,21 +99,13 @@ double motorFromResearch(double research)
 
 QString formatResult(double v, QChar decimalSeparator)
 {
-    double shown = 0;
     try {
-        shown = roundTo(v, 1);
+        return formatGeneral(roundTo(v, 1), decimalSeparator);
     } catch (const InvalidOpError&) {
         // A calibrated value is not bounded; one too large to round to a tenth (or not a
         // number at all) is shown as it is rather than failing the whole reading.
         return formatGeneral(v, decimalSeparator);
     }
-    // A whole number of tenths below 10^14 has at most 15 significant digits, so the
-    // general format writes exactly its tenths; writing them directly is several times
-    // faster than the general formatter, and a reading makes six of these texts.
-    if (!(std::fabs(shown) < 1e14))
-        return formatGeneral(shown, decimalSeparator);
-    const long long tenths = std::llround(shown * 10);  // exact: shown is n * 0.1
-    return tenthsText(tenths, decimalSeparator);
 }
 
 QString formatResult(double v)
