@@ -6,9 +6,12 @@ namespace kv {
 
 namespace {
 
-QString hexByte(std::uint8_t b)
+constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+
+void appendHexByte(QString& text, std::uint8_t b)
 {
-    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    text += QChar(kHexDigits[b >> 4]);
+    text += QChar(kHexDigits[b & 0x0F]);
 }
 
 QString hexWord(std::uint16_t w)
@@ -58,10 +61,10 @@ QString TraceLine(std::uint8_t reportId, std::span<const std::uint8_t> payload)
     QString line;
     line.reserve(7 + 3 * qsizetype(payload.size()));
     line += QStringLiteral("RD ");
-    line += hexByte(reportId);
+    appendHexByte(line, reportId);
     line += QStringLiteral("  ");
     for (std::uint8_t b : payload) {
-        line += hexByte(b);
+        appendHexByte(line, b);
         line += u' ';
     }
     return line;
