@@ -2,6 +2,7 @@
 // hand-over, trace, conversion, result labels and status panels.
 
 #include "form_fixture.h"
+#include "hid_test_helpers.h"
 
 #include "app/panel_status_bar.h"
 #include "app/result_label.h"
@@ -18,20 +19,7 @@ namespace {
 
 FakeHidDeviceModel instrument()
 {
-    FakeHidDeviceModel model;
-    model.attributes = {0x04D8, 0x003F, 0x0001};
-    model.product = std::nullopt;
-    model.serial = std::nullopt;
-    return model;
-}
-
-QByteArray inputReport(std::initializer_list<quint8> payload)
-{
-    QByteArray bytes(65, '\0');
-    int i = 1;
-    for (quint8 b : payload)
-        bytes[i++] = char(b);
-    return bytes;
+    return fakeInstrument();
 }
 
 class LinkedFormTest : public FormTest {
@@ -39,17 +27,11 @@ protected:
     // The first device scan, which the running program does from the event loop.
     void deliver() { QCoreApplication::sendPostedEvents(); }
 
-    bool runOneHandOver()
-    {
-        for (int i = 0; i < 50; ++i)
-            if (form->hid().waitForHandOver(100))
-                return form->hid().processHandOvers() > 0;
-        return false;
-    }
+    bool runOneHandOver() { return kv::test::runOneHandOver(form->hid()); }
 
     void measure(std::uint16_t count)
     {
-        platform.queueInput(path_, inputReport({0x37, quint8(count & 0xFF), quint8(count >> 8)}));
+        platform.queueInput(path_, reportBytes({0x37, quint8(count & 0xFF), quint8(count >> 8)}));
         ASSERT_TRUE(runOneHandOver());
     }
 
@@ -133,7 +115,7 @@ TEST_F(LinkedFormTest, ResistorReportsAndShortReports)
     deliver();
     form->Timer1Timer();
     const std::size_t written = platform.writes(path_).size();
-    platform.queueInput(path_, inputReport({0x82, 0x05, 0xFA}));
+    platform.queueInput(path_, reportBytes({0x82, 0x05, 0xFA}));
     ASSERT_TRUE(runOneHandOver());
     EXPECT_EQ(panel(2), QStringLiteral("5"));
     EXPECT_EQ(panel(3), QStringLiteral("250"));

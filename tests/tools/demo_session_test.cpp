@@ -4,6 +4,8 @@
 #include "instrument_window.h"
 #include "virtual_instrument.h"
 
+#include "hid_test_helpers.h"
+
 #include "app/main_window.h"
 #include "app/panel_status_bar.h"
 #include "app/result_label.h"
@@ -26,14 +28,6 @@ class FailingReporter : public kv::ErrorReporter {
 public:
     void showError(const QString& message) override { ADD_FAILURE() << message.toStdString(); }
 };
-
-bool runOneHandOver(kv::THidDeviceController& hid)
-{
-    for (int i = 0; i < 50; ++i)
-        if (hid.waitForHandOver(100))
-            return hid.processHandOvers() > 0;
-    return false;
-}
 
 TEST(DemoSession, PlugsTheInstrumentForTheFirstScanAndReadsTheStartSample)
 {
@@ -66,7 +60,7 @@ TEST(DemoSession, PlugsTheInstrumentForTheFirstScanAndReadsTheStartSample)
     form.Timer1Timer();
     EXPECT_EQ(form.statusBar1()->panelText(0), QStringLiteral("КВ-4410 (виртуальный)"));
     EXPECT_TRUE(form.getdata()->isActive());
-    ASSERT_TRUE(runOneHandOver(form.hid()));  // the connect command is answered too
+    ASSERT_TRUE(kv::test::runOneHandOver(form.hid()));  // the connect command is answered too
     const double research = kv::parseFloat(form.resultLabel(kv::Research)->text());
     EXPECT_NEAR(research, kv::DemoSession::kStartResearch, 0.5);
 

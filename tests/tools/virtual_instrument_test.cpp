@@ -3,64 +3,29 @@
 #include "instrument_window.h"
 #include "virtual_instrument.h"
 
-#include "core/error_guard.h"
-#include "device/hid/fake_hid_platform.h"
-#include "device/hid/hid_device_controller.h"
-#include "device/instrument/instrument_link.h"
+#include "link_test_fixture.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
+namespace kv::test {
 namespace {
 
-class View : public kv::InstrumentLinkView, public kv::ErrorReporter {
-public:
-    void SetLinkStatus(const QString& text) override { panel0 = text; }
-    void showResistors(const QString& p2, const QString&) override { panel2 = p2; }
-    void appendTrace(const QString&) override { ++traced; }
-    void showMeasurement(std::uint16_t count) override { counts.push_back(count); }
-    void showError(const QString& message) override { ADD_FAILURE() << message.toStdString(); }
-    QString panel0, panel2;
-    int traced = 0;
-    std::vector<std::uint16_t> counts;
-};
-
-class VirtualInstrumentTest : public ::testing::Test {
+class VirtualInstrumentTest : public LinkTest {
 protected:
     void SetUp() override
     {
         instrument.model().setNoise(0);
         instrument.model().setPeriodCount(8000);
-        controller = std::make_unique<kv::THidDeviceController>(platform, view);
-        link = std::make_unique<kv::InstrumentLink>(*controller, view, timer1, getdata);
+        LinkTest::SetUp();
     }
     void TearDown() override
     {
-        link.reset();
-        controller.reset();
-    }
-    void deliver() { QCoreApplication::sendPostedEvents(); }
-    bool runOneHandOver()
-    {
-        for (int i = 0; i < 50; ++i)
-            if (controller->waitForHandOver(100))
-                return controller->processHandOvers() > 0;
-        return false;
+        LinkTest::TearDown();
+        EXPECT_TRUE(view.errors.isEmpty()) << view.errors.join(u'\n').toStdString();
     }
 
-    kv::FakeHidPlatform platform;
-    kv::VirtualInstrument instrument{platform};
-    View view;
-    QTimer timer1;
-    QTimer getdata;
-    std::unique_ptr<kv::THidDeviceController> controller;
-    std::unique_ptr<kv::InstrumentLink> link;
+    VirtualInstrument instrument{platform};
 };
 
 TEST_F(VirtualInstrumentTest, AnswersPollsAndSendsResistorReportsOnly)
@@ -85,7 +50,7 @@ TEST_F(VirtualInstrumentTest, AnswersPollsAndSendsResistorReportsOnly)
 
 TEST_F(VirtualInstrumentTest, WindowShowsMemoryAndPlugsAndUnplugs)
 {
-    kv::InstrumentWindow window(instrument);
+    InstrumentWindow window(instrument);
     EXPECT_EQ(window.plugButton()->text(), QStringLiteral("Подключить"));
     window.plugButton()->click();
     ASSERT_TRUE(instrument.plugged());
@@ -99,7 +64,7 @@ TEST_F(VirtualInstrumentTest, WindowShowsMemoryAndPlugsAndUnplugs)
     EXPECT_EQ(window.memoryLabel(243)->text(), QStringLiteral("3F"));
 
     EXPECT_TRUE(window.chooseResearch(92.0));
-    EXPECT_EQ(instrument.model().periodCount(), *kv::InstrumentModel::countForResearch(92.0));
+    EXPECT_EQ(instrument.model().periodCount(), *InstrumentModel::countForResearch(92.0));
     EXPECT_FALSE(window.chooseResearch(150.0));
 
     window.plugButton()->click();
@@ -109,3 +74,4 @@ TEST_F(VirtualInstrumentTest, WindowShowsMemoryAndPlugsAndUnplugs)
 }
 
 }  // namespace
+}  // namespace kv::test

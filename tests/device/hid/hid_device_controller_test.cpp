@@ -168,7 +168,7 @@ TEST_F(ControllerTest, ReleaseKeepsThePositionAndTheHandlers)
     THidDevice* again = claim();
     EXPECT_EQ(again, fresh);
     EXPECT_TRUE(again->readerRunning());
-    platform.queueInput(again->pnpInfo().path, report(0, {0x37}));
+    platform.queueInput(again->pnpInfo().path, reportBytes({0x37}));
     ASSERT_TRUE(runOneHandOver());
     EXPECT_EQ(data, 1);
 
@@ -315,10 +315,10 @@ TEST_F(ControllerTest, AnOwnerThatReclaimsEverythingOnEachChangeFollowsAReplug)
         }
     };
     platform.setWriteHook([this](const QString& p, const QByteArray&) {
-        platform.queueInput(p, report(0, {0x37}));
+        platform.queueInput(p, reportBytes({0x37}));
     });
     const auto poll = [&] {
-        const QByteArray command = report(0, {0x36});
+        const QByteArray command = reportBytes({0x36});
         qsizetype written = 0;
         return current && current->present()
                && current->WriteReport(reinterpret_cast<const quint8*>(command.constData()),
@@ -355,7 +355,7 @@ TEST_F(ControllerTest, DestructionStopsReadersAndMarksClaimedDevicesAbsent)
     int unplugs = 0;
     device->SetUnplugHandler([&](THidDevice&) { ++unplugs; });
     device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
-    platform.queueInput(path, report(0, {1}));
+    platform.queueInput(path, reportBytes({1}));
     ASSERT_TRUE(controller->waitForHandOver(5000));  // the reader now waits in a hand-over
 
     controller.reset();

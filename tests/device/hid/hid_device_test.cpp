@@ -116,7 +116,7 @@ TEST_F(DeviceTest, BufferCountsReadBackWhatTheDriverHas)
 TEST_F(DeviceTest, WritesGoOutWholeAndFailuresCarryTheSystemCode)
 {
     THidDevice* device = plugAndClaim(instrumentModel());
-    const QByteArray command = report(0, {0x55, 1, 2});
+    const QByteArray command = reportBytes({0x55, 1, 2});
     qsizetype written = -1;
     ASSERT_TRUE(device->WriteReport(reinterpret_cast<const quint8*>(command.constData()),
                                     command.size(), written));
@@ -144,13 +144,13 @@ TEST_F(DeviceTest, AWriteHookAnswersThroughTheReader)
 {
     THidDevice* device = plugAndClaim(instrumentModel());
     platform.setWriteHook([this](const QString& p, const QByteArray& written) {
-        platform.queueInput(p, report(0, {quint8(written[1] + 1)}));
+        platform.queueInput(p, reportBytes({quint8(written[1] + 1)}));
     });
     QByteArray answer;
     device->SetDataHandler([&](THidDevice&, quint8, const quint8* data, quint16 size) {
         answer = QByteArray(reinterpret_cast<const char*>(data), size);
     });
-    const QByteArray command = report(0, {0x36});
+    const QByteArray command = reportBytes({0x36});
     qsizetype written = 0;
     ASSERT_TRUE(device->WriteReport(reinterpret_cast<const quint8*>(command.constData()),
                                     command.size(), written));

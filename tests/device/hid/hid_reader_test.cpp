@@ -39,7 +39,7 @@ TEST_F(ReaderTest, ReportsReachTheHandlerOnTheGuiThreadInOrder)
         seen.push_back({id, data[0], size, QThread::currentThread() == qApp->thread()});
     });
     for (int i = 0; i < 100; ++i)
-        platform.queueInput(path, report(quint8(i % 3), {quint8(i)}));
+        platform.queueInput(path, reportBytes({quint8(i)}, quint8(i % 3)));
     platform.queueInput(path, QByteArray(5, '\x09'));  // a short report keeps its own length
     while (seen.size() < 101 && runOneHandOver()) {
     }
@@ -58,7 +58,7 @@ TEST_F(ReaderTest, StoppingWhileAHandOverIsQueuedRunsItAndEnds)
 {
     int data = 0;
     device->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
-    platform.queueInput(path, report(0, {1}));
+    platform.queueInput(path, reportBytes({1}));
     ASSERT_TRUE(controller->waitForHandOver(5000));
 
     device->SetDataHandler(nullptr);  // stops the reader
@@ -74,8 +74,8 @@ TEST_F(ReaderTest, AHandlerMayReleaseItsOwnDevice)
         ++data;
         controller->ReleaseDevice(&d);
     });
-    platform.queueInput(path, report(0, {1}));
-    platform.queueInput(path, report(0, {2}));
+    platform.queueInput(path, reportBytes({1}));
+    platform.queueInput(path, reportBytes({2}));
     ASSERT_TRUE(runOneHandOver());
     EXPECT_EQ(data, 1);
     ASSERT_EQ(controller->deviceCount(), 1);
@@ -98,11 +98,11 @@ TEST_F(ReaderTest, AnotherDevicesHandlerRunInsideAHandOverMayReleaseIt)
     });
     device->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) {
         // Serving hand-overs from inside a handler runs the other device's handler here.
-        platform.queueInput(otherPath, report(0, {2}));
+        platform.queueInput(otherPath, reportBytes({2}));
         ASSERT_TRUE(controller->waitForHandOver(5000));
         controller->processHandOvers();
     });
-    platform.queueInput(path, report(0, {1}));
+    platform.queueInput(path, reportBytes({1}));
     ASSERT_TRUE(runOneHandOver());
     EXPECT_TRUE(released);
     EXPECT_FALSE(controller->device(0)->claimed());
@@ -116,8 +116,8 @@ TEST_F(ReaderTest, AHandlerThatRaisesIsReportedAndReadingGoesOn)
         if (bytes[0] == 1)
             throw Error(QStringLiteral("bad report"));
     });
-    platform.queueInput(path, report(0, {1}));
-    platform.queueInput(path, report(0, {2}));
+    platform.queueInput(path, reportBytes({1}));
+    platform.queueInput(path, reportBytes({2}));
     ASSERT_TRUE(runOneHandOver());
     ASSERT_TRUE(runOneHandOver());
     EXPECT_EQ(data, 2);
@@ -146,7 +146,7 @@ TEST_F(ReaderTest, ReadFailuresGoToTheErrorHandlerAndTheReaderRetries)
     EXPECT_EQ(errors.back(), quint32(EPROTO));
 
     platform.setFailures(path, {});
-    platform.queueInput(path, report(0, {7}));
+    platform.queueInput(path, reportBytes({7}));
     while (data == 0 && runOneHandOver()) {
     }
     EXPECT_EQ(data, 1);
@@ -160,7 +160,7 @@ TEST_F(ReaderTest, AStopEndsAPendingReadAndLeavesNoReadBehind)
     device->StopReader();
     EXPECT_FALSE(device->readerRunning());
     // A report queued afterwards stays for the next reader.
-    platform.queueInput(path, report(0, {5}));
+    platform.queueInput(path, reportBytes({5}));
     EXPECT_EQ(platform.pendingInputCount(path), 1);
 }
 

@@ -1,64 +1,31 @@
 // The link over the fake provider: finding the instrument, confirming and polling it,
 // routing its reports, and following it through unplug and re-plug.
 
-#include "core/error_guard.h"
-#include "device/hid/fake_hid_platform.h"
+#include "link_test_fixture.h"
+
 #include "device/hid/hid_device.h"
-#include "device/hid/hid_device_controller.h"
-#include "device/instrument/instrument_link.h"
-
-#include <QCoreApplication>
-#include <QStringList>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
+namespace kv::test {
 namespace {
 
-class RecordingView : public kv::InstrumentLinkView, public kv::ErrorReporter {
-public:
-    void SetLinkStatus(const QString& text) override { panel0 = text; }
-    void showResistors(const QString& p2, const QString& p3) override { panel2 = p2; panel3 = p3; }
-    void appendTrace(const QString& line) override { trace << line; }
-    void showMeasurement(std::uint16_t count) override { counts.push_back(count); }
-    void showError(const QString& message) override { errors << message; }
+using InstrumentLinkTest = LinkTest;
 
-    QString panel0, panel2, panel3;
-    QStringList trace;
-    std::vector<std::uint16_t> counts;
-    QStringList errors;
-};
-
-kv::FakeHidDeviceModel instrument(std::optional<QString> product = std::nullopt)
+FakeHidDeviceModel instrument(std::optional<QString> product = std::nullopt)
 {
-    kv::FakeHidDeviceModel model;
-    model.attributes = {0x04D8, 0x003F, 0x0001};
-    model.product = product;
-    model.serial = std::nullopt;
-    return model;
+    return fakeInstrument(std::move(product));
 }
 
-kv::FakeHidDeviceModel keyboard()
+FakeHidDeviceModel keyboard()
 {
-    kv::FakeHidDeviceModel model;
+    FakeHidDeviceModel model;
     model.attributes = {0x046D, 0xC31C, 0x0110};
     model.product = QStringLiteral("Keyboard");
     model.inputReportLength = 9;
     model.outputReportLength = 2;
     return model;
-}
-
-QByteArray inputReport(std::initializer_list<quint8> payload)
-{
-    QByteArray bytes(65, '\0');
-    int i = 1;
-    for (quint8 b : payload)
-        bytes[i++] = char(b);
-    return bytes;
 }
 
 QByteArray command(std::initializer_list<std::pair<int, quint8>> bytes)
@@ -68,44 +35,6 @@ QByteArray command(std::initializer_list<std::pair<int, quint8>> bytes)
         out[index] = char(value);
     return out;
 }
-
-class InstrumentLinkTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        timer1.setInterval(500);
-        getdata.setInterval(1000);
-        timer1.start();
-        getdata.start();
-        controller = std::make_unique<kv::THidDeviceController>(platform, view);
-        link = std::make_unique<kv::InstrumentLink>(*controller, view, timer1, getdata);
-    }
-    void TearDown() override
-    {
-        link.reset();
-        controller.reset();
-    }
-
-    // Runs the device-change passes posted so far, as the event loop would.
-    void deliver() { QCoreApplication::sendPostedEvents(); }
-
-    bool runOneHandOver()
-    {
-        for (int i = 0; i < 50; ++i)
-            if (controller->waitForHandOver(100))
-                return controller->processHandOvers() > 0;
-        return false;
-    }
-
-    std::vector<QByteArray> writesTo(const QString& path) { return platform.writes(path); }
-
-    kv::FakeHidPlatform platform;
-    RecordingView view;
-    QTimer timer1;
-    QTimer getdata;
-    std::unique_ptr<kv::THidDeviceController> controller;
-    std::unique_ptr<kv::InstrumentLink> link;
-};
 
 TEST_F(InstrumentLinkTest, ConfirmsThePluggedInstrumentAndPollsIt)
 {
@@ -122,14 +51,14 @@ TEST_F(InstrumentLinkTest, ConfirmsThePluggedInstrumentAndPollsIt)
     EXPECT_EQ(view.panel0, QStringLiteral("Device VID=04D8 PID=003F"));
     EXPECT_FALSE(timer1.isActive());
     EXPECT_TRUE(getdata.isActive());
-    ASSERT_EQ(writesTo(path).size(), 1u);
-    EXPECT_EQ(writesTo(path)[0], command({{1, 0x80}, {3, 0x0B}}));
+    ASSERT_EQ(platform.writes(path).size(), 1u);
+    EXPECT_EQ(platform.writes(path)[0], command({{1, 0x80}, {3, 0x0B}}));
 
     link->GetdataTimer();
     link->GetdataTimer();
-    ASSERT_EQ(writesTo(path).size(), 3u);
-    EXPECT_EQ(writesTo(path)[2], command({{1, 0x80}}));
-    EXPECT_TRUE(writesTo(kbd).empty());
+    ASSERT_EQ(platform.writes(path).size(), 3u);
+    EXPECT_EQ(platform.writes(path)[2], command({{1, 0x80}}));
+    EXPECT_TRUE(platform.writes(kbd).empty());
     EXPECT_TRUE(view.errors.isEmpty());
 }
 
@@ -141,23 +70,23 @@ TEST_F(InstrumentLinkTest, RoutesMeasurementResistorShortAndOtherReports)
     EXPECT_EQ(view.panel0, QStringLiteral("КВ-4410"));
     platform.clearWrites(path);
 
-    platform.queueInput(path, inputReport({0x37, 0x40, 0x1F}));
+    platform.queueInput(path, reportBytes({0x37, 0x40, 0x1F}));
     ASSERT_TRUE(runOneHandOver());
     ASSERT_EQ(view.counts, std::vector<std::uint16_t>{8000});
     ASSERT_EQ(view.trace.size(), 1);
     EXPECT_TRUE(view.trace[0].startsWith(QStringLiteral("RD 00  37 40 1F 00 ")));
     EXPECT_EQ(view.trace[0].size(), 7 + 64 * 3);
 
-    platform.queueInput(path, inputReport({0x82, 0x05, 0xFA}));
+    platform.queueInput(path, reportBytes({0x82, 0x05, 0xFA}));
     ASSERT_TRUE(runOneHandOver());
     EXPECT_EQ(view.panel2, QStringLiteral("5"));
     EXPECT_EQ(view.panel3, QStringLiteral("250"));
-    EXPECT_TRUE(writesTo(path).empty());
+    EXPECT_TRUE(platform.writes(path).empty());
 
     // Too short for its code, and an unknown code: traced, nothing else.
     platform.queueInput(path, QByteArray("\x00\x37\x10", 3));
     ASSERT_TRUE(runOneHandOver());
-    platform.queueInput(path, inputReport({0x55, 0x01, 0x02}));
+    platform.queueInput(path, reportBytes({0x55, 0x01, 0x02}));
     ASSERT_TRUE(runOneHandOver());
     EXPECT_EQ(view.trace.size(), 4);
     EXPECT_EQ(view.trace[2], QStringLiteral("RD 00  37 10 "));
@@ -185,7 +114,7 @@ TEST_F(InstrumentLinkTest, UnplugAndReplug)
     const QString path = platform.plug(instrument());
     deliver();
     link->Timer1Timer();
-    platform.queueInput(path, inputReport({0x37, 0x40, 0x1F}));
+    platform.queueInput(path, reportBytes({0x37, 0x40, 0x1F}));
     ASSERT_TRUE(runOneHandOver());
 
     platform.unplug(path);
@@ -203,8 +132,8 @@ TEST_F(InstrumentLinkTest, UnplugAndReplug)
     EXPECT_TRUE(timer1.isActive());
     link->Timer1Timer();
     EXPECT_EQ(view.panel0, QStringLiteral("Device VID=04D8 PID=003F"));
-    ASSERT_EQ(writesTo(again).size(), 1u);
-    EXPECT_EQ(writesTo(again)[0], command({{1, 0x80}, {3, 0x0B}}));
+    ASSERT_EQ(platform.writes(again).size(), 1u);
+    EXPECT_EQ(platform.writes(again)[0], command({{1, 0x80}, {3, 0x0B}}));
 }
 
 TEST_F(InstrumentLinkTest, TheLaterOfTwoInstrumentsIsCurrentAndTheOtherTakesOver)
@@ -226,8 +155,8 @@ TEST_F(InstrumentLinkTest, TheLaterOfTwoInstrumentsIsCurrentAndTheOtherTakesOver
     EXPECT_TRUE(timer1.isActive());
     link->Timer1Timer();
     EXPECT_EQ(view.panel0, QStringLiteral("first"));
-    ASSERT_EQ(writesTo(first).size(), 1u);
-    EXPECT_EQ(writesTo(first)[0], command({{1, 0x80}, {3, 0x0B}}));
+    ASSERT_EQ(platform.writes(first).size(), 1u);
+    EXPECT_EQ(platform.writes(first)[0], command({{1, 0x80}, {3, 0x0B}}));
 }
 
 TEST_F(InstrumentLinkTest, AFailedWriteIsShownAndPollingGoesOn)
@@ -235,7 +164,7 @@ TEST_F(InstrumentLinkTest, AFailedWriteIsShownAndPollingGoesOn)
     const QString path = platform.plug(instrument());
     deliver();
     link->Timer1Timer();
-    kv::FakeHidFailures failures;
+    FakeHidFailures failures;
     failures.write = EIO;
     platform.setFailures(path, failures);
     link->GetdataTimer();
@@ -254,8 +183,9 @@ TEST_F(InstrumentLinkTest, WriteByteCommand)
     const QString path = platform.plug(instrument());
     deliver();
     link->writeInstrumentByte(240, 0xEF);
-    ASSERT_EQ(writesTo(path).size(), 1u);
-    EXPECT_EQ(writesTo(path)[0], command({{2, 0x09}, {3, 240}, {4, 0xEF}}));
+    ASSERT_EQ(platform.writes(path).size(), 1u);
+    EXPECT_EQ(platform.writes(path)[0], command({{2, 0x09}, {3, 240}, {4, 0xEF}}));
 }
 
 }  // namespace
+}  // namespace kv::test
