@@ -98,12 +98,17 @@ bool textsFit(const QFont& font)
 
 QFont gridFont()
 {
-    QFont font(gridFamilies().first());
-    font.setFamilies(gridFamilies());
-    int pixels = kLargestGridPixels;
-    font.setPixelSize(pixels);
-    while (pixels > kSmallestGridPixels && !textsFit(font))
-        font.setPixelSize(--pixels);
+    // Every grid and tool button asks for it while the window is built; the fonts and the
+    // style don't change while the program runs, so the measuring is done once.
+    static const QFont font = [] {
+        QFont f(gridFamilies().first());
+        f.setFamilies(gridFamilies());
+        int pixels = kLargestGridPixels;
+        f.setPixelSize(pixels);
+        while (pixels > kSmallestGridPixels && !textsFit(f))
+            f.setPixelSize(--pixels);
+        return f;
+    }();
     return font;
 }
 
