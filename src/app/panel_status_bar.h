@@ -19,8 +19,6 @@ public:
     QLabel* panel(int index) const;
     QString panelText(int index) const;
     void setPanelText(int index, const QString& text);
-    // The same as setPanelText.
-    void panelText(int index, const QString& text) { setPanelText(index, text); }
 
 private:
     std::array<QLabel*, kPanelCount> m_panels{};

@@ -4,6 +4,7 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
+#include "core/error_guard.h"
 #include "app/result_label.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
@@ -72,14 +73,6 @@ void writeSampleFiles(const QString& dir)
     store.AddCalibration(cetane);
     store.SaveCalibrations(QDir(dir).filePath(QStringLiteral("kor.tab")));
 }
-
-class PrintingReporter : public kv::ErrorReporter {
-public:
-    void showError(const QString& message) override
-    {
-        QTextStream(stderr) << "error: " << message << '\n';
-    }
-};
 
 bool save(QWidget* widget, const QString& dir, const QString& name)
 {
@@ -173,7 +166,7 @@ int main(int argc, char** argv)
         return 1;
     writeSampleFiles(data.path());
 
-    PrintingReporter errors;
+    kv::StderrReporter errors;
     kv::FakeHidPlatform platform;
     kv::TForm1 form(data.path(), platform, &errors);
     kv::TAboutBox about;

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstdio>
 #include <exception>
 #include <new>
 #include <utility>
@@ -17,6 +18,16 @@ class ErrorReporter {
 public:
     virtual ~ErrorReporter() = default;
     virtual void showError(const QString& message) = 0;
+};
+
+// For the tools and benchmarks that run the windows without a person in front of them:
+// an error is printed to standard error instead of shown in a box.
+class StderrReporter : public ErrorReporter {
+public:
+    void showError(const QString& message) override
+    {
+        std::fprintf(stderr, "error: %s\n", message.toLocal8Bit().constData());
+    }
 };
 
 // Runs f; returns false when it raised, after the reporter has shown the error.

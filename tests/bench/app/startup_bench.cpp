@@ -6,6 +6,7 @@
 // of the start-up alone. Run on the offscreen platform: kv_app_startup_bench [runs].
 
 #include "app/main_window.h"
+#include "core/error_guard.h"
 #include "device/hid/fake_hid_platform.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
@@ -44,14 +45,6 @@ void writeTable(const QString& path, const QString& comment)
     kv::saveTableFile(table, path);
 }
 
-class SilentReporter : public kv::ErrorReporter {
-public:
-    void showError(const QString& message) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(message));
-    }
-};
-
 long peakResidentKiB()
 {
     rusage usage{};
@@ -84,7 +77,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    SilentReporter errors;
+    kv::StderrReporter errors;
     kv::FakeHidPlatform platform;
     std::vector<double> times;
     long firstPeak = 0;

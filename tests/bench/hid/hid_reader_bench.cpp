@@ -18,14 +18,6 @@
 
 namespace {
 
-class PrintingReporter : public kv::ErrorReporter {
-public:
-    void showError(const QString& message) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(message));
-    }
-};
-
 QByteArray numberedReport(quint32 n)
 {
     QByteArray report(65, '\0');
@@ -86,7 +78,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     kv::FakeHidPlatform platform;
-    PrintingReporter reporter;
+    kv::StderrReporter reporter;
     kv::THidDeviceController controller(platform, reporter);
     kv::FakeHidDeviceModel model;
     model.attributes = {0x04D8, 0x003F, 1};

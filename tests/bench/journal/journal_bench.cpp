@@ -56,14 +56,6 @@ public:
     void showJournalPage() override {}
 };
 
-class Reporter : public kv::ErrorReporter {
-public:
-    void showError(const QString& message) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-    }
-};
-
 void BM_LoadTableFile(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -89,7 +81,7 @@ BENCHMARK(BM_SaveTableFile)->Unit(benchmark::kMillisecond);
 void BM_LoadAndShow(benchmark::State& state)
 {
     Host host;
-    Reporter reporter;
+    kv::StderrReporter reporter;
     for (auto _ : state) {
         kv::ArchivePage archive(reporter);
         kv::JournalPage journal(host, archive, reporter);
@@ -109,7 +101,7 @@ BENCHMARK(BM_LoadAndShow)->Unit(benchmark::kMillisecond);
 void BM_EntryIntoLongJournal(benchmark::State& state)
 {
     Host host;
-    Reporter reporter;
+    kv::StderrReporter reporter;
     kv::ArchivePage archive(reporter);
     kv::JournalPage journal(host, archive, reporter);
     journal.resize(900, 600);

@@ -17,6 +17,7 @@
 // sanitizer). seconds: length of the 1 kHz run (10).
 
 #include "app/main_window.h"
+#include "core/error_guard.h"
 #include "app/result_label.h"
 #include "app/trace_page.h"
 #include "core/methods.h"
@@ -60,14 +61,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kTracePageIndex = 4;
-
-class PrintingReporter : public kv::ErrorReporter {
-public:
-    void showError(const QString& message) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(message));
-    }
-};
 
 // A measurement report as the instrument sends it: report ID 0, code 0x37, the count
 // little-endian, the rest zero.
@@ -252,7 +245,7 @@ int main(int argc, char** argv)
             return 1;
     }
 
-    PrintingReporter errors;
+    kv::StderrReporter errors;
     kv::FakeHidPlatform platform;
     kv::TForm1 form(dir.path(), platform, &errors);
     if (traceShown) {
