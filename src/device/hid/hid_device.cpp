@@ -98,10 +98,7 @@ bool THidDevice::OpenControl()
         m_controlOpenError = error;
         if (handle != kInvalidHidHandle) {
             m_controlHandle = handle;
-            if (m_controlBufferCount != 0)
-                m_platform.setInputBufferCount(handle, m_controlBufferCount);
-            int count = 0;
-            m_controlBufferCount = m_platform.inputBufferCount(handle, count) ? count : 0;
+            m_controlBufferCount = applyBufferCount(handle, m_controlBufferCount);
         }
     }
     return m_controlHandle != kInvalidHidHandle;
@@ -116,10 +113,7 @@ bool THidDevice::OpenRead()
         m_readOpenError = error;
         if (handle != kInvalidHidHandle) {
             m_readHandle = handle;
-            if (m_readBufferCount != 0)
-                m_platform.setInputBufferCount(handle, m_readBufferCount);
-            int count = 0;
-            m_readBufferCount = m_platform.inputBufferCount(handle, count) ? count : 0;
+            m_readBufferCount = applyBufferCount(handle, m_readBufferCount);
         }
     }
     return m_readHandle != kInvalidHidHandle;
@@ -127,11 +121,8 @@ bool THidDevice::OpenRead()
 
 void THidDevice::SetControlBufferCount(int n)
 {
-    if (n != m_controlBufferCount && OpenControl()) {
-        m_platform.setInputBufferCount(m_controlHandle, n);
-        int count = 0;
-        m_controlBufferCount = m_platform.inputBufferCount(m_controlHandle, count) ? count : 0;
-    }
+    if (n != m_controlBufferCount && OpenControl())
+        m_controlBufferCount = applyBufferCount(m_controlHandle, n);
 }
 
 void THidDevice::SetReadBufferCount(int n)
@@ -141,9 +132,15 @@ void THidDevice::SetReadBufferCount(int n)
     std::lock_guard lock(m_readMutex);
     if (m_readHandle == kInvalidHidHandle)
         return;
-    m_platform.setInputBufferCount(m_readHandle, n);
+    m_readBufferCount = applyBufferCount(m_readHandle, n);
+}
+
+int THidDevice::applyBufferCount(HidHandle handle, int wanted)
+{
+    if (wanted != 0)
+        m_platform.setInputBufferCount(handle, wanted);
     int count = 0;
-    m_readBufferCount = m_platform.inputBufferCount(m_readHandle, count) ? count : 0;
+    return m_platform.inputBufferCount(handle, count) ? count : 0;
 }
 
 HidCaps THidDevice::QueryCaps()

@@ -102,6 +102,9 @@ private:
     bool accessible() const { return m_present && (m_claimed || m_eventAccess); }
     bool OpenControl();
     bool OpenRead();
+    // Asks the driver for `wanted` input buffers on the handle (0: keeps its count) and
+    // returns how many it really has, 0 when it can't tell.
+    int applyBufferCount(HidHandle handle, int wanted);
     void closeControl();
     void closeRead();
     void closeAll();
