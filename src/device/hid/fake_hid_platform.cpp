@@ -139,11 +139,11 @@ std::optional<quint32> FakeHidPlatform::deviceInstance(const QString& path) cons
     return it == m_devices.end() ? std::nullopt : std::optional<quint32>(it->second.instance);
 }
 
-FakeHidPlatform::Device* FakeHidPlatform::deviceOf(const Handle& handle)
+FakeHidPlatform::Device* FakeHidPlatform::deviceOf(const Handle* handle)
 {
-    if (handle.dead)
+    if (!handle || handle->dead)
         return nullptr;
-    const auto it = m_devices.find(handle.path);
+    const auto it = m_devices.find(handle->path);
     return it == m_devices.end() ? nullptr : &it->second;
 }
 
@@ -199,8 +199,7 @@ void FakeHidPlatform::close(HidHandle handle)
 bool FakeHidPlatform::attributes(HidHandle handle, HidAttributes& out)
 {
     std::lock_guard lock(m_mutex);
-    Handle* h = handleOf(handle);
-    Device* device = h ? deviceOf(*h) : nullptr;
+    const Device* device = deviceOf(handleOf(handle));
     if (!device || device->failures.attributes)
         return false;
     out = device->model.attributes;
@@ -210,8 +209,7 @@ bool FakeHidPlatform::attributes(HidHandle handle, HidAttributes& out)
 bool FakeHidPlatform::caps(HidHandle handle, HidCaps& out)
 {
     std::lock_guard lock(m_mutex);
-    Handle* h = handleOf(handle);
-    Device* device = h ? deviceOf(*h) : nullptr;
+    const Device* device = deviceOf(handleOf(handle));
     if (!device)
         return false;
     out = HidCaps{device->model.usage, device->model.usagePage, device->model.inputReportLength,
@@ -219,44 +217,37 @@ bool FakeHidPlatform::caps(HidHandle handle, HidCaps& out)
     return true;
 }
 
-bool FakeHidPlatform::productString(HidHandle handle, QString& out)
+bool FakeHidPlatform::modelString(HidHandle handle,
+                                  std::optional<QString> FakeHidDeviceModel::*text, QString& out)
 {
     std::lock_guard lock(m_mutex);
-    Handle* h = handleOf(handle);
-    Device* device = h ? deviceOf(*h) : nullptr;
-    if (!device || !device->model.product)
+    const Device* device = deviceOf(handleOf(handle));
+    if (!device || !(device->model.*text))
         return false;
-    out = *device->model.product;
+    out = *(device->model.*text);
     return true;
+}
+
+bool FakeHidPlatform::productString(HidHandle handle, QString& out)
+{
+    return modelString(handle, &FakeHidDeviceModel::product, out);
 }
 
 bool FakeHidPlatform::serialString(HidHandle handle, QString& out)
 {
-    std::lock_guard lock(m_mutex);
-    Handle* h = handleOf(handle);
-    Device* device = h ? deviceOf(*h) : nullptr;
-    if (!device || !device->model.serial)
-        return false;
-    out = *device->model.serial;
-    return true;
+    return modelString(handle, &FakeHidDeviceModel::serial, out);
 }
 
 bool FakeHidPlatform::indexedString(HidHandle handle, int index, QString& out)
 {
-    std::lock_guard lock(m_mutex);
-    Handle* h = handleOf(handle);
-    Device* device = h ? deviceOf(*h) : nullptr;
-    if (!device || index != 0 || !device->model.languages)
-        return false;
-    out = *device->model.languages;
-    return true;
+    return index == 0 && modelString(handle, &FakeHidDeviceModel::languages, out);
 }
 
 bool FakeHidPlatform::setInputBufferCount(HidHandle handle, int count)
 {
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
-    Device* device = h ? deviceOf(*h) : nullptr;
+    Device* device = deviceOf(h);
     if (!device || count < 2 || count > 512)
         return false;
     h->bufferCount = count;
@@ -269,7 +260,7 @@ bool FakeHidPlatform::inputBufferCount(HidHandle handle, int& count)
 {
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
-    if (!h || !deviceOf(*h))
+    if (!deviceOf(h))
         return false;
     count = h->bufferCount;
     return true;
@@ -281,7 +272,7 @@ int FakeHidPlatform::startRead(HidHandle handle, quint8* buffer, int length)
     Handle* h = handleOf(handle);
     if (!h || h->access == HidAccess::None)
         return EBADF;
-    Device* device = deviceOf(*h);
+    Device* device = deviceOf(h);
     if (!device)
         return ENODEV;
     if (device->failures.startRead != 0)
@@ -309,7 +300,7 @@ HidReadResult FakeHidPlatform::waitRead(HidHandle handle, int timeoutMs)
                 h->reading = false;
             return {HidReadStatus::Aborted, 0, 0};
         }
-        Device* device = deviceOf(*h);
+        Device* device = deviceOf(h);
         if (!device) {
             h->reading = false;
             return {HidReadStatus::Disconnected, 0, ENODEV};
@@ -358,7 +349,7 @@ bool FakeHidPlatform::write(HidHandle handle, const quint8* data, qsizetype leng
             error = EBADF;
             return false;
         }
-        Device* device = deviceOf(*h);
+        Device* device = deviceOf(h);
         if (!device) {
             error = ENODEV;
             return false;

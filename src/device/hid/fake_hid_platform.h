@@ -119,7 +119,10 @@ private:
     };
 
     void postNotification();
-    Device* deviceOf(const Handle& handle);
+    // The device behind a handle, or nullptr for no handle or one whose device went away.
+    Device* deviceOf(const Handle* handle);
+    bool modelString(HidHandle handle, std::optional<QString> FakeHidDeviceModel::*text,
+                     QString& out);
     Handle* handleOf(HidHandle handle);
 
     mutable std::mutex m_mutex;
