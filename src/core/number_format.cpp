@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <string>
 
 namespace kv {
@@ -15,6 +16,8 @@ namespace kv {
 namespace {
 
 // 10^-n as the nearest doubles, so that n = 1 divides by exactly the double 0.1.
+constexpr std::array<double, 5> kPositivePowers = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+
 constexpr std::array<double, 16> kNegativePowers = {
     1.0, 0.1, 0.01, 0.001, 1e-4, 1e-5, 1e-6, 1e-7,
     1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
@@ -42,6 +45,36 @@ QString formatGeneral(double v, QChar sep)
         return v > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
     if (v == 0.0)
         return QStringLiteral("0");
+
+    // Most shown numbers are a whole number of tenths or hundredths, give or take the last
+    // bit. When v lies within a quarter of a unit of its 15th significant digit from a
+    // whole n over 10^k (k up to 4, n under 10^15, no trailing zero), rounding v to 15
+    // digits gives n's digits: they are written without any floating-point formatting.
+    const double magnitude = std::fabs(v);
+    for (int k = 0; k <= 4; ++k) {
+        const double scale = kPositivePowers[std::size_t(k)];
+        const double scaled = magnitude * scale;
+        if (!(scaled < 1e15))
+            break;
+        const double whole = std::nearbyint(scaled);
+        auto n = static_cast<unsigned long long>(whole);
+        if (std::fabs(scaled - whole) > scaled * 0.25e-15 || (k > 0 && n % 10 == 0))
+            continue;
+        char16_t out[24];
+        char16_t* const end = out + std::size(out);
+        char16_t* p = end;
+        for (int i = 0; i < k; ++i, n /= 10)
+            *--p = char16_t(u'0' + n % 10);
+        if (k > 0)
+            *--p = sep.unicode();
+        do {
+            *--p = char16_t(u'0' + n % 10);
+            n /= 10;
+        } while (n != 0);
+        if (v < 0)
+            *--p = u'-';
+        return QString::fromUtf16(p, end - p);
+    }
 
     // At most 15 significant digits, then the exponent: "d.ddde+XX". The shortest form
     // that reads back as v is those digits whenever it has no more than 15 of them (v lies

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
 
 namespace {
 
@@ -39,6 +41,29 @@ TEST(FormatGeneral, ShortestFormWithTheGivenSeparator)
     };
     for (const Case& c : cases)
         EXPECT_EQ(kv::formatGeneral(c.v, u','), QString::fromUtf8(c.text)) << c.v;
+}
+
+TEST(FormatGeneral, AgreesWithFifteenSignificantDigitsEverywhere)
+{
+    // Whole tenths as the rounding makes them, values a bit off them, and random values
+    // over the range written in fixed notation.
+    std::mt19937_64 random(1251);
+    std::uniform_real_distribution<double> exponent(-4.0, 15.0);
+    auto check = [](double v) {
+        if (v == 0)
+            return;  // negative zero is written "0" on purpose
+        char reference[64];
+        std::snprintf(reference, sizeof reference, "%.15g", v);
+        ASSERT_EQ(kv::formatGeneral(v, u'.'), QString::fromLatin1(reference)) << reference;
+    };
+    for (long long n = -200000; n <= 2000000; n += 7)
+        check(std::nearbyint(double(n)) * 0.1);
+    for (int i = 0; i < 300000; ++i) {
+        const double v = std::pow(10.0, exponent(random));
+        check(v);
+        check(std::nextafter(kv::roundTo(v, 1), 0.0));
+        check(-kv::roundTo(v / 1000, 3));
+    }
 }
 
 TEST(FormatGeneral, DefaultLocaleSeparator)
