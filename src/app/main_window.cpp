@@ -1,75 +1,45 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
-#include "app/key_preview.h"
-#include "app/panel_status_bar.h"
 #include "app/program_constants.h"
-#include "app/result_label.h"
+#include "app/result_panel.h"
 #include "app/trace_page.h"
-#include "core/methods.h"
 #include "device/hid/hid_device_controller.h"
+#include "device/instrument/instrument_link.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
-#include "journal/ui/page_setup.h"
-#include "journal/ui/result_drag.h"
+#include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
 #include "measure/ui/system_correction_page.h"
+#include "ui/fonts.h"
+#include "ui/grid_style.h"
+#include "ui/key_preview.h"
+#include "ui/panel_status_bar.h"
+#include "ui/result_drag.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace kv {
 
 namespace {
 
-constexpr int kResultPanelWidth = 329;
-constexpr int kResBoxHeight = 384;
-constexpr int kNameLabelHeight = 29;
-constexpr int kResultLabelHeight = 44;
 constexpr int kJournalPage = 0;
 constexpr int kCalibrationsPage = 2;
 constexpr int kSystemCorrectionPage = 3;
 constexpr int kTracePage = 4;
-
-const QStringList kLabelFamilies = {QStringLiteral("DejaVu Sans"),
-                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial")};
-
-// The largest pixel size up to `pixels` at which every text fits the width.
-QFont fittingFont(QFont font, int pixels, const QStringList& texts, int width)
-{
-    for (; pixels > 8; --pixels) {
-        font.setPixelSize(pixels);
-        const QFontMetrics metrics(font);
-        bool fits = true;
-        for (const QString& text : texts)
-            fits = fits && metrics.horizontalAdvance(text) <= width;
-        if (fits)
-            break;
-    }
-    font.setPixelSize(pixels);
-    return font;
-}
 
 QWidget* tabSheet(QWidget* content, const QString& name)
 {
@@ -95,42 +65,36 @@ void layOutSubtree(QWidget* widget)
 
 }  // namespace
 
-TForm1::TForm1(const QString& programDir, HidPlatform& hidPlatform, ErrorReporter* errors,
+TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorReporter* errors,
                QWidget* parent)
     : QMainWindow(parent)
-    , m_programDir(programDir)
     , m_externalErrors(errors)
+    , m_state(new MeasurementState(dataDirectory, this))
 {
     setObjectName(QStringLiteral("Form1"));
     // The window's own type size, inherited by every page: small enough that the five
     // tabs and the tool bars fit the window's design width.
-    QFont windowFont(kLabelFamilies.first());
-    windowFont.setFamilies(kLabelFamilies);
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(familyFont(windowFamilies(), 11));
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(500);
-    connect(m_timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    m_getdata = new QTimer(this);
-    m_getdata->setObjectName(QStringLiteral("Getdata"));
-    m_getdata->setInterval(1000);
-    connect(m_getdata, &QTimer::timeout, this, &TForm1::GetdataTimer);
     // The controller posts its first notification now; the scan runs from the event loop,
     // when the window is complete.
     m_hid = std::make_unique<THidDeviceController>(hidPlatform, *this);
+
+    m_statusBar = new PanelStatusBar(this);
+    setStatusBar(m_statusBar);
+    connect(m_state, &MeasurementState::readingChanged, this, [this](const ReadingDisplay& d) {
+        m_statusBar->setPanelText(1, d.panel1);
+        m_statusBar->setPanelText(3, d.panel3);
+    });
 
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(buildResultPanel());
+    m_resultPanel = new ResultPanel(*m_state, *this);
+    layout->addWidget(m_resultPanel);
     layout->addWidget(buildPagePanel(), 1);
     setCentralWidget(central);
-
-    m_statusBar = new PanelStatusBar(this);
-    setStatusBar(m_statusBar);
     buildMenus();
 
     new KeyPreview(this, [this](QWidget* focused, QChar key) { FormKeyPress(focused, key); });
@@ -141,12 +105,15 @@ TForm1::TForm1(const QString& programDir, HidPlatform& hidPlatform, ErrorReporte
         move(screen->availableGeometry().center() - QPoint(933 / 2, 798 / 2));
 
     FormCreate();
-
-    m_timer1->start();
-    m_getdata->start();
+    m_link->start();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::setCalibrationDialog(TForm2* dialog)
+{
+    m_form2 = dialog;
+}
 
 void TForm1::buildMenus()
 {
@@ -169,97 +136,6 @@ void TForm1::buildMenus()
     QAction* about = help->addAction(QStringLiteral("О программе"));
     about->setObjectName(QStringLiteral("N8"));
     connect(about, &QAction::triggered, this, &TForm1::N8Click);
-
-    m_popupMenuMetod = new QMenu(this);
-    m_popupMenuMetod->setObjectName(QStringLiteral("PopupMenuMetod"));
-    const std::array<std::pair<const char*, void (TForm1::*)()>, 4> items = {{
-        {"N2", &TForm1::N2Click},
-        {"N3", &TForm1::N3Click},
-        {"N5", &TForm1::N5Click},
-        {"N4", &TForm1::N4Click},
-    }};
-    // The captions are set in FormCreate.
-    for (const auto& [name, handler] : items) {
-        QAction* action = m_popupMenuMetod->addAction(QString());
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this,
-                [this, handler] { runGuarded(*this, [this, handler] { (this->*handler)(); }); });
-    }
-}
-
-QWidget* TForm1::buildResultPanel()
-{
-    auto* panel = new QWidget;
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFixedWidth(kResultPanelWidth);
-
-    m_resBox = new QGroupBox(panel);
-    m_resBox->setObjectName(QStringLiteral("ResBox"));
-    m_resBox->setFixedHeight(kResBoxHeight);
-
-    static constexpr std::array<const char*, 4> nameLabels = {"txtIs", "txtMot", "txtAKI",
-                                                              "txtCet"};
-    static constexpr std::array<const char*, 4> resultLabels = {"txtIsRes", "txtMotRes",
-                                                                "txtAKIRes", "txtCetRes"};
-    QStringList names;
-    for (int m = Research; m <= Cetane; ++m)
-        names << methodName(m);
-    QFont nameFont;
-    nameFont.setFamilies(kLabelFamilies);
-    nameFont = fittingFont(nameFont, 24, names, kResultPanelWidth - 24);
-    QFont resultFont;
-    resultFont.setFamilies(kLabelFamilies);
-    resultFont.setPixelSize(37);
-    resultFont.setBold(true);
-
-    auto* box = new QVBoxLayout(m_resBox);
-    box->setSpacing(0);
-    for (std::size_t i = 0; i < 4; ++i) {
-        auto* name = new QLabel(m_resBox);
-        name->setObjectName(QString::fromLatin1(nameLabels[i]));
-        name->setAlignment(Qt::AlignCenter);
-        name->setFixedHeight(kNameLabelHeight);
-        name->setFont(nameFont);
-        m_nameLabels[i] = name;
-        box->addWidget(name);
-
-        auto* result = new ResultLabel(m_resBox);
-        result->setObjectName(QString::fromLatin1(resultLabels[i]));
-        result->setFixedHeight(kResultLabelHeight);
-        result->setFont(resultFont);
-        m_resultLabels[i] = result;
-        box->addWidget(result);
-    }
-    box->addStretch(1);
-
-    m_bbut = new QToolButton(m_resBox);
-    m_bbut->setObjectName(QStringLiteral("Bbut"));
-    m_bbut->setFixedSize(145, 25);
-    m_bbut->setAutoRaise(true);  // drawn flat
-    m_dbut = new QToolButton(m_resBox);
-    m_dbut->setObjectName(QStringLiteral("Dbut"));
-    m_dbut->setFixedSize(153, 25);
-    m_fuelGroup = new QButtonGroup(this);
-    m_fuelGroup->setExclusive(true);
-    for (QToolButton* button : {m_bbut, m_dbut}) {
-        button->setCheckable(true);
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        m_fuelGroup->addButton(button);
-    }
-    m_bbut->setChecked(true);
-    connect(m_bbut, &QToolButton::clicked, this, [this] { runGuarded(*this, [this] { BbutClick(); }); });
-    connect(m_dbut, &QToolButton::clicked, this, [this] { runGuarded(*this, [this] { DbutClick(); }); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_bbut);
-    buttons->addStretch(1);
-    buttons->addWidget(m_dbut);
-    box->addLayout(buttons);
-
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_resBox);
-    layout->addStretch(1);
-    return panel;
 }
 
 QWidget* TForm1::buildPagePanel()
@@ -267,30 +143,31 @@ QWidget* TForm1::buildPagePanel()
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("Panel2"));
 
-    m_label1 = new QLabel(panel);
+    m_label1 = new QLabel(QStringLiteral("Журнал"), panel);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setAlignment(Qt::AlignCenter);
     m_label1->setFixedHeight(24);
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(21);
-    m_label1->setFont(font);
+    m_label1->setFont(familyFont(captionFamilies(), 21));
 
     m_pageControl = new QTabWidget(panel);
     m_pageControl->setObjectName(QStringLiteral("PageControl1"));
     m_archivePage = new ArchivePage(*this);
-    m_journalPage = new JournalPage(*this, *m_archivePage, *this);
-    m_calibrationsPage = new CalibrationsPage(m_calibrations);
+    m_journalPage = new JournalPage(*m_state, *m_archivePage, *this);
+    m_calibrationsPage = new CalibrationsPage(*m_state);
     m_systemCorrectionPage = new SystemCorrectionPage;
     m_tracePage = new TracePage;
-    m_pageControl->addTab(tabSheet(m_journalPage, QStringLiteral("TabSheet1")), QString());
-    m_pageControl->addTab(tabSheet(m_archivePage, QStringLiteral("TabSheet2")), QString());
-    m_pageControl->addTab(tabSheet(m_calibrationsPage, QStringLiteral("TabSheet3")), QString());
+    m_pageControl->addTab(tabSheet(m_journalPage, QStringLiteral("TabSheet1")),
+                          QStringLiteral("Журнал измерений"));
+    m_pageControl->addTab(tabSheet(m_archivePage, QStringLiteral("TabSheet2")),
+                          QStringLiteral("Архив измерений"));
+    m_pageControl->addTab(tabSheet(m_calibrationsPage, QStringLiteral("TabSheet3")),
+                          QStringLiteral("Компьютерные калибровки"));
     m_pageControl->addTab(tabSheet(m_systemCorrectionPage, QStringLiteral("TabSheet4")),
                           QStringLiteral("System korr"));
     m_pageControl->addTab(tabSheet(m_tracePage, QStringLiteral("TabSheet5")),
                           QStringLiteral("TabSheet5"));
+    for (int i = 0; i < m_pageControl->count(); ++i)
+        m_pageControl->setTabToolTip(i, m_pageControl->tabText(i));
     m_pageControl->setTabVisible(kSystemCorrectionPage, false);
     m_pageControl->setTabVisible(kTracePage, false);
     m_pageControl->setCurrentIndex(kCalibrationsPage);
@@ -298,21 +175,17 @@ QWidget* TForm1::buildPagePanel()
     // face at the window's size they fit the design width whole. A narrower window
     // shortens the captions rather than hiding tabs behind scroll arrows.
     QFont tabFont = gridFont();
-    tabFont.setPixelSize(this->font().pixelSize());
+    tabFont.setPixelSize(font().pixelSize());
     m_pageControl->tabBar()->setFont(tabFont);
     m_pageControl->setElideMode(Qt::ElideRight);
-    // The calibrations grid reads like the journal grids.
-    applyGridFont(m_calibrationsPage->grid(), gridFont());
-
-    connect(m_journalPage->editmetod(), &QToolButton::clicked, this,
-            [this] { runGuarded(*this, [this] { editmetodClick(); }); });
 
     // A result dragged towards any page brings the journal forward under the cursor.
-    m_dragSwitcher = new JournalDragSwitcher([this] { showJournalPage(); }, this);
-    m_dragSwitcher->watch(m_pageControl);
-    m_dragSwitcher->watch(m_pageControl->tabBar());
-    m_dragSwitcher->watch(m_archivePage->grid()->viewport());
-    m_dragSwitcher->watch(m_calibrationsPage->grid()->viewport());
+    auto* dragSwitcher = new JournalDragSwitcher(
+        [this] { m_pageControl->setCurrentIndex(kJournalPage); }, this);
+    dragSwitcher->watch(m_pageControl);
+    dragSwitcher->watch(m_pageControl->tabBar());
+    dragSwitcher->watch(m_archivePage->grid()->viewport());
+    dragSwitcher->watch(m_calibrationsPage->grid()->viewport());
 
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -322,39 +195,30 @@ QWidget* TForm1::buildPagePanel()
     return panel;
 }
 
+void TForm1::wireLink()
+{
+    m_link = std::make_unique<InstrumentLink>(*m_hid, *this);
+    connect(m_link.get(), &InstrumentLink::linkStatusChanged, this,
+            [this](const QString& text) { m_statusBar->setPanelText(0, text); });
+    connect(m_link.get(), &InstrumentLink::resistorsChanged, this,
+            [this](const QString& panel2, const QString& panel3) {
+                m_statusBar->setPanelText(2, panel2);
+                m_statusBar->setPanelText(3, panel3);
+            });
+    connect(m_link.get(), &InstrumentLink::traceLine, m_tracePage, &TracePage::appendLine);
+    connect(m_link.get(), &InstrumentLink::measurement, m_state,
+            &MeasurementState::applyCount);
+}
+
 void TForm1::FormCreate()
 {
-    m_link = std::make_unique<InstrumentLink>(*m_hid, *this, *m_timer1, *m_getdata);
+    wireLink();
     setWindowTitle(kMainWindowCaption);
 
-    m_resBox->setTitle(QStringLiteral("Результат измерения"));
-    for (int m = Research; m <= Cetane; ++m)
-        m_nameLabels[std::size_t(m - 1)]->setText(methodName(m));
-    m_resultLabels[Cetane - 1]->setText(QStringLiteral("*"));
-    for (int m = Research; m <= Aki; ++m)
-        m_resultLabels[std::size_t(m - 1)]->setText(QStringLiteral("0"));
-    for (ResultLabel* label : m_resultLabels)
-        label->setToolTip(QStringLiteral("Перетащите значение в журнал для добавления..."));
-    m_bbut->setText(QStringLiteral("Бензин"));
-    m_dbut->setText(QStringLiteral("Дизельное т."));
-    m_selectedMethod = Research;
-    m_label1->setText(QStringLiteral("Журнал"));
-    m_pageControl->setTabText(0, QStringLiteral("Журнал измерений"));
-    m_pageControl->setTabText(1, QStringLiteral("Архив измерений"));
-    m_pageControl->setTabText(2, QStringLiteral("Компьютерные калибровки"));
-    for (int i = 0; i < m_pageControl->count(); ++i)
-        m_pageControl->setTabToolTip(i, m_pageControl->tabText(i));
-    const auto menuItems = m_popupMenuMetod->actions();
-    const std::array<int, 4> itemMethods = {Research, Motor, Aki, Cetane};
-    for (std::size_t i = 0; i < itemMethods.size(); ++i)
-        menuItems[qsizetype(i)]->setText(methodName(itemMethods[i]));
-
-    m_writeCalibrations = loadDataFile(kCalibrationFileName, [this](const QString& path) {
-        m_calibrations.LoadCalibrations(path);
-    });
+    m_state->setCalibrationsWritable(loadDataFile(kCalibrationFileName, [this](const QString& path) {
+        m_state->calibrations().LoadCalibrations(path);
+    }));
     m_calibrationsPage->FillCalibrationGrid();
-
-    m_journalPage->editmetod()->setText(methodLetter(m_selectedMethod));
 
     m_journalPage->fitColumnsAtCreate();
     m_archivePage->fitColumnsAtCreate();
@@ -371,17 +235,12 @@ void TForm1::FormCreate()
 bool TForm1::loadDataFile(const QString& fileName,
                           const std::function<void(const QString&)>& load)
 {
-    const QString path = dataFilePath(fileName);
+    const QString path = m_state->dataFilePath(fileName);
     if (runGuarded(*this, [&] { load(path); }))
         return true;
     // A missing file is simply created at close; one that is there but unreadable keeps
     // its content.
     return !QFileInfo::exists(path);
-}
-
-QString TForm1::dataFilePath(const QString& fileName) const
-{
-    return QDir(m_programDir).filePath(fileName);
 }
 
 void TForm1::showError(const QString& message)
@@ -392,47 +251,6 @@ void TForm1::showError(const QString& message)
     }
     QMessageBox box(QMessageBox::Critical, kApplicationTitle, message, QMessageBox::Ok, this);
     box.exec();
-}
-
-void TForm1::selectMethod(int method)
-{
-    if (!isMethod(method))
-        return;
-    m_journalPage->editmetod()->setText(methodLetter(method));
-    m_selectedMethod = method;
-}
-
-QString TForm1::resultLabelText(int method) const
-{
-    const ResultLabel* label = resultLabel(method);
-    return label ? label->text() : QString();
-}
-
-void TForm1::showJournalPage()
-{
-    m_pageControl->setCurrentIndex(kJournalPage);
-}
-
-ResultLabel* TForm1::resultLabel(int method) const
-{
-    return isMethod(method) ? m_resultLabels[std::size_t(method - 1)] : nullptr;
-}
-
-void TForm1::BbutClick()
-{
-    m_dieselMode = false;
-    N2Click();
-}
-
-void TForm1::DbutClick()
-{
-    m_dieselMode = true;
-    N4Click();
-}
-
-void TForm1::editmetodClick()
-{
-    m_popupMenuMetod->popup(QCursor::pos());
 }
 
 void TForm1::N6Click()
@@ -448,7 +266,7 @@ void TForm1::N8Click()
 
 void TForm1::N9Click()
 {
-    const QString path = locateHelpDocument(QDir::currentPath(), m_programDir);
+    const QString path = locateHelpDocument(QDir::currentPath(), m_state->dataDirectory());
     if (path.isEmpty() || !m_openDocument(QUrl::fromLocalFile(path)))
         showError(kHelpFailedText);
 }
@@ -487,50 +305,6 @@ void TForm1::layOutHiddenPages()
     }
 }
 
-void TForm1::Timer1Timer()
-{
-    runGuarded(*this, [this] { m_link->Timer1Timer(); });
-}
-
-void TForm1::GetdataTimer()
-{
-    runGuarded(*this, [this] { m_link->GetdataTimer(); });
-}
-
-void TForm1::SetLinkStatus(const QString& text)
-{
-    m_statusBar->setPanelText(0, text);
-}
-
-void TForm1::showResistors(const QString& panel2, const QString& panel3)
-{
-    m_statusBar->setPanelText(2, panel2);
-    m_statusBar->setPanelText(3, panel3);
-}
-
-void TForm1::appendTrace(const QString& line)
-{
-    m_tracePage->appendLine(line);
-}
-
-void TForm1::showMeasurement(std::uint16_t periodCount)
-{
-    const ReadingDisplay display =
-        computeReadingDisplay(periodCount, m_dieselMode, m_systemCorrection, m_calibrations);
-    m_statusBar->setPanelText(1, display.panel1);
-    m_statusBar->setPanelText(3, display.panel3);
-    for (int m = Research; m <= Cetane; ++m) {
-        const LabelDisplay& shown = display.label(m);
-        ResultLabel* label = m_resultLabels[std::size_t(m - 1)];
-        label->setText(shown.text);
-        if (shown.colour) {
-            QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, QColor::fromRgb(QRgb(*shown.colour)));
-            label->setPalette(palette);
-        }
-    }
-}
-
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -557,26 +331,25 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 bool TForm1::FormClose()
 {
-    m_getdata->stop();
-    m_timer1->stop();
-    if (!QDir(m_programDir).exists())
+    m_link->stop();
+    if (!QDir(m_state->dataDirectory()).exists())
         return true;
 
     if (m_writeArchive) {
-        runGuarded(*this,
-                   [this] { m_archivePage->saveFile(dataFilePath(kArchiveFileName)); });
+        runGuarded(*this, [this] {
+            m_archivePage->saveFile(m_state->dataFilePath(kArchiveFileName));
+        });
     }
     // From here a failed write keeps the window open, so nothing is lost and the
     // operator can close again once the cause is removed.
-    if (m_writeJournal
-        && !runGuarded(*this,
-                       [this] { m_journalPage->saveFile(dataFilePath(kJournalFileName)); })) {
+    if (m_writeJournal && !runGuarded(*this, [this] {
+            m_journalPage->saveFile(m_state->dataFilePath(kJournalFileName));
+        })) {
         return false;
     }
-    if (m_writeCalibrations
-        && !runGuarded(*this, [this] {
-               m_calibrations.SaveCalibrations(dataFilePath(kCalibrationFileName));
-           })) {
+    if (m_state->calibrationsWritable() && !runGuarded(*this, [this] {
+            m_state->calibrations().SaveCalibrations(m_state->dataFilePath(kCalibrationFileName));
+        })) {
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "app/result_label.h"
 
-#include "journal/ui/result_drag.h"
+#include "ui/fonts.h"
+#include "ui/result_drag.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -19,11 +20,6 @@ namespace {
 // Below this a result would no longer be read from across the bench.
 constexpr int kSmallestPixelSize = 8;
 
-bool fits(const QFont& font, const QString& text, int width)
-{
-    return QFontMetrics(font).horizontalAdvance(text) <= width;
-}
-
 }  // namespace
 
 ResultLabel::ResultLabel(QWidget* parent)
@@ -39,26 +35,25 @@ ResultLabel::ResultLabel(QWidget* parent)
 
 QFont ResultLabel::shownFont() const
 {
-    QFont font = this->font();
+    const QFont font = this->font();
     const int width = contentsRect().width();
-    if (text().isEmpty() || fits(font, text(), width))
-        return font;
-    const int full = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    // Text width grows almost in proportion to the size: start from that estimate and
-    // correct it by the measured width, which hinting may round either way.
+    if (m_fittedWidth == width && m_fittedText == text() && m_fittedBase == font)
+        return m_fitted;
+    m_fittedText = text();
+    m_fittedWidth = width;
+    m_fittedBase = font;
+    m_fitted = font;
     const int advance = QFontMetrics(font).horizontalAdvance(text());
-    int pixels = std::clamp(full * width / std::max(advance, 1), kSmallestPixelSize, full - 1);
-    font.setPixelSize(pixels);
-    while (pixels > kSmallestPixelSize && !fits(font, text(), width))
-        font.setPixelSize(--pixels);
-    for (QFont larger = font; pixels + 1 < full;) {
-        larger.setPixelSize(pixels + 1);
-        if (!fits(larger, text(), width))
-            break;
-        font = larger;
-        ++pixels;
-    }
-    return font;
+    if (text().isEmpty() || advance <= width)
+        return m_fitted;
+    const int full = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    // Text width grows almost in proportion to the size: that estimate is the guess.
+    const int guess = full * width / std::max(advance, 1);
+    const QStringList texts{text()};
+    m_fitted.setPixelSize(largestFittingPixelSize(
+        font, kSmallestPixelSize, full - 1,
+        [&](const QFont& f) { return textsFitWidth(f, texts, width); }, guess));
+    return m_fitted;
 }
 
 void ResultLabel::paintEvent(QPaintEvent* /*event*/)

@@ -4,7 +4,8 @@
 //
 // A calibrated result ("95,4 (Эталон АИ-)") is wider than the result panel at the
 // label's own font. The text stays exactly as set (the journal copies it), so the label
-// draws it in a smaller size of its font instead of letting the panel cut it off.
+// draws it in a smaller size of its font instead of letting the panel cut it off. The
+// size is measured once per text and width, not on every paint.
 
 #include <QFont>
 #include <QLabel>
@@ -27,6 +28,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // shownFont() for the text, width and font it was measured for.
+    mutable QString m_fittedText;
+    mutable int m_fittedWidth = -1;
+    mutable QFont m_fittedBase;
+    mutable QFont m_fitted;
     QPoint m_pressPos;
     bool m_pressed = false;
 };

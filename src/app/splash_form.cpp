@@ -1,5 +1,7 @@
 #include "app/splash_form.h"
 
+#include "ui/fonts.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -17,11 +19,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     auto* label = new QLabel(QStringLiteral(" QT-44 USB..."), this);
     label->setObjectName(QStringLiteral("Label1"));
     label->setAlignment(Qt::AlignCenter);
-    QFont font(QStringLiteral("Arial"));
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(29);
-    label->setFont(font);
+    label->setFont(familyFont(captionFamilies(), 29));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

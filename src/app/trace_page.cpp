@@ -1,5 +1,7 @@
 #include "app/trace_page.h"
 
+#include "ui/fonts.h"
+
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,7 +24,7 @@ TracePage::TracePage(QWidget* parent)
     m_memo->setMaximumBlockCount(kMaxLines);
     m_memo->setPlainText(QStringLiteral("Memo1"));
     QFont mono = m_memo->font();
-    mono.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Monospace")});
+    mono.setFamilies(monospaceFamilies());
     mono.setStyleHint(QFont::Monospace);
     m_memo->setFont(mono);
 

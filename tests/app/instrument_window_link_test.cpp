@@ -1,14 +1,19 @@
 // The main window reading the instrument end to end: fake device, reader thread,
-// hand-over, trace, conversion, result labels and status panels.
+// hand-over, trace, conversion, result labels and status panels. What the link itself
+// decides (which device, when to poll, unplug and re-plug) is tested on the link alone.
 
 #include "form_fixture.h"
 #include "hid_test_helpers.h"
 
-#include "app/panel_status_bar.h"
 #include "app/result_label.h"
+#include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "core/methods.h"
 #include "device/hid/hid_device.h"
 #include "device/hid/hid_device_controller.h"
+#include "device/instrument/instrument_link.h"
+#include "measure/measurement_state.h"
+#include "ui/panel_status_bar.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
@@ -35,10 +40,10 @@ protected:
         ASSERT_TRUE(runOneHandOver());
     }
 
-    QString label(int method) const { return form->resultLabel(method)->text(); }
+    QString label(int method) const { return form->resultPanel()->resultLabel(method)->text(); }
     QColor colour(int method) const
     {
-        return form->resultLabel(method)->palette().color(QPalette::WindowText);
+        return form->resultPanel()->resultLabel(method)->palette().color(QPalette::WindowText);
     }
     QString panel(int i) const { return form->statusBar1()->panelText(i); }
     QStringList traceLines() const
@@ -56,17 +61,17 @@ TEST_F(LinkedFormTest, ConfirmsPollsAndShowsAMeasurement)
     path_ = platform.plug(instrument());
     createClean();
     deliver();
-    EXPECT_TRUE(form->timer1()->isActive());
-    form->Timer1Timer();
+    EXPECT_TRUE(form->link().timer1().isActive());
+    form->link().Timer1Timer();
     EXPECT_EQ(panel(0), QStringLiteral("Device VID=04D8 PID=003F"));
     ASSERT_EQ(platform.writes(path_).size(), 1u);
     QByteArray connect(65, '\0');
     connect[1] = char(0x80);
     connect[3] = char(0x0B);
     EXPECT_EQ(platform.writes(path_)[0], connect);
-    EXPECT_FALSE(form->timer1()->isActive());
-    EXPECT_TRUE(form->getdata()->isActive());
-    form->GetdataTimer();
+    EXPECT_FALSE(form->link().timer1().isActive());
+    EXPECT_TRUE(form->link().getdata().isActive());
+    form->link().GetdataTimer();
     EXPECT_EQ(platform.writes(path_).size(), 2u);
 
     measure(8000);
@@ -80,9 +85,16 @@ TEST_F(LinkedFormTest, ConfirmsPollsAndShowsAMeasurement)
     EXPECT_TRUE(lastTraceLine().startsWith(QStringLiteral("RD 00  37 40 1F 00 00 ")));
     EXPECT_EQ(traceLines().first(), QStringLiteral("Memo1"));
 
-    form->DbutClick();
+    form->resultPanel()->DbutClick();
     measure(8000);
     EXPECT_EQ(label(Research), QStringLiteral("*"));
+    EXPECT_EQ(label(Cetane), QStringLiteral("36,7"));
+
+    // Unplugged: the labels keep the last reading.
+    platform.unplug(path_);
+    deliver();
+    form->link().GetdataTimer();
+    EXPECT_EQ(panel(0), QStringLiteral("Нет подключения"));
     EXPECT_EQ(label(Cetane), QStringLiteral("36,7"));
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
 }
@@ -97,8 +109,8 @@ TEST_F(LinkedFormTest, ACalibratedResultIsShownInItsMethodsColourAndKeepsItForZe
     record.slope = 1.02;
     record.offset = -0.5;
     record.setName(QStringLiteral("Эталон-95 зимний"));
-    form->calibrations().AddCalibration(record);
-    ASSERT_EQ(form->calibrations().ToggleCalibration(1), ToggleResult::Done);
+    form->state().calibrations().AddCalibration(record);
+    ASSERT_EQ(form->state().calibrations().ToggleCalibration(1), ToggleResult::Done);
 
     measure(8000);
     EXPECT_EQ(label(Research), QStringLiteral("84,5 (Эталон-95 )"));
@@ -113,7 +125,7 @@ TEST_F(LinkedFormTest, ResistorReportsAndShortReports)
     path_ = platform.plug(instrument());
     createClean();
     deliver();
-    form->Timer1Timer();
+    form->link().Timer1Timer();
     const std::size_t written = platform.writes(path_).size();
     platform.queueInput(path_, reportBytes({0x82, 0x05, 0xFA}));
     ASSERT_TRUE(runOneHandOver());
@@ -129,42 +141,10 @@ TEST_F(LinkedFormTest, ResistorReportsAndShortReports)
     EXPECT_EQ(panel(5), QString());
 }
 
-TEST_F(LinkedFormTest, UnplugKeepsTheLabelsAndReplugConnectsAgain)
-{
-    path_ = platform.plug(instrument());
-    createClean();
-    deliver();
-    form->Timer1Timer();
-    measure(8000);
-
-    platform.unplug(path_);
-    deliver();
-    form->GetdataTimer();
-    EXPECT_EQ(panel(0), QStringLiteral("Нет подключения"));
-    EXPECT_EQ(label(Research), QStringLiteral("83,3"));
-
-    path_ = platform.plug(instrument());
-    deliver();
-    form->Timer1Timer();
-    EXPECT_EQ(panel(0), QStringLiteral("Device VID=04D8 PID=003F"));
-    ASSERT_EQ(platform.writes(path_).size(), 1u);
-    EXPECT_EQ(quint8(platform.writes(path_)[0][3]), 0x0B);
-}
-
-TEST_F(LinkedFormTest, NoInstrumentAtStart)
-{
-    createClean();
-    deliver();
-    form->Timer1Timer();
-    EXPECT_EQ(panel(0), QStringLiteral("Нет подключения"));
-    EXPECT_FALSE(form->getdata()->isActive());
-    EXPECT_TRUE(errors.messages.isEmpty());
-}
-
 TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemOnItsTimer)
 {
     createClean();
-    form->appendTrace(QStringLiteral("first"));
+    form->tracePage()->appendLine(QStringLiteral("first"));
     QPlainTextEdit* memo = form->tracePage()->memo();
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1"));
     auto* flushTimer = form->tracePage()->findChild<QTimer*>();
@@ -174,7 +154,7 @@ TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemOnItsTimer)
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst"));
 
     for (int i = 0; i < TracePage::kMaxLines + 5; ++i) {
-        form->appendTrace(QStringLiteral("line %1").arg(i));
+        form->tracePage()->appendLine(QStringLiteral("line %1").arg(i));
         if (i % 3000 == 0)
             form->tracePage()->flush();
     }

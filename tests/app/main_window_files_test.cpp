@@ -1,10 +1,13 @@
 // The data files at start and at close: present, missing, unreadable, and failing writes.
 
+#include "core/methods.h"
+#include "device/instrument/instrument_link.h"
 #include "form_fixture.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
 
 #include <QAction>
@@ -53,7 +56,7 @@ TEST_F(DataFiles, PresentFilesFillTheThreeGrids)
     EXPECT_EQ(f.archivePage()->table().cell(1, 3), QStringLiteral("91,8"));
     EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
     EXPECT_EQ(f.journalPage()->table().cell(2, 2), QStringLiteral("Цетановое число"));
-    ASSERT_EQ(f.calibrations().count(), 1);
+    ASSERT_EQ(f.state().calibrations().count(), 1);
     EXPECT_EQ(f.calibrationsPage()->gridRowCount(), 3);
     EXPECT_EQ(f.calibrationsPage()->grid()->item(0, 2)->text(), QStringLiteral("Эталон"));
 }
@@ -115,12 +118,12 @@ TEST_F(DataFiles, CloseWritesTheThreeTables)
     TForm1& f = create();
     f.journalPage()->writeButClick();
     f.journalPage()->ArhButClick();
-    f.calibrations().DeleteCalibration(1);
+    f.state().calibrations().DeleteCalibration(1);
     f.show();
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(errors.messages.isEmpty());
-    EXPECT_FALSE(f.timer1()->isActive());
-    EXPECT_FALSE(f.getdata()->isActive());
+    EXPECT_FALSE(f.link().timer1().isActive());
+    EXPECT_FALSE(f.link().getdata().isActive());
 
     JournalTable archive;
     loadTableFile(archive, path(QStringLiteral("data.tab")));
@@ -152,7 +155,7 @@ TEST_F(DataFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
     const QByteArray archiveBefore = readFile(path(QStringLiteral("data.tab")));
     TForm1& f = create();
     f.journalPage()->ArhButClick();         // the archive changes
-    f.calibrations().DeleteCalibration(1);  // so does the calibration list
+    f.state().calibrations().DeleteCalibration(1);  // so does the calibration list
     blockWithDirectory(path(QStringLiteral("data2.tab")));
     f.show();
 
@@ -161,8 +164,8 @@ TEST_F(DataFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
     ASSERT_EQ(errors.messages.size(), 1);
     EXPECT_TRUE(errors.messages[0].startsWith(
         QStringLiteral("Cannot create file \"%1\". ").arg(path(QStringLiteral("data2.tab")))));
-    EXPECT_FALSE(f.timer1()->isActive());
-    EXPECT_FALSE(f.getdata()->isActive());
+    EXPECT_FALSE(f.link().timer1().isActive());
+    EXPECT_FALSE(f.link().getdata().isActive());
     EXPECT_NE(readFile(path(QStringLiteral("data.tab"))), archiveBefore);  // written first
     EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))), korBefore);       // never reached
 
@@ -179,7 +182,7 @@ TEST_F(DataFiles, ArchiveWriteFailureIsReportedAndTheCloseGoesOn)
     writeSampleFiles();
     TForm1& f = create();
     f.journalPage()->writeButClick();
-    f.calibrations().DeleteCalibration(1);
+    f.state().calibrations().DeleteCalibration(1);
     blockWithDirectory(path(QStringLiteral("data.tab")));
     f.show();
 

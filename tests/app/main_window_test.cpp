@@ -2,13 +2,16 @@
 // fitting on resize.
 
 #include "app/about_box.h"
-#include "app/panel_status_bar.h"
 #include "app/result_label.h"
+#include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "device/instrument/instrument_link.h"
 #include "form_fixture.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
+#include "ui/panel_status_bar.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -37,16 +40,16 @@ TEST_F(MainWindow, FreshStartShowsJournalPetrolMethodOneAndStartLabels)
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Октанометр КВ-4410ПК"));
     EXPECT_EQ(f.pageControl()->currentIndex(), 0);
     EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("И"));
-    EXPECT_EQ(f.selectedMethod(), 1);
-    EXPECT_FALSE(f.dieselMode());
-    EXPECT_TRUE(f.bbut()->isChecked());
-    EXPECT_FALSE(f.dbut()->isChecked());
+    EXPECT_EQ(f.state().selectedMethod(), 1);
+    EXPECT_FALSE(f.state().dieselMode());
+    EXPECT_TRUE(f.findChild<QToolButton*>(QStringLiteral("Bbut"))->isChecked());
+    EXPECT_FALSE(f.findChild<QToolButton*>(QStringLiteral("Dbut"))->isChecked());
     EXPECT_EQ(text(f, "txtIsRes"), QStringLiteral("0"));
     EXPECT_EQ(text(f, "txtMotRes"), QStringLiteral("0"));
     EXPECT_EQ(text(f, "txtAKIRes"), QStringLiteral("0"));
     EXPECT_EQ(text(f, "txtCetRes"), QStringLiteral("*"));
     for (int m = 1; m <= 4; ++m) {
-        EXPECT_EQ(f.resultLabel(m)->toolTip(),
+        EXPECT_EQ(f.resultPanel()->resultLabel(m)->toolTip(),
                   QStringLiteral("Перетащите значение в журнал для добавления..."));
     }
 }
@@ -55,7 +58,7 @@ TEST_F(MainWindow, ResultLabelsAreLargeAndBoldAndNameLabelsFitThePanel)
 {
     TForm1& f = createClean();
     for (int m = 1; m <= 4; ++m) {
-        const QFont font = f.resultLabel(m)->font();
+        const QFont font = f.resultPanel()->resultLabel(m)->font();
         EXPECT_TRUE(font.bold());
         EXPECT_EQ(font.pixelSize(), 37);
     }
@@ -109,10 +112,12 @@ TEST_F(MainWindow, StatusBarHasSixPanelsAndFourAndFiveStayEmpty)
 TEST_F(MainWindow, TimersRunFromTheStart)
 {
     TForm1& f = createClean();
-    EXPECT_TRUE(f.timer1()->isActive());
-    EXPECT_EQ(f.timer1()->interval(), 500);
-    EXPECT_TRUE(f.getdata()->isActive());
-    EXPECT_EQ(f.getdata()->interval(), 1000);
+    EXPECT_TRUE(f.link().timer1().isActive());
+    EXPECT_EQ(f.link().timer1().interval(), 500);
+    EXPECT_EQ(f.link().timer1().objectName(), QStringLiteral("Timer1"));
+    EXPECT_TRUE(f.link().getdata().isActive());
+    EXPECT_EQ(f.link().getdata().interval(), 1000);
+    EXPECT_EQ(f.link().getdata().objectName(), QStringLiteral("Getdata"));
 }
 
 TEST_F(MainWindow, ResizeRefitsTheColumnsOfAllThreeGrids)

@@ -1,9 +1,12 @@
-// Fuel mode, method menu and result-label drops on the journal.
+// Fuel mode and method selection as the operator meets them in the window: the fuel
+// buttons, the method button and its menu, and result labels dropped on the journal.
 
 #include "app/result_label.h"
+#include "app/result_panel.h"
 #include "form_fixture.h"
 #include "journal/ui/journal_page.h"
-#include "journal/ui/result_drag.h"
+#include "measure/measurement_state.h"
+#include "ui/result_drag.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -17,13 +20,19 @@
 namespace kv::test {
 namespace {
 
-using MethodSelection = FormTest;
-
-const JournalRow& lastRow(TForm1& f)
-{
-    const JournalTable& table = f.journalPage()->table();
-    return table.row(table.rowCount() - 1);
-}
+class MethodSelection : public FormTest {
+protected:
+    QToolButton* button(const char* name) const
+    {
+        return form->findChild<QToolButton*>(QLatin1StringView(name));
+    }
+    QString editmetod() const { return button("editmetod")->text(); }
+    const JournalRow& lastRow() const
+    {
+        const JournalTable& table = form->journalPage()->table();
+        return table.row(table.rowCount() - 1);
+    }
+};
 
 // A result label dropped on the journal grid, as the drag machinery delivers it.
 void dropLabel(TForm1& f, const QString& labelName)
@@ -40,100 +49,69 @@ void dropLabel(TForm1& f, const QString& labelName)
     QApplication::sendEvent(viewport, &drop);
 }
 
-TEST_F(MethodSelection, DieselButtonSelectsCetaneAndTheEntryTakesItsLabel)
+TEST_F(MethodSelection, FuelButtonsAndTheMethodMenuShowOnTheButtons)
 {
     TForm1& f = createClean();
-    f.resultLabel(Cetane)->setText(QStringLiteral("48,2"));
-    f.dbut()->click();
-    EXPECT_TRUE(f.dieselMode());
-    EXPECT_TRUE(f.dbut()->isChecked());
-    EXPECT_FALSE(f.bbut()->isChecked());
-    EXPECT_EQ(f.selectedMethod(), 4);
-    EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("Ц"));
+    EXPECT_EQ(editmetod(), QStringLiteral("И"));
+    EXPECT_TRUE(button("Bbut")->isChecked());
 
-    f.journalPage()->writeBut()->click();
-    EXPECT_EQ(lastRow(f).cells[2], QStringLiteral("Цетановое число"));
-    EXPECT_EQ(lastRow(f).cells[3], QStringLiteral("48,2"));
-}
+    button("Dbut")->click();
+    EXPECT_TRUE(f.state().dieselMode());
+    EXPECT_TRUE(button("Dbut")->isChecked());
+    EXPECT_FALSE(button("Bbut")->isChecked());
+    EXPECT_EQ(editmetod(), QStringLiteral("Ц"));
 
-TEST_F(MethodSelection, PetrolButtonAfterAMenuChoiceGoesBackToMethodOne)
-{
-    TForm1& f = createClean();
-    f.popupMenuMetod()->actions()[2]->trigger();  // N5: AKI
-    EXPECT_EQ(f.selectedMethod(), 3);
-    EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("А"));
-    f.bbut()->click();
-    EXPECT_FALSE(f.dieselMode());
-    EXPECT_EQ(f.selectedMethod(), 1);
-    EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("И"));
-}
-
-TEST_F(MethodSelection, MenuItemsSelectTheirMethodAndNeverTheMode)
-{
-    TForm1& f = createClean();
-    f.dbut()->click();
-    const auto items = f.popupMenuMetod()->actions();
-    const std::array<int, 4> methods = {1, 2, 3, 4};  // N2, N3, N5, N4
+    const auto items = f.journalPage()->popupMenuMetod()->actions();
+    const QStringList names = {"N2", "N3", "N5", "N4"};
     const QStringList letters = {"И", "М", "А", "Ц"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        items[qsizetype(i)]->trigger();
-        EXPECT_EQ(f.selectedMethod(), methods[i]);
-        EXPECT_EQ(f.journalPage()->editmetod()->text(), letters[qsizetype(i)]);
-        EXPECT_TRUE(f.dieselMode());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(items[i]->objectName(), names[i]);
+        EXPECT_EQ(items[i]->text(), methodName(i + 1));
+        items[i]->trigger();
+        EXPECT_EQ(f.state().selectedMethod(), i + 1);
+        EXPECT_EQ(editmetod(), letters[i]);
+        EXPECT_TRUE(f.state().dieselMode());
     }
-    // Motor in diesel mode: the entry keeps the label's diesel-mode text.
-    f.resultLabel(Motor)->setText(QStringLiteral("*"));
-    items[1]->trigger();
-    f.journalPage()->writeButClick();
-    EXPECT_EQ(lastRow(f).cells[2], QStringLiteral("Моторный метод"));
-    EXPECT_EQ(lastRow(f).cells[3], QStringLiteral("*"));
+
+    button("Bbut")->click();
+    EXPECT_FALSE(f.state().dieselMode());
+    EXPECT_EQ(editmetod(), QStringLiteral("И"));
 }
 
 TEST_F(MethodSelection, MethodButtonPopsTheMenu)
 {
     TForm1& f = createClean();
     f.show();
-    f.journalPage()->editmetod()->click();
-    EXPECT_TRUE(f.popupMenuMetod()->isVisible());
-    f.popupMenuMetod()->hide();
+    button("editmetod")->click();
+    EXPECT_TRUE(f.journalPage()->popupMenuMetod()->isVisible());
+    f.journalPage()->popupMenuMetod()->hide();
 }
 
-TEST_F(MethodSelection, EachLabelDroppedInEachModeRecordsItsMethodAndText)
+TEST_F(MethodSelection, EachLabelDroppedInEachModeRecordsItsMethodAndShownText)
 {
     TForm1& f = createClean();
-    const QStringList labels = {"txtIsRes", "txtMotRes", "txtAKIRes", "txtCetRes"};
     const QStringList letters = {"И", "М", "А", "Ц"};
     for (const bool diesel : {false, true}) {
-        (diesel ? f.dbut() : f.bbut())->click();
-        // The texts the conversion leaves in each mode.
-        const QStringList texts = diesel ? QStringList{"*", "*", "*", "51,3"}
-                                         : QStringList{"92,4 (Эталон)", "84,6", "88,5", "*"};
-        for (int m = 1; m <= 4; ++m)
-            f.resultLabel(m)->setText(texts[m - 1]);
+        button(diesel ? "Dbut" : "Bbut")->click();
+        f.state().applyCount(8000);
+        const QStringList texts = diesel ? QStringList{"*", "*", "*", "36,7"}
+                                         : QStringList{"83,3", "78", "80,7", "*"};
         for (int m = 1; m <= 4; ++m) {
-            SCOPED_TRACE(labels[m - 1].toStdString() + (diesel ? " diesel" : " petrol"));
+            const QString name = resultLabelObjectName(m);
+            SCOPED_TRACE(name.toStdString() + (diesel ? " diesel" : " petrol"));
+            EXPECT_EQ(f.resultPanel()->resultLabel(m)->objectName(), name);
+            EXPECT_EQ(f.resultPanel()->resultLabel(m)->text(), texts[m - 1]);
             const JournalTable& table = f.journalPage()->table();
             // The very first entry reuses the empty journal's blank row.
             const int expectedRows = table.rowCount() + (table.isEmpty() ? 0 : 1);
-            dropLabel(f, labels[m - 1]);
+            dropLabel(f, name);
             EXPECT_EQ(table.rowCount(), expectedRows);
-            EXPECT_EQ(lastRow(f).cells[2], methodName(m));
-            EXPECT_EQ(lastRow(f).cells[3], texts[m - 1]);
-            EXPECT_EQ(f.selectedMethod(), m);
-            EXPECT_EQ(f.journalPage()->editmetod()->text(), letters[m - 1]);
-            EXPECT_EQ(f.dieselMode(), diesel);
+            EXPECT_EQ(lastRow().cells[2], methodName(m));
+            EXPECT_EQ(lastRow().cells[3], texts[m - 1]);
+            EXPECT_EQ(f.state().selectedMethod(), m);
+            EXPECT_EQ(editmetod(), letters[m - 1]);
+            EXPECT_EQ(f.state().dieselMode(), diesel);
         }
-    }
-}
-
-TEST_F(MethodSelection, ResultLabelsCarryTheirOwnName)
-{
-    TForm1& f = createClean();
-    const QStringList labels = {"txtIsRes", "txtMotRes", "txtAKIRes", "txtCetRes"};
-    for (int m = 1; m <= 4; ++m) {
-        EXPECT_EQ(f.resultLabel(m)->objectName(), labels[m - 1]);
-        EXPECT_EQ(methodOfResultLabel(f.resultLabel(m)->objectName()), m);
-        EXPECT_EQ(f.resultLabelText(m), f.resultLabel(m)->text());
     }
 }
 

@@ -2,11 +2,13 @@
 // tabs that fit the page panel, grids whose narrow columns show their texts whole.
 
 #include "app/result_label.h"
+#include "app/result_panel.h"
 #include "core/methods.h"
 #include "form_fixture.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
-#include "journal/ui/page_setup.h"
+#include "ui/grid_style.h"
+#include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
 
 #include <QGroupBox>
@@ -83,15 +85,24 @@ TEST_F(Readability, ACalibratedResultStaysInsideTheResultBoxAndTheJournalGetsIts
 {
     TForm1& f = createClean();
     f.show();
-    ResultLabel* label = f.resultLabel(Research);
-    label->setText(kCalibrated);
+    TCalibration calibration;
+    calibration.method = Research;
+    calibration.slope = 1;
+    calibration.offset = 12.1;
+    calibration.setName(QStringLiteral("Эталон АИ-92"));
+    f.state().calibrations().AddCalibration(calibration);
+    f.state().calibrations().ToggleCalibration(1);
+    f.state().applyCount(8000);  // research 83,3, calibrated 95,4
+    ResultLabel* label = f.resultPanel()->resultLabel(Research);
+    EXPECT_EQ(label->text(), kCalibrated);
     auto* box = f.findChild<QGroupBox*>(QStringLiteral("ResBox"));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->width(), 329);
     EXPECT_GE(label->x(), 0);
     EXPECT_LE(label->geometry().right(), box->contentsRect().right());
     EXPECT_LE(advance(label->shownFont(), kCalibrated), label->contentsRect().width());
-    EXPECT_EQ(f.resultLabelText(Research), kCalibrated);
+    f.journalPage()->writeButClick();
+    EXPECT_EQ(f.journalPage()->table().cell(1, 3), kCalibrated);
     EXPECT_FALSE(label->grab().isNull());  // the drag's picture
 }
 

@@ -4,8 +4,9 @@
 #include "core/methods.h"
 #include "journal/journal_entry.h"
 #include "journal/journal_table.h"
+#include "journal/ui/grid_page.h"
 #include "journal/ui/journal_table_model.h"
-#include "journal/ui/page_setup.h"
+#include "ui/grid_style.h"
 
 #include <QAbstractItemDelegate>
 #include <QApplication>
@@ -35,7 +36,7 @@ protected:
         table.appendData({{QStringLiteral("2"), QStringLiteral("12.03.2026 09:16:05"),
                            methodName(Research), QStringLiteral("92,4"), QStringLiteral(" ")}});
         grid.setModel(&model);
-        setUpJournalGrid(&grid);
+        setUpGrid(&grid, GridPage::kMinimumCommentColumnWidth);
     }
 
     // The cell as the grid's delegate draws it in a rectangle of the given width.

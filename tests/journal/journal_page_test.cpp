@@ -2,9 +2,10 @@
 #include "core/methods.h"
 #include "journal/table_file.h"
 #include "journal/ui/archive_page.h"
-#include "journal/ui/journal_host.h"
 #include "journal/ui/journal_page.h"
-#include "journal/ui/result_drag.h"
+#include "measure/measurement_state.h"
+#include "recording_reporter.h"
+#include "ui/result_drag.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -24,29 +25,18 @@
 namespace kv {
 namespace {
 
-class FakeHost : public JournalHost {
-public:
-    int selectedMethod() const override { return method; }
-    void selectMethod(int m) override { method = m; }
-    QString resultLabelText(int m) const override { return labels[std::size_t(m)]; }
-    void showJournalPage() override { ++journalShown; }
-
-    int method = 1;
-    std::array<QString, 5> labels{{{}, "92,4", "83,1 (АИ-92)", "87,8", "*"}};
-    int journalShown = 0;
-};
-
-class FakeReporter : public ErrorReporter {
-public:
-    void showError(const QString& message) override { errors << message; }
-    QStringList errors;
-};
-
 class JournalPageTest : public testing::Test {
 protected:
+    // Count 8000 shows 83,3 / 78 / 80,7 and "*" in petrol mode.
     JournalPageTest()
     {
         journal.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)); });
+        state.applyCount(8000);
+    }
+
+    static QToolButton* button(QWidget* page, const char* name)
+    {
+        return page->findChild<QToolButton*>(QLatin1StringView(name));
     }
 
     int rows() { return journal.table().rowCount(); }
@@ -84,24 +74,24 @@ protected:
         return dropEvent.isAccepted();
     }
 
-    FakeHost host;
-    FakeReporter reporter;
+    MeasurementState state{QString()};
+    test::RecordingReporter reporter;
     ArchivePage archive{reporter};
-    JournalPage journal{host, archive, reporter};
+    JournalPage journal{state, archive, reporter};
 };
 
 TEST_F(JournalPageTest, FirstEntryFillsTheBlankRowAndLaterOnesAppend)
 {
-    journal.writeBut()->click();
+    button(&journal, "writeBut")->click();
     ASSERT_EQ(rows(), 2);
-    const JournalRow expected{{"1", "08.12.2026 14:05:09", "Исследовательский метод", "92,4", " "}};
+    const JournalRow expected{{"1", "08.12.2026 14:05:09", "Исследовательский метод", "83,3", " "}};
     EXPECT_EQ(journal.table().row(1), expected);
 
-    host.method = 2;
+    state.selectMethod(Motor);
     journal.writeButClick();
     ASSERT_EQ(rows(), 3);
     EXPECT_EQ(journal.table().cell(2, 0), QStringLiteral("2"));
-    EXPECT_EQ(journal.table().cell(2, 3), QStringLiteral("83,1 (АИ-92)"));
+    EXPECT_EQ(journal.table().cell(2, 3), QStringLiteral("78"));
 }
 
 TEST_F(JournalPageTest, NumbersAreNotRenumberedAfterADeletion)
@@ -109,7 +99,7 @@ TEST_F(JournalPageTest, NumbersAreNotRenumberedAfterADeletion)
     for (int i = 0; i < 3; ++i)
         journal.writeButClick();
     setCurrent(1);
-    journal.delBut()->click();
+    button(&journal, "DelBut")->click();
     journal.writeButClick();
     EXPECT_EQ(numbers(), QStringLiteral("2,3,3"));
 }
@@ -129,7 +119,7 @@ TEST_F(JournalPageTest, ASavedEmptyJournalComesBackAsABlankRowThatStays)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data2.tab"));
     journal.saveFile(path);
-    JournalPage reloaded{host, archive, reporter};
+    JournalPage reloaded{state, archive, reporter};
     reloaded.loadFile(path);
     reloaded.writeButClick();
     ASSERT_EQ(reloaded.table().rowCount(), 3);
@@ -143,11 +133,11 @@ TEST_F(JournalPageTest, ArchivingMovesTheCurrentRowBehindTheArchivesBlankRow)
     EXPECT_TRUE(archive.table().isEmpty());
 
     journal.writeButClick();
-    host.method = 3;
+    state.selectMethod(Aki);
     journal.writeButClick();
     const JournalRow moved = journal.table().row(2);
     setCurrent(2);
-    journal.arhBut()->click();
+    button(&journal, "ArhBut")->click();
 
     EXPECT_EQ(numbers(), QStringLiteral("1"));
     ASSERT_EQ(archive.table().rowCount(), 3);
@@ -162,19 +152,21 @@ TEST_F(JournalPageTest, ArchivingMovesTheCurrentRowBehindTheArchivesBlankRow)
     EXPECT_EQ(reread.row(2), moved);
 
     archive.grid()->setCurrentIndex(archive.grid()->model()->index(1, 0));
-    archive.delButArh()->click();
+    button(&archive, "DelButArh")->click();
     EXPECT_EQ(archive.table().rowCount(), 2);
 }
 
 TEST_F(JournalPageTest, EachResultLabelDropSelectsItsMethodAndWritesItsValue)
 {
     const char* names[] = {"txtIsRes", "txtMotRes", "txtAKIRes", "txtCetRes"};
+    const char* values[] = {"83,3", "78", "80,7", "*"};
     for (int m = 1; m <= 4; ++m) {
-        host.method = m == 1 ? 4 : 1;
+        state.selectMethod(m == 1 ? 4 : 1);
         EXPECT_TRUE(drop(QLatin1StringView(names[m - 1])));
-        EXPECT_EQ(host.method, m);
+        EXPECT_EQ(state.selectedMethod(), m);
+        EXPECT_EQ(button(&journal, "editmetod")->text(), methodLetter(m));
         EXPECT_EQ(journal.table().cell(rows() - 1, 2), methodName(m));
-        EXPECT_EQ(journal.table().cell(rows() - 1, 3), host.labels[std::size_t(m)]);
+        EXPECT_EQ(journal.table().cell(rows() - 1, 3), QString::fromUtf8(values[m - 1]));
     }
     EXPECT_EQ(numbers(), QStringLiteral("1,2,3,4"));
     EXPECT_EQ(journal.table().cell(4, 2), QStringLiteral("Цетановое число"));
@@ -186,13 +178,12 @@ TEST_F(JournalPageTest, OtherDragsAreRefused)
     EXPECT_FALSE(drop(QStringLiteral("txtIsRes"), false));
     EXPECT_FALSE(drop(QStringLiteral("txtIs")));
     EXPECT_TRUE(journal.table().isEmpty());
-    EXPECT_EQ(host.method, 1);
+    EXPECT_EQ(state.selectedMethod(), Research);
 }
 
 TEST_F(JournalPageTest, OnlyTheCommentColumnIsEditedAndStaysOneLine)
 {
     journal.writeButClick();
-    journal.refresh();
     QTableView* grid = journal.grid();
     EXPECT_TRUE(grid->horizontalHeader()->sectionsMovable());
 

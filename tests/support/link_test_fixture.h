@@ -18,16 +18,23 @@
 
 namespace kv::test {
 
-class RecordingLinkView : public InstrumentLinkView, public ErrorReporter {
+// Records what the link announces, as the main window would show it, and the errors.
+class RecordingLinkView : public ErrorReporter {
 public:
-    void SetLinkStatus(const QString& text) override { panel0 = text; }
-    void showResistors(const QString& p2, const QString& p3) override
+    void watch(InstrumentLink& link)
     {
-        panel2 = p2;
-        panel3 = p3;
+        QObject::connect(&link, &InstrumentLink::linkStatusChanged,
+                         [this](const QString& text) { panel0 = text; });
+        QObject::connect(&link, &InstrumentLink::resistorsChanged,
+                         [this](const QString& p2, const QString& p3) {
+                             panel2 = p2;
+                             panel3 = p3;
+                         });
+        QObject::connect(&link, &InstrumentLink::traceLine,
+                         [this](const QString& line) { trace << line; });
+        QObject::connect(&link, &InstrumentLink::measurement,
+                         [this](std::uint16_t count) { counts.push_back(count); });
     }
-    void appendTrace(const QString& line) override { trace << line; }
-    void showMeasurement(std::uint16_t count) override { counts.push_back(count); }
     void showError(const QString& message) override { errors << message; }
 
     QString panel0, panel2, panel3;
@@ -41,13 +48,14 @@ protected:
     // The timers run as in a freshly created main window.
     void SetUp() override
     {
-        timer1.setInterval(500);
-        getdata.setInterval(1000);
-        timer1.start();
-        getdata.start();
         controller = std::make_unique<THidDeviceController>(platform, view);
-        link = std::make_unique<InstrumentLink>(*controller, view, timer1, getdata);
+        link = std::make_unique<InstrumentLink>(*controller, view);
+        view.watch(*link);
+        link->start();
     }
+
+    QTimer& timer1() const { return link->timer1(); }
+    QTimer& getdata() const { return link->getdata(); }
     void TearDown() override
     {
         link.reset();
@@ -60,8 +68,6 @@ protected:
 
     FakeHidPlatform platform;
     RecordingLinkView view;
-    QTimer timer1;
-    QTimer getdata;
     std::unique_ptr<THidDeviceController> controller;
     std::unique_ptr<InstrumentLink> link;
 };

@@ -7,8 +7,11 @@
 #include "hid_test_helpers.h"
 
 #include "app/main_window.h"
-#include "app/panel_status_bar.h"
+#include "core/methods.h"
 #include "app/result_label.h"
+#include "app/result_panel.h"
+#include "device/instrument/instrument_link.h"
+#include "ui/panel_status_bar.h"
 #include "core/error_guard.h"
 #include "core/number_format.h"
 #include "device/hid/hid_device_controller.h"
@@ -42,8 +45,7 @@ TEST(DemoSession, PlugsTheInstrumentForTheFirstScanAndReadsTheStartSample)
     const std::unique_ptr<kv::HidPlatform> platform = variant.makePlatform();
     FailingReporter errors;
     kv::TForm1 form(dir.path(), *platform, &errors);
-    form.timer1()->stop();
-    form.getdata()->stop();
+    form.link().stop();
     std::unique_ptr<QObject> extras = variant.afterWindowsCreated(form, *platform);
     auto* session = dynamic_cast<kv::DemoSession*>(extras.get());
     ASSERT_NE(session, nullptr);
@@ -57,16 +59,16 @@ TEST(DemoSession, PlugsTheInstrumentForTheFirstScanAndReadsTheStartSample)
     QCoreApplication::sendPostedEvents();
     ASSERT_NE(form.link().currentDevice(), nullptr);
 
-    form.Timer1Timer();
+    form.link().Timer1Timer();
     EXPECT_EQ(form.statusBar1()->panelText(0), QStringLiteral("КВ-4410 (виртуальный)"));
-    EXPECT_TRUE(form.getdata()->isActive());
+    EXPECT_TRUE(form.link().getdata().isActive());
     ASSERT_TRUE(kv::test::runOneHandOver(form.hid()));  // the connect command is answered too
-    const double research = kv::parseFloat(form.resultLabel(kv::Research)->text());
+    const double research = kv::parseFloat(form.resultPanel()->resultLabel(kv::Research)->text());
     EXPECT_NEAR(research, kv::DemoSession::kStartResearch, 0.5);
 
     // Closing down in the program's order: the session goes before the window.
     extras.reset();
-    form.getdata()->stop();
+    form.link().getdata().stop();
 }
 
 }  // namespace

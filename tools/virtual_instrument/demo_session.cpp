@@ -4,7 +4,7 @@
 #include "virtual_instrument.h"
 
 #include "app/main_window.h"
-#include "app/panel_status_bar.h"
+#include "ui/panel_status_bar.h"
 #include "device/hid/fake_hid_platform.h"
 
 #include <QScreen>

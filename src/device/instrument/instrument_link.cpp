@@ -1,5 +1,6 @@
 #include "device/instrument/instrument_link.h"
 
+#include "core/error_guard.h"
 #include "device/hid/hid_device.h"
 #include "device/hid/hid_device_controller.h"
 
@@ -32,13 +33,21 @@ void enable(QTimer& timer)
 
 }  // namespace
 
-InstrumentLink::InstrumentLink(THidDeviceController& hid, InstrumentLinkView& view,
-                               QTimer& timer1, QTimer& getdata)
-    : m_hid(hid)
-    , m_view(view)
-    , m_timer1(timer1)
-    , m_getdata(getdata)
+InstrumentLink::InstrumentLink(THidDeviceController& hid, ErrorReporter& errors, QObject* parent)
+    : QObject(parent)
+    , m_hid(hid)
+    , m_errors(errors)
+    , m_timer1(new QTimer(this))
+    , m_getdata(new QTimer(this))
 {
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(kConnectIntervalMs);
+    connect(m_timer1, &QTimer::timeout, this,
+            [this] { runGuarded(m_errors, [this] { Timer1Timer(); }); });
+    m_getdata->setObjectName(QStringLiteral("Getdata"));
+    m_getdata->setInterval(kPollIntervalMs);
+    connect(m_getdata, &QTimer::timeout, this,
+            [this] { runGuarded(m_errors, [this] { GetdataTimer(); }); });
     m_hid.OnDeviceChange = [this](THidDeviceController&) { hidDeviceChange(); };
     m_hid.setOnDeviceUnplug([this](THidDevice& device) { hidDeviceUnplug(device); });
 }
@@ -50,6 +59,18 @@ InstrumentLink::~InstrumentLink()
     detachCurrent();
     for (const DeviceEntry& entry : m_deviceList)
         m_hid.ReleaseDevice(entry.device);
+}
+
+void InstrumentLink::start()
+{
+    m_timer1->start();
+    m_getdata->start();
+}
+
+void InstrumentLink::stop()
+{
+    m_getdata->stop();
+    m_timer1->stop();
 }
 
 QString InstrumentLink::displayName(THidDevice& device)
@@ -86,7 +107,7 @@ void InstrumentLink::hidDeviceChange()
             device->SetDataHandler([this](THidDevice& dev, quint8 reportId, const quint8* data,
                                           quint16 size) { hidDeviceData(dev, reportId, data, size); });
             m_currentDevice = device;
-            enable(m_timer1);
+            enable(*m_timer1);
         }
     }
 }
@@ -99,27 +120,27 @@ void InstrumentLink::hidDeviceData(THidDevice& /*device*/, std::uint8_t reportId
                                    const std::uint8_t* data, std::uint16_t size)
 {
     const std::span<const std::uint8_t> payload(data, size);
-    m_view.appendTrace(TraceLine(reportId, payload));
+    emit traceLine(TraceLine(reportId, payload));
     const DecodedReport report = DecodeReport(reportId, payload);
     if (const auto* resistors = std::get_if<ResistorReport>(&report))
-        m_view.showResistors(QString::number(resistors->resistor1),
-                             QString::number(resistors->resistor2));
-    else if (const auto* measurement = std::get_if<MeasurementReport>(&report))
-        m_view.showMeasurement(measurement->periodCount);
+        emit resistorsChanged(QString::number(resistors->resistor1),
+                              QString::number(resistors->resistor2));
+    else if (const auto* reading = std::get_if<MeasurementReport>(&report))
+        emit measurement(reading->periodCount);
 }
 
 void InstrumentLink::Timer1Timer()
 {
     if (!m_currentDevice) {
-        m_getdata.stop();
-        m_view.SetLinkStatus(noConnectionText());
+        m_getdata->stop();
+        emit linkStatusChanged(noConnectionText());
         return;
     }
     if (!m_currentDevice->present())
         return;
-    m_view.SetLinkStatus(displayName(*m_currentDevice));
-    enable(m_getdata);
-    m_timer1.stop();
+    emit linkStatusChanged(displayName(*m_currentDevice));
+    enable(*m_getdata);
+    m_timer1->stop();
     SendCommand(connectCommand());
 }
 
@@ -131,7 +152,7 @@ void InstrumentLink::GetdataTimer()
 void InstrumentLink::SendCommand(const CommandBytes& command)
 {
     if (!m_currentDevice) {
-        m_view.SetLinkStatus(noConnectionText());
+        emit linkStatusChanged(noConnectionText());
         return;
     }
     const int length = m_currentDevice->QueryCaps().OutputReportByteLength;
@@ -139,12 +160,20 @@ void InstrumentLink::SendCommand(const CommandBytes& command)
     qsizetype written = 0;
     if (!m_currentDevice->WriteReport(reinterpret_cast<const quint8*>(report.constData()),
                                       report.size(), written))
-        m_view.SetLinkStatus(WriteErrorText(written, m_currentDevice->lastWriteError()));
+        emit linkStatusChanged(WriteErrorText(written, m_currentDevice->lastWriteError()));
 }
 
 void InstrumentLink::writeInstrumentByte(std::uint8_t address, std::uint8_t value)
 {
     SendCommand(writeByteCommand(address, value));
+}
+
+void InstrumentLink::writeSystemCorrection(double a, double b)
+{
+    m_getdata->stop();
+    for (const CommandBytes& command : systemCorrectionCommands(a, b))
+        SendCommand(command);
+    m_getdata->start();
 }
 
 }  // namespace kv

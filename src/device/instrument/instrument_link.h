@@ -1,12 +1,14 @@
 #pragma once
-// InstrumentLink: the instrument protocol as the main window speaks it. It holds every
-// HID device claimed between device changes, takes the last one with the instrument's
-// vendor and product as the current device, confirms the connection on Timer1, polls on
-// Getdata, writes commands and routes each input report to the trace, the status panels
-// and the reading conversion. Everything runs on the GUI thread.
+// InstrumentLink: the instrument protocol as the program speaks it. It holds every HID
+// device claimed between device changes, takes the last one with the instrument's vendor
+// and product as the current device, confirms the connection on its Timer1, polls on its
+// Getdata, writes commands and announces what each input report says. Everything runs
+// on the GUI thread; the signals are emitted from inside the reader's hand-over, so a
+// receiver has shown the report before the reader reads the next one.
 
 #include "device/instrument/report_codec.h"
 
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
@@ -16,39 +18,31 @@ class QTimer;
 
 namespace kv {
 
+class ErrorReporter;
 class THidDevice;
 class THidDeviceController;
-
-// Where the link shows what it learns; the main window implements it.
-class InstrumentLinkView {
-public:
-    virtual ~InstrumentLinkView() = default;
-    // Status panel 0: the link state, the device name or a write error.
-    virtual void SetLinkStatus(const QString& text) = 0;
-    // Status panels 2 and 3: the resistor positions.
-    virtual void showResistors(const QString& panel2, const QString& panel3) = 0;
-    // One line of the trace memo per input report of the current device.
-    virtual void appendTrace(const QString& line) = 0;
-    // A measurement report: convert the count and show it.
-    virtual void showMeasurement(std::uint16_t periodCount) = 0;
-};
 
 struct DeviceEntry {
     THidDevice* device = nullptr;  // claimed; given back to the controller on each change
     QString name;
 };
 
-class InstrumentLink {
+class InstrumentLink : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr int kInputBufferCount = 128;
+    static constexpr int kConnectIntervalMs = 500;
+    static constexpr int kPollIntervalMs = 1000;
 
-    // timer1 (500 ms) confirms the connection, getdata (1000 ms) polls; both belong to the
-    // main window. The link takes over the controller's OnDeviceChange and OnDeviceUnplug.
-    InstrumentLink(THidDeviceController& hid, InstrumentLinkView& view, QTimer& timer1,
-                   QTimer& getdata);
-    ~InstrumentLink();
-    InstrumentLink(const InstrumentLink&) = delete;
-    InstrumentLink& operator=(const InstrumentLink&) = delete;
+    // Takes over the controller's device-change and unplug handlers. errors: where a
+    // failure inside a timer's handler is shown. The timers start with start().
+    InstrumentLink(THidDeviceController& hid, ErrorReporter& errors, QObject* parent = nullptr);
+    ~InstrumentLink() override;
+
+    // Both timers on, as when the main window has been created; stop() at close.
+    void start();
+    void stop();
 
     void hidDeviceChange();
     void hidDeviceUnplug(THidDevice& device);
@@ -57,23 +51,39 @@ public:
     void Timer1Timer();
     void GetdataTimer();
 
-    // Writes one output report to the current device; with none, panel 0 reads
+    // Writes one output report to the current device; with none, the status reads
     // "Нет подключения" and nothing is written. A failed write shows its error text.
     void SendCommand(const CommandBytes& command);
     void writeInstrumentByte(std::uint8_t address, std::uint8_t value);
+    // Writes the correction (a, b) into the instrument's memory and makes it take it: the
+    // eleven commands go out with Getdata off, so no poll comes between them; Getdata is
+    // on afterwards whether or not it was before.
+    void writeSystemCorrection(double a, double b);
 
     const std::vector<DeviceEntry>& deviceList() const { return m_deviceList; }
     THidDevice* currentDevice() const { return m_currentDevice; }
+    QTimer& timer1() const { return *m_timer1; }    // "Timer1", 500 ms
+    QTimer& getdata() const { return *m_getdata; }  // "Getdata", 1000 ms
 
     static QString displayName(THidDevice& device);
+
+signals:
+    // Status panel 0: "Нет подключения", the device's name or a write error.
+    void linkStatusChanged(const QString& text);
+    // Status panels 2 and 3: the resistor positions.
+    void resistorsChanged(const QString& panel2, const QString& panel3);
+    // One line of the trace memo per input report of the current device.
+    void traceLine(const QString& line);
+    // A measurement report's period count.
+    void measurement(std::uint16_t periodCount);
 
 private:
     void detachCurrent();
 
     THidDeviceController& m_hid;
-    InstrumentLinkView& m_view;
-    QTimer& m_timer1;
-    QTimer& m_getdata;
+    ErrorReporter& m_errors;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_getdata = nullptr;
     std::vector<DeviceEntry> m_deviceList;
     THidDevice* m_currentDevice = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include "core/errors.h"
 
+#include <bit>
+
 namespace kv {
 
 namespace {
@@ -54,6 +56,30 @@ CommandBytes afterWriteCommand() { return {std::nullopt, 0x0B, 0xF0, std::nullop
 CommandBytes registerCommand(std::uint8_t reg, std::uint8_t value)
 {
     return {std::nullopt, 0x05, reg, value};
+}
+
+CommandBytes fixedOffsetCommand() { return registerCommand(0x0A, 0x05); }
+
+std::array<std::uint8_t, 4> singlePrecisionBytes(double v)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
+    return {std::uint8_t(bits), std::uint8_t(bits >> 8), std::uint8_t(bits >> 16),
+            std::uint8_t(bits >> 24)};
+}
+
+std::array<CommandBytes, 11> systemCorrectionCommands(double a, double b)
+{
+    std::array<CommandBytes, 11> commands;
+    const auto aBytes = singlePrecisionBytes(a);
+    const auto bBytes = singlePrecisionBytes(b);
+    for (std::uint8_t i = 0; i < 4; ++i) {
+        commands[i] = writeByteCommand(std::uint8_t(kCorrectionAddressA + i), aBytes[i]);
+        commands[4 + i] = writeByteCommand(std::uint8_t(kCorrectionAddressB + i), bBytes[i]);
+    }
+    commands[8] = afterWriteCommand();
+    commands[9] = registerCommand(15, 0);
+    commands[10] = registerCommand(16, 0);
+    return commands;
 }
 
 QString TraceLine(std::uint8_t reportId, std::span<const std::uint8_t> payload)

@@ -47,6 +47,20 @@ CommandBytes connectCommand();                                   // 0x80, -, 0x0
 CommandBytes writeByteCommand(std::uint8_t address, std::uint8_t value);  // -, 0x09, address, value
 CommandBytes afterWriteCommand();                                // -, 0x0B, 0xF0
 CommandBytes registerCommand(std::uint8_t reg, std::uint8_t value);       // -, 0x05, reg, value
+CommandBytes fixedOffsetCommand();                               // -, 0x05, 0x0A, 0x05
+
+// Where the system correction lives in the instrument's memory: a at 240..243, b at
+// 244..247, each a little-endian IEEE single-precision number.
+inline constexpr std::uint8_t kCorrectionAddressA = 240;
+inline constexpr std::uint8_t kCorrectionAddressB = 244;
+
+// The four bytes of v rounded to single precision, least significant first.
+std::array<std::uint8_t, 4> singlePrecisionBytes(double v);
+
+// The eleven commands that write a correction: eight write-byte commands carrying a and b
+// to 240..247, then the after-write command and the two register commands (15, 0) and
+// (16, 0) that make the instrument take it.
+std::array<CommandBytes, 11> systemCorrectionCommands(double a, double b);
 
 // "RD 00  37 40 1F ": the identifier, two blanks, then every payload byte and a blank.
 QString TraceLine(std::uint8_t reportId, std::span<const std::uint8_t> payload);

@@ -1,90 +1,82 @@
 #include "journal/ui/journal_page.h"
 
-#include "core/error_guard.h"
-#include "journal/table_file.h"
+#include "core/methods.h"
 #include "journal/ui/archive_page.h"
-#include "journal/ui/journal_host.h"
 #include "journal/ui/journal_table_model.h"
-#include "journal/ui/page_setup.h"
-#include "journal/ui/result_drag.h"
+#include "measure/measurement_state.h"
+#include "ui/result_drag.h"
+#include "ui/tool_button.h"
 
+#include <QCursor>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
-#include <algorithm>
+#include <array>
 
 namespace kv {
 
-JournalPage::JournalPage(JournalHost& host, ArchivePage& archive, ErrorReporter& errors,
+JournalPage::JournalPage(MeasurementState& state, ArchivePage& archive, ErrorReporter& errors,
                          QWidget* parent)
-    : QWidget(parent)
-    , m_host(host)
+    : GridPage(errors, QStringLiteral("StringGrid1"), QStringLiteral("ToolBar1"), 25, parent)
+    , m_state(state)
     , m_archive(archive)
-    , m_errors(errors)
 {
-    m_toolBar = new QToolBar(this);
-    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
-    m_toolBar->setFixedHeight(25);
-    m_writeBut = addToolButton(m_toolBar, "writeBut", QStringLiteral("Записать"), 97);
-    m_editmetod = addToolButton(m_toolBar, "editmetod", QString(), 32);
-    m_toolBar->addSeparator();
-    m_arhBut = addToolButton(m_toolBar, "ArhBut", QStringLiteral("В архив"), 75);
-    m_delBut = addToolButton(m_toolBar, "DelBut", QStringLiteral("Удалить"), 85);
-    m_excellBut = addToolButton(m_toolBar, "excellBut", QStringLiteral("Передать в Excell"), 101);
-    m_printBut = addToolButton(m_toolBar, "printBut", QStringLiteral("Печать"), 75);
+    QToolBar* bar = toolBar();
+    m_writeBut = addToolButton(bar, "writeBut", QStringLiteral("Записать"), 97);
+    m_editmetod = addToolButton(bar, "editmetod", methodLetter(m_state.selectedMethod()), 32);
+    bar->addSeparator();
+    QToolButton* arhBut = addToolButton(bar, "ArhBut", QStringLiteral("В архив"), 75);
+    QToolButton* delBut = addToolButton(bar, "DelBut", QStringLiteral("Удалить"), 85);
+    addToolButton(bar, "excellBut", QStringLiteral("Передать в Excell"), 101);
+    addToolButton(bar, "printBut", QStringLiteral("Печать"), 75);
+    buildMethodMenu();
 
-    m_model = new JournalTableModel(m_table, this);
-    m_grid = new QTableView(this);
-    m_grid->setObjectName(QStringLiteral("StringGrid1"));
-    m_grid->setModel(m_model);
-    setUpJournalGrid(m_grid);
-    m_grid->horizontalHeader()->setSectionsMovable(true);
+    QTableView* view = grid();
+    view->horizontalHeader()->setSectionsMovable(true);
     // Which cells may be edited is the model's business (the comment column, while current).
-    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                            | QAbstractItemView::EditKeyPressed
-                            | QAbstractItemView::AnyKeyPressed);
-    m_grid->installEventFilter(this);
-    m_grid->viewport()->setAcceptDrops(true);
-    m_grid->viewport()->installEventFilter(this);
+    view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                          | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    view->viewport()->setAcceptDrops(true);
+    view->viewport()->installEventFilter(this);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_toolBar);
-    layout->addWidget(m_grid);
-
-    const auto guarded = [this](void (JournalPage::*handler)()) {
-        return [this, handler] { runGuarded(m_errors, [this, handler] { (this->*handler)(); }); };
-    };
     connect(m_writeBut, &QToolButton::clicked, this, guarded(&JournalPage::writeButClick));
-    connect(m_arhBut, &QToolButton::clicked, this, guarded(&JournalPage::ArhButClick));
-    connect(m_delBut, &QToolButton::clicked, this, guarded(&JournalPage::DelButClick));
-    connect(m_grid, &QTableView::clicked, this, guarded(&JournalPage::StringGrid1Click));
+    connect(arhBut, &QToolButton::clicked, this, guarded(&JournalPage::ArhButClick));
+    connect(delBut, &QToolButton::clicked, this, guarded(&JournalPage::DelButClick));
+    connect(m_editmetod, &QToolButton::clicked, this, guarded(&JournalPage::editmetodClick));
+    connect(view, &QTableView::clicked, this, guarded(&JournalPage::StringGrid1Click));
     // Keyboard moves of the current cell count as clicks; the page's own placing of the
     // current cell (refresh) does not.
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!m_placingCurrent)
-            runGuarded(m_errors, [this] { StringGrid1Click(); });
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!placingCurrent())
+            runHandler([this] { StringGrid1Click(); });
     });
+    connect(&m_state, &MeasurementState::methodChanged, this,
+            [this](int method) { m_editmetod->setText(methodLetter(method)); });
 
     refresh();
 }
 
-void JournalPage::refresh()
+void JournalPage::buildMethodMenu()
 {
-    const QModelIndex current = m_grid->currentIndex();
-    m_model->reload();
-    const int rows = m_model->rowCount();
-    const int row = current.isValid() ? std::min(current.row(), rows - 1) : 0;
-    const int column = current.isValid() ? current.column() : 0;
-    m_placingCurrent = true;
-    m_grid->setCurrentIndex(m_model->index(row, column));
-    m_placingCurrent = false;
+    m_popupMenuMetod = new QMenu(this);
+    m_popupMenuMetod->setObjectName(QStringLiteral("PopupMenuMetod"));
+    const std::array<std::pair<const char*, void (JournalPage::*)()>, 4> items = {{
+        {"N2", &JournalPage::N2Click},
+        {"N3", &JournalPage::N3Click},
+        {"N5", &JournalPage::N5Click},
+        {"N4", &JournalPage::N4Click},
+    }};
+    const std::array<int, 4> itemMethods = {Research, Motor, Aki, Cetane};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QAction* action = m_popupMenuMetod->addAction(methodName(itemMethods[i]));
+        action->setObjectName(QString::fromLatin1(items[i].first));
+        connect(action, &QAction::triggered, this, guarded(items[i].second));
+    }
 }
 
 void JournalPage::setClock(Clock clock)
@@ -92,81 +84,70 @@ void JournalPage::setClock(Clock clock)
     m_clock = std::move(clock);
 }
 
-void JournalPage::loadFile(const QString& path)
-{
-    loadTableFile(m_table, path);
-    refresh();
-}
-
-void JournalPage::saveFile(const QString& path) const
-{
-    saveTableFile(m_table, path);
-}
-
-int JournalPage::currentRow() const
-{
-    const QModelIndex current = m_grid->currentIndex();
-    return current.isValid() ? current.row() + 1 : 0;
-}
-
 void JournalPage::writeButClick()
 {
     // An empty journal's blank row takes the entry; otherwise it goes into a new last row.
-    if (!m_table.lastRowIsBlank())
-        m_model->appendRow();
-    const int row = m_table.rowCount() - 1;
-    const int method = m_host.selectedMethod();
-    m_model->setRow(row, makeEntry(row, m_clock(), method, m_host.resultLabelText(method)));
+    if (!table().lastRowIsBlank())
+        model().appendRow();
+    const int row = table().rowCount() - 1;
+    const int method = m_state.selectedMethod();
+    model().setRow(row, makeEntry(row, m_clock(), method, m_state.resultText(method)));
 }
 
 void JournalPage::DelButClick()
 {
-    m_model->deleteRow(currentRow());
+    model().deleteRow(currentRow());
 }
 
 void JournalPage::ArhButClick()
 {
-    if (m_table.lastRowIsBlank())
+    if (table().lastRowIsBlank())
         return;
     const int row = currentRow();
-    if (!m_table.isDataRow(row))
+    if (!table().isDataRow(row))
         return;
-    m_archive.appendRow(m_table.row(row));
-    m_model->deleteRow(row);
+    m_archive.appendRow(table().row(row));
+    model().deleteRow(row);
 }
+
+void JournalPage::editmetodClick()
+{
+    m_popupMenuMetod->popup(QCursor::pos());
+}
+
+void JournalPage::N2Click() { m_state.selectMethod(Research); }
+void JournalPage::N3Click() { m_state.selectMethod(Motor); }
+void JournalPage::N5Click() { m_state.selectMethod(Aki); }
+void JournalPage::N4Click() { m_state.selectMethod(Cetane); }
 
 void JournalPage::StringGrid1Click()
 {
-    m_grid->horizontalHeader()->setSectionsMovable(false);
-    m_model->setCommentEditable(m_grid->currentIndex().column() == JournalTable::kCommentColumn);
+    grid()->horizontalHeader()->setSectionsMovable(false);
+    model().setCommentEditable(grid()->currentIndex().column() == JournalTable::kCommentColumn);
 }
 
 void JournalPage::fitColumnsAtCreate()
 {
-    setFixedColumnWidths(m_grid, 30, 110, 150, 54);
-    fitLastColumn(m_grid, 0);
+    setFixedColumnWidths(30, 110, 150, 54);
+    fitLastColumn(0);
 }
 
 void JournalPage::fitColumnsAtResize()
 {
-    setFixedColumnWidths(m_grid, 30, 110, 150, 54);
-    fitLastColumn(m_grid, 35);
+    setFixedColumnWidths(30, 110, 150, 54);
+    fitLastColumn(35);
 }
 
 bool JournalPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_grid) {
-        if (event->type() == QEvent::FocusIn) {
-            fitLastColumn(m_grid, 10);
-        } else if (event->type() == QEvent::KeyPress) {
-            // The key still goes on to the grid.
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Insert)
-                runGuarded(m_errors, [this] { writeButClick(); });
-            else if (key == Qt::Key_Delete)
-                runGuarded(m_errors, [this] { DelButClick(); });
-        }
-    } else if (watched == m_grid->viewport()) {
+    if (watched == grid() && event->type() == QEvent::KeyPress) {
+        // The key still goes on to the grid.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Insert)
+            runHandler([this] { writeButClick(); });
+        else if (key == Qt::Key_Delete)
+            runHandler([this] { DelButClick(); });
+    } else if (watched == grid()->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove:
@@ -177,13 +158,13 @@ bool JournalPage::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return GridPage::eventFilter(watched, event);
 }
 
 bool JournalPage::handleDragMove(QDropEvent* event)
 {
     if (methodOfResultLabel(resultLabelName(event->mimeData())) == 0
-        || event->source() == m_grid->viewport())
+        || event->source() == grid()->viewport())
         event->ignore();
     else
         event->acceptProposedAction();
@@ -198,8 +179,8 @@ bool JournalPage::handleDrop(QDropEvent* event)
         return true;
     }
     event->acceptProposedAction();
-    runGuarded(m_errors, [this, method] {
-        m_host.selectMethod(method);
+    runHandler([this, method] {
+        m_state.selectMethod(method);
         writeButClick();
     });
     return true;

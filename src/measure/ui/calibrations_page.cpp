@@ -1,8 +1,9 @@
 #include "measure/ui/calibrations_page.h"
 
 #include "core/methods.h"
-#include "measure/calibration_store.h"
-#include "measure/ui/column_fit.h"
+#include "measure/measurement_state.h"
+#include "ui/grid_style.h"
+#include "ui/tool_button.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
@@ -15,20 +16,9 @@ namespace kv {
 namespace {
 
 constexpr int kColumnCount = 3;
-constexpr int kDefaultColumnWidth = 64;
-constexpr int kMethodColumnWidth = 150;
 constexpr int kLastColumnMargin = 10;
-
-QToolButton* addButton(QToolBar* bar, const QString& name, const QString& caption, int width)
-{
-    auto* button = new QToolButton(bar);
-    button->setObjectName(name);
-    button->setText(caption);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setMinimumWidth(width);
-    bar->addWidget(button);
-    return button;
-}
+// The name column never gets narrower than this, so it stays grabbable.
+constexpr int kMinimumLastColumnWidth = 20;
 
 // Every cell carries its text as a tip too, so a name wider than its column can be read.
 QTableWidgetItem* cellItem(const QString& text)
@@ -38,31 +28,22 @@ QTableWidgetItem* cellItem(const QString& text)
     return item;
 }
 
-void addSeparator(QToolBar* bar)
-{
-    auto* gap = new QWidget(bar);
-    gap->setFixedWidth(16);
-    bar->addWidget(gap);
-}
-
 }  // namespace
 
-CalibrationsPage::CalibrationsPage(CalibrationStore& store, QWidget* parent)
+CalibrationsPage::CalibrationsPage(MeasurementState& state, QWidget* parent)
     : QWidget(parent)
-    , m_store(store)
+    , m_state(state)
     , m_toolBar(new QToolBar(this))
     , m_grid(new QTableWidget(1, kColumnCount, this))
 {
     m_toolBar->setObjectName(QStringLiteral("ToolBar3"));
     m_toolBar->setMovable(false);
-    m_bitBtn1 = addButton(m_toolBar, QStringLiteral("BitBtn1"),
-                          QStringLiteral("Создать калибровку"), 121);
-    m_bitBtn2 = addButton(m_toolBar, QStringLiteral("BitBtn2"), QStringLiteral("Изменить"), 80);
-    addSeparator(m_toolBar);
-    m_bitBtn3 = addButton(m_toolBar, QStringLiteral("BitBtn3"), QStringLiteral("Удалить"), 80);
-    addSeparator(m_toolBar);
-    m_bitBtn4 = addButton(m_toolBar, QStringLiteral("BitBtn4"),
-                          QStringLiteral("Включить/Отключить калибровку"), 184);
+    addToolButton(m_toolBar, "BitBtn1", QStringLiteral("Создать калибровку"), 121);
+    addToolButton(m_toolBar, "BitBtn2", QStringLiteral("Изменить"), 80);
+    addToolBarGap(m_toolBar, 16);
+    addToolButton(m_toolBar, "BitBtn3", QStringLiteral("Удалить"), 80);
+    addToolBarGap(m_toolBar, 16);
+    addToolButton(m_toolBar, "BitBtn4", QStringLiteral("Включить/Отключить калибровку"), 184);
 
     m_grid->setObjectName(QStringLiteral("StringGrid3"));
     const QStringList headings = {QStringLiteral("№"), QStringLiteral("Метод"),
@@ -83,6 +64,8 @@ CalibrationsPage::CalibrationsPage(CalibrationStore& store, QWidget* parent)
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int column = 0; column < kColumnCount; ++column)
         m_grid->setColumnWidth(column, kDefaultColumnWidth);
+    // The calibrations read like the journal grids.
+    applyGridFont(m_grid, gridFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -96,7 +79,7 @@ void CalibrationsPage::FillCalibrationGrid()
     m_grid->clearContents();
     m_grid->setRowCount(1);
     int row = 1;
-    for (const TCalibration& record : m_store.calibrations()) {
+    for (const TCalibration& record : m_state.calibrations().calibrations()) {
         const int viewRow = row - 1;
         m_grid->setItem(viewRow, 0, cellItem(QString::number(row)));
         m_grid->setItem(viewRow, 1, cellItem(methodName(record.method)));
@@ -124,8 +107,7 @@ void CalibrationsPage::fitColumnsAtResize()
 
 void CalibrationsPage::fitLastColumn()
 {
-    const int before = m_grid->columnWidth(0) + m_grid->columnWidth(1);
-    m_grid->setColumnWidth(2, lastColumnWidth(m_grid->width(), before, kLastColumnMargin));
+    kv::fitLastColumn(m_grid, kLastColumnMargin, kMinimumLastColumnWidth);
 }
 
 }  // namespace kv

@@ -10,23 +10,17 @@
 
 class QTableWidget;
 class QToolBar;
-class QToolButton;
 
 namespace kv {
 
-class CalibrationStore;
+class MeasurementState;
 
 class CalibrationsPage : public QWidget {
 public:
-    // The store must outlive the page.
-    explicit CalibrationsPage(CalibrationStore& store, QWidget* parent = nullptr);
+    // The state (its calibrations) must outlive the page.
+    explicit CalibrationsPage(MeasurementState& state, QWidget* parent = nullptr);
 
     QTableWidget* grid() { return m_grid; }  // "StringGrid3"
-    QToolButton* bitBtn1() { return m_bitBtn1; }
-    QToolButton* bitBtn2() { return m_bitBtn2; }
-    QToolButton* bitBtn3() { return m_bitBtn3; }
-    QToolButton* bitBtn4() { return m_bitBtn4; }
-
     // Rebuilds the grid from the store.
     void FillCalibrationGrid();
 
@@ -40,12 +34,8 @@ public:
 private:
     void fitLastColumn();
 
-    CalibrationStore& m_store;
+    MeasurementState& m_state;
     QToolBar* m_toolBar = nullptr;
-    QToolButton* m_bitBtn1 = nullptr;
-    QToolButton* m_bitBtn2 = nullptr;
-    QToolButton* m_bitBtn3 = nullptr;
-    QToolButton* m_bitBtn4 = nullptr;
     QTableWidget* m_grid = nullptr;
 };
 

@@ -1,7 +1,7 @@
 #include "measure/ui/system_correction_page.h"
 
-#include "measure/ui/labeled_edit.h"
-#include "measure/ui/mask_edit.h"
+#include "ui/labeled_edit.h"
+#include "ui/mask_edit.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -6,6 +6,7 @@
 // of the start-up alone. Run on the offscreen platform: kv_app_startup_bench [runs].
 
 #include "app/main_window.h"
+#include "measure/calibration_store.h"
 #include "core/error_guard.h"
 #include "device/hid/fake_hid_platform.h"
 #include "journal/journal_entry.h"

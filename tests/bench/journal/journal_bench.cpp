@@ -5,8 +5,8 @@
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/archive_page.h"
-#include "journal/ui/journal_host.h"
 #include "journal/ui/journal_page.h"
+#include "measure/measurement_state.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -48,14 +48,6 @@ void writeJournalFile()
     kv::saveTableFile(table, journalPath());
 }
 
-class Host : public kv::JournalHost {
-public:
-    int selectedMethod() const override { return 1; }
-    void selectMethod(int) override {}
-    QString resultLabelText(int) const override { return QStringLiteral("92,4"); }
-    void showJournalPage() override {}
-};
-
 void BM_LoadTableFile(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -80,7 +72,7 @@ BENCHMARK(BM_SaveTableFile)->Unit(benchmark::kMillisecond);
 // out and painted once with the last rows in sight.
 void BM_LoadAndShow(benchmark::State& state)
 {
-    Host host;
+    kv::MeasurementState host{QString()};
     kv::StderrReporter reporter;
     for (auto _ : state) {
         kv::ArchivePage archive(reporter);
@@ -100,7 +92,7 @@ BENCHMARK(BM_LoadAndShow)->Unit(benchmark::kMillisecond);
 // One entry at the end of a long journal: must not cost a pass over all rows.
 void BM_EntryIntoLongJournal(benchmark::State& state)
 {
-    Host host;
+    kv::MeasurementState host{QString()};
     kv::StderrReporter reporter;
     kv::ArchivePage archive(reporter);
     kv::JournalPage journal(host, archive, reporter);

@@ -19,6 +19,9 @@
 #include "app/main_window.h"
 #include "core/error_guard.h"
 #include "app/result_label.h"
+#include "app/result_panel.h"
+#include "device/instrument/instrument_link.h"
+#include "measure/measurement_state.h"
 #include "app/trace_page.h"
 #include "core/methods.h"
 #include "device/hid/fake_hid_platform.h"
@@ -79,7 +82,7 @@ std::vector<quint16> distinctAkiCounts(kv::TForm1& form, int wanted, QHash<QStri
     std::vector<quint16> counts;
     for (int c = 1; c <= 0xFFFF && int(counts.size()) < wanted; ++c) {
         const kv::ReadingDisplay d = kv::computeReadingDisplay(
-            quint16(c), form.dieselMode(), form.systemCorrection(), form.calibrations());
+            quint16(c), form.state().dieselMode(), form.state().systemCorrection(), form.state().calibrations());
         const QString& text = d.label(kv::Aki).text;
         if (text == QLatin1String("0") || index.contains(text))
             continue;
@@ -285,7 +288,7 @@ int main(int argc, char** argv)
     const auto report = [&](int i) { return measurementReport(cycle[size_t(cycleIndex(i))]); };
 
     Observer observer;
-    observer.label = form.resultLabel(kv::Aki);
+    observer.label = form.resultPanel()->resultLabel(kv::Aki);
     observer.index = &textIndex;
     observer.lastText = observer.label->text();
     app.observe(&observer);
@@ -450,13 +453,13 @@ int main(int argc, char** argv)
         std::printf("per report on the GUI thread (mean of %d direct calls):\n", calls);
         QString line = kv::TraceLine(0, payload);
         time("trace line text (TraceLine)", [&](int) { line = kv::TraceLine(0, payload); });
-        time("append to the full memo (appendTrace)", [&](int) { form.appendTrace(line); });
+        time("append to the full memo (appendLine)", [&](int) { form.tracePage()->appendLine(line); });
         time("conversion alone (computeReadingDisplay)", [&](int i) {
             (void)kv::computeReadingDisplay(cycle[size_t(i % cycleLength)], false,
-                                            form.systemCorrection(), form.calibrations());
+                                            form.state().systemCorrection(), form.state().calibrations());
         });
-        time("conversion + labels (showMeasurement)",
-             [&](int i) { form.showMeasurement(cycle[size_t(i % cycleLength)]); });
+        time("conversion + labels (applyCount)",
+             [&](int i) { form.state().applyCount(cycle[size_t(i % cycleLength)]); });
         time("whole handler (hidDeviceData)", handle);
         // What the event loop adds after each report: layout and painting of what changed.
         time("handler + one event loop pass (paint)", [&](int i) {
@@ -464,7 +467,7 @@ int main(int argc, char** argv)
             QApplication::processEvents();
         });
         time("the same without the trace line", [&](int i) {
-            form.showMeasurement(cycle[size_t(i % cycleLength)]);
+            form.state().applyCount(cycle[size_t(i % cycleLength)]);
             QApplication::processEvents();
         });
         // A trace that gathers its lines and appends them 50 at a time (every 50 ms at
@@ -472,9 +475,9 @@ int main(int argc, char** argv)
         QStringList gathered;
         time("the same, trace lines appended 50 at a time", [&](int i) {
             gathered.append(kv::TraceLine(0, payload));
-            form.showMeasurement(cycle[size_t(i % cycleLength)]);
+            form.state().applyCount(cycle[size_t(i % cycleLength)]);
             if (gathered.size() == 50) {
-                form.appendTrace(gathered.join(QLatin1Char('\n')));
+                form.tracePage()->appendLine(gathered.join(QLatin1Char('\n')));
                 gathered.clear();
             }
             QApplication::processEvents();

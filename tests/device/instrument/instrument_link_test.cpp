@@ -49,8 +49,8 @@ TEST_F(InstrumentLinkTest, ConfirmsThePluggedInstrumentAndPollsIt)
 
     link->Timer1Timer();
     EXPECT_EQ(view.panel0, QStringLiteral("Device VID=04D8 PID=003F"));
-    EXPECT_FALSE(timer1.isActive());
-    EXPECT_TRUE(getdata.isActive());
+    EXPECT_FALSE(timer1().isActive());
+    EXPECT_TRUE(getdata().isActive());
     ASSERT_EQ(platform.writes(path).size(), 1u);
     EXPECT_EQ(platform.writes(path)[0], command({{1, 0x80}, {3, 0x0B}}));
 
@@ -102,8 +102,8 @@ TEST_F(InstrumentLinkTest, NoInstrumentAtStart)
     EXPECT_EQ(link->deviceList().size(), 1u);
     link->Timer1Timer();
     EXPECT_EQ(view.panel0, QStringLiteral("Нет подключения"));
-    EXPECT_FALSE(getdata.isActive());
-    EXPECT_TRUE(timer1.isActive());
+    EXPECT_FALSE(getdata().isActive());
+    EXPECT_TRUE(timer1().isActive());
     view.panel0.clear();
     link->GetdataTimer();
     EXPECT_EQ(view.panel0, QStringLiteral("Нет подключения"));
@@ -121,7 +121,7 @@ TEST_F(InstrumentLinkTest, UnplugAndReplug)
     deliver();
     EXPECT_EQ(link->currentDevice(), nullptr);
     EXPECT_TRUE(link->deviceList().empty());
-    EXPECT_TRUE(getdata.isActive());
+    EXPECT_TRUE(getdata().isActive());
     link->GetdataTimer();
     EXPECT_EQ(view.panel0, QStringLiteral("Нет подключения"));
     EXPECT_EQ(view.counts.size(), 1u);
@@ -129,7 +129,7 @@ TEST_F(InstrumentLinkTest, UnplugAndReplug)
     const QString again = platform.plug(instrument());
     deliver();
     ASSERT_NE(link->currentDevice(), nullptr);
-    EXPECT_TRUE(timer1.isActive());
+    EXPECT_TRUE(timer1().isActive());
     link->Timer1Timer();
     EXPECT_EQ(view.panel0, QStringLiteral("Device VID=04D8 PID=003F"));
     ASSERT_EQ(platform.writes(again).size(), 1u);
@@ -152,7 +152,7 @@ TEST_F(InstrumentLinkTest, TheLaterOfTwoInstrumentsIsCurrentAndTheOtherTakesOver
     ASSERT_NE(link->currentDevice(), nullptr);
     EXPECT_EQ(link->currentDevice()->ProductText(), QStringLiteral("first"));
     EXPECT_TRUE(link->currentDevice()->readerRunning());
-    EXPECT_TRUE(timer1.isActive());
+    EXPECT_TRUE(timer1().isActive());
     link->Timer1Timer();
     EXPECT_EQ(view.panel0, QStringLiteral("first"));
     ASSERT_EQ(platform.writes(first).size(), 1u);
@@ -170,7 +170,7 @@ TEST_F(InstrumentLinkTest, AFailedWriteIsShownAndPollingGoesOn)
     link->GetdataTimer();
     EXPECT_EQ(view.panel0, QStringLiteral("0 = WRITE ERROR: %1 (5)")
                                .arg(QString::fromLocal8Bit(std::strerror(EIO))));
-    EXPECT_TRUE(getdata.isActive());
+    EXPECT_TRUE(getdata().isActive());
     EXPECT_NE(link->currentDevice(), nullptr);
 
     platform.setFailures(path, {});

@@ -1,4 +1,4 @@
-#include "measure/ui/labeled_edit.h"
+#include "ui/labeled_edit.h"
 
 #include <QLabel>
 #include <QLineEdit>

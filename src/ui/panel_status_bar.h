@@ -1,6 +1,7 @@
 #pragma once
 // StatusBar1: a status bar of six fixed-width text panels (300, 200, 100, 100, 100, 100).
-// Panel i is a QLabel named "StatusBar1Panel<i>".
+// Panel i is a QLabel named "StatusBar1Panel<i>". Panels 1 and 3 change with every
+// reading, so texts are painted at most once per frame (see FrameRepaint).
 
 #include <QStatusBar>
 
@@ -9,6 +10,8 @@
 class QLabel;
 
 namespace kv {
+
+class FrameRepaint;
 
 class PanelStatusBar : public QStatusBar {
 public:
@@ -22,6 +25,7 @@ public:
 
 private:
     std::array<QLabel*, kPanelCount> m_panels{};
+    FrameRepaint* m_repaint = nullptr;
 };
 
 }  // namespace kv

@@ -1,8 +1,8 @@
-#include "journal/ui/page_setup.h"
+#include "ui/grid_style.h"
 
+#include "core/date_time_text.h"
 #include "core/methods.h"
-#include "journal/journal_entry.h"
-#include "journal/journal_table.h"
+#include "ui/fonts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -12,8 +12,6 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <QToolBar>
-#include <QToolButton>
 
 #include <algorithm>
 
@@ -21,22 +19,7 @@ namespace kv {
 
 namespace {
 
-// Narrowest widths at which the journal grids must still show these texts whole.
-constexpr int kDateColumnWidth = 100;    // the archive's date column
-constexpr int kMethodColumnWidth = 150;  // every grid's method column
-constexpr int kValueColumnWidth = 54;    // the journal's value column
-constexpr int kLargestGridPixels = 11;   // the window's own size
 constexpr int kSmallestGridPixels = 8;
-
-const QStringList& gridFamilies()
-{
-    static const QStringList families = {
-        QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
-        QStringLiteral("Nimbus Sans Narrow"),    QStringLiteral("Arial Narrow"),
-        QStringLiteral("DejaVu Sans"),
-    };
-    return families;
-}
 
 // Draws a cell's text with kCellPadding on either side instead of the style's wider
 // margin; background, selection and focus are the style's.
@@ -101,12 +84,8 @@ QFont gridFont()
     // Every grid and tool button asks for it while the window is built; the fonts and the
     // style don't change while the program runs, so the measuring is done once.
     static const QFont font = [] {
-        QFont f(gridFamilies().first());
-        f.setFamilies(gridFamilies());
-        int pixels = kLargestGridPixels;
-        f.setPixelSize(pixels);
-        while (pixels > kSmallestGridPixels && !textsFit(f))
-            f.setPixelSize(--pixels);
+        QFont f = familyFont(condensedFamilies(), kGridPixelSize);
+        f.setPixelSize(largestFittingPixelSize(f, kSmallestGridPixels, kGridPixelSize, textsFit));
         return f;
     }();
     return font;
@@ -120,7 +99,7 @@ void applyGridFont(QTableView* grid, const QFont& font)
     grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }
 
-void setUpJournalGrid(QTableView* grid)
+void setUpGrid(QTableView* grid, int minimumColumnWidth)
 {
     grid->setShowGrid(true);
     grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -136,47 +115,21 @@ void setUpJournalGrid(QTableView* grid)
     QHeaderView* columns = grid->horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setDefaultSectionSize(kDefaultColumnWidth);
-    columns->setMinimumSectionSize(kMinimumCommentColumnWidth);
+    columns->setMinimumSectionSize(minimumColumnWidth);
     columns->setStretchLastSection(false);
     columns->setHighlightSections(false);
 }
 
-void fitLastColumn(QTableView* grid, int margin)
+void fitLastColumn(QTableView* grid, int margin, int minimum)
 {
     QHeaderView* columns = grid->horizontalHeader();
+    const int last = columns->count() - 1;
+    if (last < 0)
+        return;
     int used = 0;
-    for (int c = 0; c < JournalTable::kCommentColumn; ++c)
+    for (int c = 0; c < last; ++c)
         used += columns->sectionSize(c);
-    const int width = grid->width() - used - margin;
-    columns->resizeSection(JournalTable::kCommentColumn,
-                           std::max(width, kMinimumCommentColumnWidth));
-}
-
-void setFixedColumnWidths(QTableView* grid, int w0, int w1, int w2, int w3)
-{
-    QHeaderView* columns = grid->horizontalHeader();
-    const int widths[] = {w0, w1, w2, w3};
-    for (int c = 0; c < 4; ++c) {
-        if (widths[c] >= 0)
-            columns->resizeSection(c, widths[c]);
-    }
-}
-
-QToolButton* addToolButton(QToolBar* bar, const char* objectName, const QString& caption,
-                           int width)
-{
-    auto* button = new QToolButton(bar);
-    button->setObjectName(QLatin1StringView(objectName));
-    button->setText(caption);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setFixedSize(width, 22);
-    // The buttons keep their fixed widths; in the condensed face, at the window's size,
-    // the longest caption ("Передать в Excell") fits whole.
-    QFont font = gridFont();
-    font.setPixelSize(kLargestGridPixels);
-    button->setFont(font);
-    bar->addWidget(button);
-    return button;
+    columns->resizeSection(last, std::max(grid->width() - used - margin, minimum));
 }
 
 }  // namespace kv

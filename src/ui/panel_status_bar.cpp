@@ -1,4 +1,6 @@
-#include "app/panel_status_bar.h"
+#include "ui/panel_status_bar.h"
+
+#include "ui/frame_repaint.h"
 
 #include <QLabel>
 
@@ -30,6 +32,7 @@ private:
 
 PanelStatusBar::PanelStatusBar(QWidget* parent)
     : QStatusBar(parent)
+    , m_repaint(new FrameRepaint(this))
 {
     setObjectName(QStringLiteral("StatusBar1"));
     setSizeGripEnabled(true);
@@ -59,8 +62,11 @@ QString PanelStatusBar::panelText(int index) const
 
 void PanelStatusBar::setPanelText(int index, const QString& text)
 {
-    if (QLabel* label = panel(index))
-        label->setText(text);
+    QLabel* label = panel(index);
+    if (!label || label->text() == text)
+        return;
+    FrameRepaint::setTextQuietly(label, text);
+    m_repaint->requestRepaint(label);
 }
 
 }  // namespace kv

@@ -1,6 +1,8 @@
 #pragma once
 // A result label dragged onto the journal. The label's objectName is the payload; only the
-// journal grid takes the drop, the other pages just bring the journal forward.
+// journal grid takes the drop, the other pages just bring the journal forward. The names
+// of the four labels are kept here once, for the panel that names them and the journal
+// that reads them back.
 
 #include <QObject>
 #include <QString>
@@ -18,7 +20,9 @@ inline constexpr char kResultLabelMimeType[] = "application/x-kv4410pc-result-la
 QMimeData* makeResultLabelMimeData(const QString& labelObjectName);
 // Empty when the data is not a result-label drag.
 QString resultLabelName(const QMimeData* mime);
-// 1..4 for txtIsRes, txtMotRes, txtAKIRes, txtCetRes; 0 for any other name.
+// "txtIsRes", "txtMotRes", "txtAKIRes", "txtCetRes" for method 1..4; empty otherwise.
+QString resultLabelObjectName(int method);
+// 1..4 for those names; 0 for any other name.
 int methodOfResultLabel(const QString& labelObjectName);
 
 // Watches widgets (the page control's tab bar, the archive and calibrations grids): a

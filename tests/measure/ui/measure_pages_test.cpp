@@ -2,8 +2,9 @@
 
 #include "core/methods.h"
 #include "measure/calibration_store.h"
+#include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
-#include "measure/ui/mask_edit.h"
+#include "ui/mask_edit.h"
 #include "measure/ui/system_correction_page.h"
 
 #include <QGroupBox>
@@ -39,8 +40,9 @@ QStringList rowTexts(QTableWidget* grid, int viewRow)
 
 TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 {
-    CalibrationStore store;
-    CalibrationsPage page(store);
+    MeasurementState state{QString()};
+    CalibrationStore& store = state.calibrations();
+    CalibrationsPage page(state);
     QTableWidget* grid = page.grid();
     EXPECT_EQ(grid->objectName(), QStringLiteral("StringGrid3"));
     EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
@@ -75,8 +77,9 @@ TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 
 TEST(CalibrationsPageGrid, LastColumnTakesTheRestLessTen)
 {
-    CalibrationStore store;
-    CalibrationsPage page(store);
+    MeasurementState state{QString()};
+    CalibrationStore& store = state.calibrations();
+    CalibrationsPage page(state);
     page.resize(600, 300);
     page.show();
     QTableWidget* grid = page.grid();
@@ -113,8 +116,9 @@ QString controlText(QWidget& root, const char* name)
 
 TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
 {
-    CalibrationStore store;
-    CalibrationsPage page(store);
+    MeasurementState state{QString()};
+    CalibrationStore& store = state.calibrations();
+    CalibrationsPage page(state);
     QTableWidget* grid = page.grid();
     EXPECT_FALSE(grid->wordWrap());
     const QString longName = QStringLiteral("Эталон АИ-92 / АИ-98, весна, партия 17, лаборатория");
@@ -145,38 +149,6 @@ TEST(SystemCorrectionPageControls, TextsWithTheirBlanksAndHints)
     EXPECT_EQ(page.button1()->toolTip(), QStringLiteral("Получить значение с октанометра"));
     EXPECT_TRUE(page.button2()->toolTip().isEmpty());
     EXPECT_TRUE(result->isAncestorOf(page.button4()));
-}
-
-TEST(SystemCorrectionPageControls, MaskedFieldsReadAsTheProgramReadsThem)
-{
-    SystemCorrectionPage page;
-    for (MaskEdit* edit : {page.maskEdit1(), page.maskEdit2()}) {
-        EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
-        EXPECT_EQ(edit->displayText(), QStringLiteral("__,_"));
-        edit->setFocus();
-        edit->setCursorPosition(0);
-        QTest::keyClicks(edit, QStringLiteral("925"));
-        EXPECT_EQ(edit->maskText(), QStringLiteral("92,5"));
-        // Letters and a fourth digit don't get in.
-        edit->setCursorPosition(0);
-        QTest::keyClicks(edit, QStringLiteral("a1234"));
-        EXPECT_EQ(edit->maskText().size(), 4);
-        EXPECT_EQ(edit->maskText()[2], u',');
-        edit->setMaskText(QStringLiteral(" 5,5"));
-        EXPECT_EQ(edit->maskText(), QStringLiteral(" 5,5"));
-        edit->clear();
-        EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
-    }
-}
-
-TEST(MaskEditText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)
-{
-    const QString comma = QStringLiteral(",");
-    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("__,_"), comma), QStringLiteral("  , "));
-    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("92,5"), comma), QStringLiteral("92,5"));
-    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("5_,5"), comma), QStringLiteral(" 5,5"));
-    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("_5,_"), comma), QStringLiteral(" 5, "));
-    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("95,_"), comma), QStringLiteral("95, "));
 }
 
 }  // namespace

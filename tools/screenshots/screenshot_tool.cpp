@@ -4,16 +4,20 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
-#include "core/error_guard.h"
 #include "app/result_label.h"
+#include "app/result_panel.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
+#include "core/error_guard.h"
+#include "core/methods.h"
 #include "device/hid/fake_hid_platform.h"
 #include "device/hid/hid_device_controller.h"
+#include "device/instrument/instrument_link.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
 #include "measure/calibration_store.h"
+#include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
 
 #include "instrument_window.h"
@@ -97,13 +101,6 @@ bool deliverReport(kv::TForm1& form)
     return false;
 }
 
-// The timers are driven by hand here, so none fires while a picture is taken.
-void stopTimers(kv::TForm1& form)
-{
-    form.timer1()->stop();
-    form.getdata()->stop();
-}
-
 // The instrument link, driven step by step with the virtual instrument: connected with a
 // reading, the trace page, then unplugged.
 bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QString& out)
@@ -119,13 +116,13 @@ bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QStri
         return false;
     }
 
-    form.Timer1Timer();  // confirms the connection and sends the connect command
-    stopTimers(form);
+    form.link().Timer1Timer();  // confirms the connection and sends the connect command
+    form.link().stop();
     bool ok = deliverReport(form);
     instrument.sendResistorReport();
     ok = ok && deliverReport(form);
     for (int i = 0; i < 3 && ok; ++i) {
-        form.GetdataTimer();
+        form.link().GetdataTimer();
         ok = deliverReport(form);
     }
     if (!ok)
@@ -142,7 +139,7 @@ bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QStri
 
     instrument.unplug();
     QCoreApplication::sendPostedEvents();  // the pass finds no instrument
-    form.GetdataTimer();                   // the next poll has nowhere to go
+    form.link().GetdataTimer();                   // the next poll has nowhere to go
     form.pageControl()->setCurrentIndex(0);
     return save(&form, out, QStringLiteral("11-link-disconnected.png")) && ok;
 }
@@ -171,11 +168,12 @@ int main(int argc, char** argv)
     kv::TForm1 form(data.path(), platform, &errors);
     kv::TAboutBox about;
     form.setAboutBox(&about);
-    stopTimers(form);
-    form.resultLabel(kv::Research)->setText(QStringLiteral("92,4"));
-    form.resultLabel(kv::Motor)->setText(QStringLiteral("84,6"));
-    form.resultLabel(kv::Aki)->setText(QStringLiteral("88,5"));
-    form.calibrations().ToggleCalibration(1);
+    // The timers are driven by hand here, so none fires while a picture is taken.
+    form.link().stop();
+    form.resultPanel()->resultLabel(kv::Research)->setText(QStringLiteral("92,4"));
+    form.resultPanel()->resultLabel(kv::Motor)->setText(QStringLiteral("84,6"));
+    form.resultPanel()->resultLabel(kv::Aki)->setText(QStringLiteral("88,5"));
+    form.state().calibrations().ToggleCalibration(1);
     form.calibrationsPage()->FillCalibrationGrid();  // the grid shows the one switched on
     form.show();
     QApplication::processEvents();

@@ -1,4 +1,4 @@
-#include "app/key_preview.h"
+#include "ui/key_preview.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "measure/ui/mask_edit.h"
+#include "ui/mask_edit.h"
 
 namespace kv {
 

@@ -1,4 +1,4 @@
-#include "journal/ui/result_drag.h"
+#include "ui/result_drag.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -30,6 +30,13 @@ QString resultLabelName(const QMimeData* mime)
     if (mime == nullptr || !mime->hasFormat(type))
         return {};
     return QString::fromUtf8(mime->data(type));
+}
+
+QString resultLabelObjectName(int method)
+{
+    if (method < 1 || method > int(kResultLabelNames.size()))
+        return {};
+    return QString::fromLatin1(kResultLabelNames[std::size_t(method - 1)]);
 }
 
 int methodOfResultLabel(const QString& labelObjectName)

@@ -1,0 +1,148 @@
+#include "app/result_panel.h"
+
+#include "app/result_label.h"
+#include "core/error_guard.h"
+#include "core/methods.h"
+#include "measure/measurement_state.h"
+#include "ui/fonts.h"
+#include "ui/frame_repaint.h"
+#include "ui/result_drag.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+constexpr int kPanelWidth = 329;
+constexpr int kResBoxHeight = 384;
+constexpr int kNameLabelHeight = 29;
+constexpr int kResultLabelHeight = 44;
+
+constexpr std::array<const char*, 4> kNameLabels = {"txtIs", "txtMot", "txtAKI", "txtCet"};
+
+}  // namespace
+
+ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_repaint(new FrameRepaint(this))
+{
+    setObjectName(QStringLiteral("Panel1"));
+    setFixedWidth(kPanelWidth);
+
+    auto* resBox = new QGroupBox(QStringLiteral("Результат измерения"), this);
+    resBox->setObjectName(QStringLiteral("ResBox"));
+    resBox->setFixedHeight(kResBoxHeight);
+
+    QStringList names;
+    for (int m = Research; m <= Cetane; ++m)
+        names << methodName(m);
+    QFont nameFont = familyFont(windowFamilies(), 24);
+    nameFont.setPixelSize(largestFittingPixelSize(nameFont, 8, 24, [&](const QFont& f) {
+        return textsFitWidth(f, names, kPanelWidth - 24);
+    }));
+    const QFont resultFont = familyFont(windowFamilies(), 37, true);
+
+    auto* box = new QVBoxLayout(resBox);
+    box->setSpacing(0);
+    for (int m = Research; m <= Cetane; ++m) {
+        const std::size_t i = std::size_t(m - 1);
+        auto* name = new QLabel(methodName(m), resBox);
+        name->setObjectName(QString::fromLatin1(kNameLabels[i]));
+        name->setAlignment(Qt::AlignCenter);
+        name->setFixedHeight(kNameLabelHeight);
+        name->setFont(nameFont);
+        box->addWidget(name);
+
+        auto* result = new ResultLabel(resBox);
+        result->setObjectName(resultLabelObjectName(m));
+        result->setFixedHeight(kResultLabelHeight);
+        result->setFont(resultFont);
+        result->setText(m_state.resultText(m));
+        result->setToolTip(QStringLiteral("Перетащите значение в журнал для добавления..."));
+        m_resultLabels[i] = result;
+        box->addWidget(result);
+    }
+    box->addStretch(1);
+
+    m_bbut = new QToolButton(resBox);
+    m_bbut->setObjectName(QStringLiteral("Bbut"));
+    m_bbut->setText(QStringLiteral("Бензин"));
+    m_bbut->setFixedSize(145, 25);
+    m_bbut->setAutoRaise(true);  // drawn flat
+    m_dbut = new QToolButton(resBox);
+    m_dbut->setObjectName(QStringLiteral("Dbut"));
+    m_dbut->setText(QStringLiteral("Дизельное т."));
+    m_dbut->setFixedSize(153, 25);
+    auto* fuelGroup = new QButtonGroup(this);
+    fuelGroup->setExclusive(true);
+    for (QToolButton* button : {m_bbut, m_dbut}) {
+        button->setCheckable(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        fuelGroup->addButton(button);
+    }
+    m_bbut->setChecked(!m_state.dieselMode());
+    m_dbut->setChecked(m_state.dieselMode());
+    connect(m_bbut, &QToolButton::clicked, this,
+            [this, &errors] { runGuarded(errors, [this] { BbutClick(); }); });
+    connect(m_dbut, &QToolButton::clicked, this,
+            [this, &errors] { runGuarded(errors, [this] { DbutClick(); }); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_bbut);
+    buttons->addStretch(1);
+    buttons->addWidget(m_dbut);
+    box->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(resBox);
+    layout->addStretch(1);
+
+    connect(&m_state, &MeasurementState::readingChanged, this, &ResultPanel::showReading);
+    connect(&m_state, &MeasurementState::fuelModeChanged, this, [this](bool diesel) {
+        (diesel ? m_dbut : m_bbut)->setChecked(true);
+    });
+}
+
+ResultLabel* ResultPanel::resultLabel(int method) const
+{
+    return isMethod(method) ? m_resultLabels[std::size_t(method - 1)] : nullptr;
+}
+
+void ResultPanel::showReading(const ReadingDisplay& display)
+{
+    for (int m = Research; m <= Cetane; ++m) {
+        const LabelDisplay& shown = display.label(m);
+        ResultLabel* label = m_resultLabels[std::size_t(m - 1)];
+        const bool textChanged = label->text() != shown.text;
+        FrameRepaint::setTextQuietly(label, shown.text);
+        bool colourChanged = false;
+        if (shown.colour) {
+            const QColor colour = QColor::fromRgb(QRgb(*shown.colour));
+            QPalette palette = label->palette();
+            colourChanged = palette.color(QPalette::WindowText) != colour;
+            palette.setColor(QPalette::WindowText, colour);
+            FrameRepaint::setPaletteQuietly(label, palette);
+        }
+        if (textChanged || colourChanged)
+            m_repaint->requestRepaint(label);
+    }
+}
+
+void ResultPanel::BbutClick()
+{
+    m_state.selectPetrol();
+}
+
+void ResultPanel::DbutClick()
+{
+    m_state.selectDiesel();
+}
+
+}  // namespace kv

@@ -1,0 +1,79 @@
+#pragma once
+// GridPage: what the journal and archive pages share. A tool bar over a grid showing a
+// JournalTable, the table's file, the grid's current row and the fitting of its columns
+// to the page. Each page adds its buttons and handlers.
+
+#include "journal/journal_table.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QTableView;
+class QToolBar;
+
+namespace kv {
+
+class ErrorReporter;
+class JournalTableModel;
+
+class GridPage : public QWidget {
+public:
+    // A comment column computed as zero or less would vanish; it keeps this much to stay
+    // reachable.
+    static constexpr int kMinimumCommentColumnWidth = 16;
+
+    const JournalTable& table() const { return m_table; }
+    QTableView* grid() const { return m_grid; }
+    QToolBar* toolBar() const { return m_toolBar; }
+
+    // Adds the file's records to the table. Raises FileOpenError.
+    void loadFile(const QString& path);
+    // Raises FileCreateError / StreamWriteError.
+    void saveFile(const QString& path) const;
+
+    // The grid's current row in table numbering (1..), 0 when there is none.
+    int currentRow() const;
+
+    // The widths the page's columns get when the window is created and resized.
+    virtual void fitColumnsAtCreate() = 0;
+    virtual void fitColumnsAtResize() = 0;
+
+protected:
+    GridPage(ErrorReporter& errors, const QString& gridName, const QString& toolBarName,
+             int toolBarHeight, QWidget* parent);
+
+    JournalTable& mutableTable() { return m_table; }
+    JournalTableModel& model() const { return *m_model; }
+    ErrorReporter& errors() const { return m_errors; }
+    // True while refresh() places the current cell, which is not the operator's move.
+    bool placingCurrent() const { return m_placingCurrent; }
+
+    // Tells the grid the whole table may have changed; keeps the current cell where it
+    // can.
+    void refresh();
+    // The comment column takes the rest of the grid's width less `margin`.
+    void fitLastColumn(int margin);
+    // Widths of columns 0..3; a negative width leaves a column alone.
+    void setFixedColumnWidths(int w0, int w1, int w2, int w3);
+
+    // Runs a handler through the error guard.
+    template <typename Page>
+    auto guarded(void (Page::*handler)())
+    {
+        return [this, handler] { runHandler([this, handler] { (static_cast<Page*>(this)->*handler)(); }); };
+    }
+    void runHandler(const std::function<void()>& handler);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ErrorReporter& m_errors;
+    JournalTable m_table;
+    JournalTableModel* m_model = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QTableView* m_grid = nullptr;
+    bool m_placingCurrent = false;
+};
+
+}  // namespace kv

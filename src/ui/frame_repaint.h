@@ -1,0 +1,42 @@
+#pragma once
+// Repaints widgets whose texts change faster than anyone can read them at most once per
+// frame. A fast instrument reports up to a thousand times a second; each report still
+// sets the texts at once (the journal copies them), but painting them all would keep the
+// GUI thread busy. The first change after a quiet frame is painted at once, later ones
+// in the same frame together when it ends.
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <vector>
+
+class QLabel;
+class QPalette;
+class QString;
+class QWidget;
+
+namespace kv {
+
+class FrameRepaint : public QObject {
+public:
+    static constexpr int kFrameMs = 16;
+
+    explicit FrameRepaint(QObject* parent = nullptr);
+
+    // Sets the label's text, or the widget's palette, without painting it; then
+    // requestRepaint() the widget.
+    static void setTextQuietly(QLabel* label, const QString& text);
+    static void setPaletteQuietly(QWidget* widget, const QPalette& palette);
+
+    // Paints the widget now if no frame is running, else when the frame ends.
+    void requestRepaint(QWidget* widget);
+
+private:
+    void endFrame();
+
+    QTimer* m_frame = nullptr;
+    std::vector<QPointer<QWidget>> m_pending;
+};
+
+}  // namespace kv

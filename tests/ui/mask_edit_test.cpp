@@ -1,0 +1,46 @@
+// The masked number field: what is typed, what gets in and how the program reads it.
+
+#include "ui/mask_edit.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+TEST(MaskEdit, ReadsAsTheProgramReadsIt)
+{
+    MaskEdit field;
+    MaskEdit* edit = &field;
+    {
+        EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
+        EXPECT_EQ(edit->displayText(), QStringLiteral("__,_"));
+        edit->setFocus();
+        edit->setCursorPosition(0);
+        QTest::keyClicks(edit, QStringLiteral("925"));
+        EXPECT_EQ(edit->maskText(), QStringLiteral("92,5"));
+        // Letters and a fourth digit don't get in.
+        edit->setCursorPosition(0);
+        QTest::keyClicks(edit, QStringLiteral("a1234"));
+        EXPECT_EQ(edit->maskText().size(), 4);
+        EXPECT_EQ(edit->maskText()[2], u',');
+        edit->setMaskText(QStringLiteral(" 5,5"));
+        EXPECT_EQ(edit->maskText(), QStringLiteral(" 5,5"));
+        edit->clear();
+        EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
+    }
+}
+
+TEST(MaskEditText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)
+{
+    const QString comma = QStringLiteral(",");
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("__,_"), comma), QStringLiteral("  , "));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("92,5"), comma), QStringLiteral("92,5"));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("5_,5"), comma), QStringLiteral(" 5,5"));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("_5,_"), comma), QStringLiteral(" 5, "));
+    EXPECT_EQ(rightAlignedMaskText(QStringLiteral("95,_"), comma), QStringLiteral("95, "));
+}
+
+}  // namespace
+}  // namespace kv
