@@ -58,7 +58,7 @@ std::optional<QByteArray> InstrumentModel::handleOutputReport(QByteArrayView rep
     auto byte = [&](int i) { return i < report.size() ? std::uint8_t(report[i]) : std::uint8_t(0); };
     if (byte(1) == 0x80)
         return measurementReport();
-    if (byte(2) == 0x09)
+    if (byte(2) == kWriteByteCode)
         m_memory[byte(3)] = byte(4);
     return std::nullopt;
 }

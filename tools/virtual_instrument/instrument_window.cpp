@@ -2,6 +2,7 @@
 
 #include "virtual_instrument.h"
 
+#include "device/instrument/report_codec.h"
 #include "measure/reading_conversion.h"
 
 #include <QDoubleSpinBox>
@@ -116,9 +117,9 @@ InstrumentWindow::InstrumentWindow(VirtualInstrument& instrument, QWidget* paren
     auto* memory = new QGroupBox(QStringLiteral("Память прибора, адреса 240–247"), this);
     auto* grid = new QGridLayout(memory);
     for (int i = 0; i < 8; ++i) {
-        grid->addWidget(new QLabel(QString::number(240 + i), memory), 0, i, Qt::AlignCenter);
+        grid->addWidget(new QLabel(QString::number(kCorrectionAddressA + i), memory), 0, i, Qt::AlignCenter);
         m_memory[std::size_t(i)] = new QLabel(memory);
-        m_memory[std::size_t(i)]->setObjectName(QStringLiteral("memory%1").arg(240 + i));
+        m_memory[std::size_t(i)]->setObjectName(QStringLiteral("memory%1").arg(kCorrectionAddressA + i));
         m_memory[std::size_t(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
         grid->addWidget(m_memory[std::size_t(i)], 1, i, Qt::AlignCenter);
     }
@@ -171,10 +172,10 @@ void InstrumentWindow::refresh()
 
     for (int i = 0; i < 8; ++i)
         m_memory[std::size_t(i)]->setText(
-            QStringLiteral("%1").arg(model.memory(240 + i), 2, 16, QLatin1Char('0')).toUpper());
+            QStringLiteral("%1").arg(model.memory(kCorrectionAddressA + i), 2, 16, QLatin1Char('0')).toUpper());
     m_correction->setText(QStringLiteral("a = %1   b = %2")
-                              .arg(double(floatAt(model, 240)), 0, 'g', 7)
-                              .arg(double(floatAt(model, 244)), 0, 'g', 7));
+                              .arg(double(floatAt(model, kCorrectionAddressA)), 0, 'g', 7)
+                              .arg(double(floatAt(model, kCorrectionAddressB)), 0, 'g', 7));
     m_updating = false;
 }
 

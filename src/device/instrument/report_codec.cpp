@@ -50,7 +50,7 @@ CommandBytes pollCommand() { return {0x80, std::nullopt, std::nullopt, std::null
 CommandBytes connectCommand() { return {0x80, std::nullopt, 0x0B, std::nullopt}; }
 CommandBytes writeByteCommand(std::uint8_t address, std::uint8_t value)
 {
-    return {std::nullopt, 0x09, address, value};
+    return {std::nullopt, kWriteByteCode, address, value};
 }
 CommandBytes afterWriteCommand() { return {std::nullopt, 0x0B, 0xF0, std::nullopt}; }
 CommandBytes registerCommand(std::uint8_t reg, std::uint8_t value)

@@ -34,6 +34,9 @@ using DecodedReport = std::variant<MeasurementReport, ResistorReport, OtherRepor
 // Payload byte 0 is the code. A payload too short for its code (3 bytes) is "other".
 DecodedReport DecodeReport(std::uint8_t reportId, std::span<const std::uint8_t> payload);
 
+// Byte 2 of a command that writes byte 4 into the instrument's memory at address byte 3.
+inline constexpr std::uint8_t kWriteByteCode = 0x09;
+
 // Bytes 1..4 of a command; a byte not given is sent as 0.
 using CommandBytes = std::array<std::optional<std::uint8_t>, 4>;
 

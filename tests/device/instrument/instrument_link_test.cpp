@@ -187,5 +187,43 @@ TEST_F(InstrumentLinkTest, WriteByteCommand)
     EXPECT_EQ(platform.writes(path)[0], command({{2, 0x09}, {3, 240}, {4, 0xEF}}));
 }
 
+TEST_F(InstrumentLinkTest, ASystemCorrectionGoesOutAsElevenCommandsWithNoPollBetween)
+{
+    const QString path = platform.plug(instrument());
+    deliver();
+    link->Timer1Timer();
+    platform.clearWrites(path);
+    // Getdata must be off while the commands go out: a poll among them is a failure.
+    bool pollingDuringWrites = false;
+    platform.setWriteHook([&](const QString&, const QByteArray&) {
+        pollingDuringWrites = pollingDuringWrites || getdata().isActive();
+    });
+    link->writeSystemCorrection(0.9333333333333333, 7.333333333333333);
+    platform.setWriteHook(nullptr);
+    EXPECT_FALSE(pollingDuringWrites);
+    EXPECT_TRUE(getdata().isActive());
+
+    const std::array<quint8, 8> bytes = {0xEF, 0xEE, 0x6E, 0x3F, 0xAB, 0xAA, 0xEA, 0x40};
+    const auto& writes = platform.writes(path);
+    ASSERT_EQ(writes.size(), 11u);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(writes[std::size_t(i)], command({{2, 0x09}, {3, quint8(240 + i)}, {4, bytes[std::size_t(i)]}})) << i;
+    EXPECT_EQ(writes[8], command({{2, 11}, {3, 240}}));
+    EXPECT_EQ(writes[9], command({{2, 5}, {3, 15}}));
+    EXPECT_EQ(writes[10], command({{2, 5}, {3, 16}}));
+}
+
+TEST_F(InstrumentLinkTest, ACorrectionWithoutAnInstrumentSaysSoElevenTimesAndPollsAfter)
+{
+    link->stop();
+    int notices = 0;
+    QObject::connect(link.get(), &InstrumentLink::linkStatusChanged, [&](const QString& text) {
+        notices += text == QStringLiteral("Нет подключения");
+    });
+    link->writeSystemCorrection(1, 0);
+    EXPECT_EQ(notices, 11);
+    EXPECT_TRUE(getdata().isActive());
+}
+
 }  // namespace
 }  // namespace kv::test

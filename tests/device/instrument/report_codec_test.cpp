@@ -26,6 +26,24 @@ TEST(ReportCodec, DecodesMeasurementsAndResistors)
     EXPECT_EQ(r.resistor2, 250);
 }
 
+TEST(ReportCodec, CorrectionBytesAreLittleEndianSinglePrecision)
+{
+    using B = std::array<std::uint8_t, 4>;
+    EXPECT_EQ(kv::singlePrecisionBytes(1.0), (B{0x00, 0x00, 0x80, 0x3F}));
+    EXPECT_EQ(kv::singlePrecisionBytes(0.0), (B{0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(kv::singlePrecisionBytes(-2.5), (B{0x00, 0x00, 0x20, 0xC0}));
+
+    // a = 1, b = 0: the identity, to 240..247, then (11, 240), (5, 15, 0), (5, 16, 0).
+    const auto commands = kv::systemCorrectionCommands(1.0, 0.0);
+    const std::array<std::uint8_t, 8> values = {0, 0, 0x80, 0x3F, 0, 0, 0, 0};
+    for (std::uint8_t i = 0; i < 8; ++i)
+        EXPECT_EQ(commands[i], kv::writeByteCommand(std::uint8_t(240 + i), values[i])) << int(i);
+    EXPECT_EQ(commands[8], (kv::CommandBytes{std::nullopt, 11, 240, std::nullopt}));
+    EXPECT_EQ(commands[9], kv::registerCommand(15, 0));
+    EXPECT_EQ(commands[10], kv::registerCommand(16, 0));
+    EXPECT_EQ(kv::fixedOffsetCommand(), kv::registerCommand(10, 5));
+}
+
 TEST(ReportCodec, ShortOrUnknownReportsAreOther)
 {
     for (const Bytes& payload : {Bytes{}, Bytes{0x37}, Bytes{0x37, 0x10}, Bytes{0x82, 0x05},
