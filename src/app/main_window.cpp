@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/page_control.h"
 #include "app/program_constants.h"
 #include "app/result_panel.h"
 #include "app/trace_page.h"
@@ -33,37 +34,6 @@
 #include <QVBoxLayout>
 
 namespace kv {
-
-namespace {
-
-constexpr int kJournalPage = 0;
-constexpr int kCalibrationsPage = 2;
-constexpr int kSystemCorrectionPage = 3;
-constexpr int kTracePage = 4;
-
-QWidget* tabSheet(QWidget* content, const QString& name)
-{
-    auto* sheet = new QWidget;
-    sheet->setObjectName(name);
-    auto* layout = new QVBoxLayout(sheet);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(content);
-    return sheet;
-}
-
-// A hidden widget gets no resize events, so its layouts keep their old geometry; this
-// lays out a hidden subtree as if it had been resized.
-void layOutSubtree(QWidget* widget)
-{
-    QResizeEvent event(widget->size(), widget->size());
-    QCoreApplication::sendEvent(widget, &event);
-    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!child->isWindow())
-            layOutSubtree(child);
-    }
-}
-
-}  // namespace
 
 TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorReporter* errors,
                QWidget* parent)
@@ -149,39 +119,28 @@ QWidget* TForm1::buildPagePanel()
     m_label1->setFixedHeight(24);
     m_label1->setFont(familyFont(captionFamilies(), 21));
 
-    m_pageControl = new QTabWidget(panel);
-    m_pageControl->setObjectName(QStringLiteral("PageControl1"));
+    m_pageControl = new PageControl(panel);
     m_archivePage = new ArchivePage(*this);
     m_journalPage = new JournalPage(*m_state, *m_archivePage, *this);
     m_calibrationsPage = new CalibrationsPage(*m_state);
     m_systemCorrectionPage = new SystemCorrectionPage;
     m_tracePage = new TracePage;
-    m_pageControl->addTab(tabSheet(m_journalPage, QStringLiteral("TabSheet1")),
-                          QStringLiteral("Журнал измерений"));
-    m_pageControl->addTab(tabSheet(m_archivePage, QStringLiteral("TabSheet2")),
-                          QStringLiteral("Архив измерений"));
-    m_pageControl->addTab(tabSheet(m_calibrationsPage, QStringLiteral("TabSheet3")),
-                          QStringLiteral("Компьютерные калибровки"));
-    m_pageControl->addTab(tabSheet(m_systemCorrectionPage, QStringLiteral("TabSheet4")),
-                          QStringLiteral("System korr"));
-    m_pageControl->addTab(tabSheet(m_tracePage, QStringLiteral("TabSheet5")),
-                          QStringLiteral("TabSheet5"));
-    for (int i = 0; i < m_pageControl->count(); ++i)
-        m_pageControl->setTabToolTip(i, m_pageControl->tabText(i));
-    m_pageControl->setTabVisible(kSystemCorrectionPage, false);
-    m_pageControl->setTabVisible(kTracePage, false);
-    m_pageControl->setCurrentIndex(kCalibrationsPage);
-    // With the service pages shown, five captions share the panel: in the grids' condensed
-    // face at the window's size they fit the design width whole. A narrower window
-    // shortens the captions rather than hiding tabs behind scroll arrows.
-    QFont tabFont = gridFont();
-    tabFont.setPixelSize(font().pixelSize());
-    m_pageControl->tabBar()->setFont(tabFont);
-    m_pageControl->setElideMode(Qt::ElideRight);
+    m_pageControl->addPage(m_journalPage, QStringLiteral("TabSheet1"),
+                           QStringLiteral("Журнал измерений"));
+    m_pageControl->addPage(m_archivePage, QStringLiteral("TabSheet2"),
+                           QStringLiteral("Архив измерений"));
+    m_pageControl->addPage(m_calibrationsPage, QStringLiteral("TabSheet3"),
+                           QStringLiteral("Компьютерные калибровки"));
+    m_pageControl->addPage(m_systemCorrectionPage, QStringLiteral("TabSheet4"),
+                           QStringLiteral("System korr"));
+    m_pageControl->addPage(m_tracePage, QStringLiteral("TabSheet5"), QStringLiteral("TabSheet5"));
+    m_pageControl->hideServicePages();
+    // The form opens on the calibrations page; FormCreate brings the journal forward.
+    m_pageControl->setCurrentIndex(PageControl::Calibrations);
 
     // A result dragged towards any page brings the journal forward under the cursor.
     auto* dragSwitcher = new JournalDragSwitcher(
-        [this] { m_pageControl->setCurrentIndex(kJournalPage); }, this);
+        [this] { m_pageControl->setCurrentIndex(PageControl::Journal); }, this);
     dragSwitcher->watch(m_pageControl);
     dragSwitcher->watch(m_pageControl->tabBar());
     dragSwitcher->watch(m_archivePage->grid()->viewport());
@@ -229,7 +188,7 @@ void TForm1::FormCreate()
     m_writeJournal = loadDataFile(kJournalFileName,
                                   [this](const QString& path) { m_journalPage->loadFile(path); });
 
-    m_pageControl->setCurrentIndex(kJournalPage);
+    m_pageControl->setCurrentIndex(PageControl::Journal);
 }
 
 bool TForm1::loadDataFile(const QString& fileName,
@@ -277,32 +236,16 @@ void TForm1::FormKeyPress(QWidget* focused, QChar key)
         && m_journalPage->grid()->currentIndex().column() != JournalTable::kCommentColumn) {
         runGuarded(*this, [this] { m_journalPage->writeButClick(); });
     }
-    if (m_serviceKeys.press(key)) {
-        m_pageControl->setTabVisible(kSystemCorrectionPage, true);
-        m_pageControl->setTabVisible(kTracePage, true);
-    }
+    if (m_serviceKeys.press(key))
+        m_pageControl->revealServicePages();
 }
 
 void TForm1::FormResize()
 {
-    layOutHiddenPages();
+    m_pageControl->layOutHiddenPages();
     m_journalPage->fitColumnsAtResize();
     m_archivePage->fitColumnsAtResize();
     m_calibrationsPage->fitColumnsAtResize();
-}
-
-void TForm1::layOutHiddenPages()
-{
-    const QWidget* current = m_pageControl->currentWidget();
-    if (!current)
-        return;
-    for (int i = 0; i < m_pageControl->count(); ++i) {
-        QWidget* page = m_pageControl->widget(i);
-        if (page == current)
-            continue;
-        page->setGeometry(current->geometry());
-        layOutSubtree(page);
-    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

@@ -6,6 +6,7 @@
 // handler's failures go to.
 
 #include "app/help_document.h"
+#include "app/page_control.h"
 #include "app/service_key_sequence.h"
 #include "core/error_guard.h"
 
@@ -15,7 +16,6 @@
 #include <memory>
 
 class QLabel;
-class QTabWidget;
 
 namespace kv {
 
@@ -59,7 +59,7 @@ public:
 
     ResultPanel* resultPanel() const { return m_resultPanel; }
     PanelStatusBar* statusBar1() const { return m_statusBar; }
-    QTabWidget* pageControl() const { return m_pageControl; }
+    PageControl* pageControl() const { return m_pageControl; }
     JournalPage* journalPage() const { return m_journalPage; }
     ArchivePage* archivePage() const { return m_archivePage; }
     CalibrationsPage* calibrationsPage() const { return m_calibrationsPage; }
@@ -90,7 +90,6 @@ private:
     // Loads one data file through the guard. A file that exists but can't be read is
     // not written back at close, so its content isn't replaced by an empty table.
     bool loadDataFile(const QString& fileName, const std::function<void(const QString&)>& load);
-    void layOutHiddenPages();
 
     ErrorReporter* m_externalErrors = nullptr;
     DocumentOpener m_openDocument = desktopDocumentOpener();
@@ -103,7 +102,7 @@ private:
     MeasurementState* m_state = nullptr;
     ResultPanel* m_resultPanel = nullptr;
     QLabel* m_label1 = nullptr;
-    QTabWidget* m_pageControl = nullptr;
+    PageControl* m_pageControl = nullptr;
     JournalPage* m_journalPage = nullptr;
     ArchivePage* m_archivePage = nullptr;
     CalibrationsPage* m_calibrationsPage = nullptr;

@@ -23,12 +23,12 @@ void withoutUpdates(QWidget* widget, F&& change)
 
 }  // namespace
 
-FrameRepaint::FrameRepaint(QObject* parent)
+FrameRepaint::FrameRepaint(QObject* parent, int frameMs)
     : QObject(parent)
     , m_frame(new QTimer(this))
 {
     m_frame->setSingleShot(true);
-    m_frame->setInterval(kFrameMs);
+    m_frame->setInterval(frameMs);
     connect(m_frame, &QTimer::timeout, this, &FrameRepaint::endFrame);
 }
 

@@ -22,7 +22,7 @@ class FrameRepaint : public QObject {
 public:
     static constexpr int kFrameMs = 16;
 
-    explicit FrameRepaint(QObject* parent = nullptr);
+    explicit FrameRepaint(QObject* parent = nullptr, int frameMs = kFrameMs);
 
     // Sets the label's text, or the widget's palette, without painting it; then
     // requestRepaint() the widget.

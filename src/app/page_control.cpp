@@ -1,0 +1,83 @@
+#include "app/page_control.h"
+
+#include "ui/grid_style.h"
+
+#include <QCoreApplication>
+#include <QResizeEvent>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+// A hidden widget gets no resize events, so its layouts keep their old geometry; this
+// lays out a hidden subtree as if it had been resized.
+void layOutSubtree(QWidget* widget)
+{
+    QResizeEvent event(widget->size(), widget->size());
+    QCoreApplication::sendEvent(widget, &event);
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            layOutSubtree(child);
+    }
+}
+
+}  // namespace
+
+PageControl::PageControl(QWidget* parent)
+    : QTabWidget(parent)
+{
+    setObjectName(QStringLiteral("PageControl1"));
+    // With the service pages shown, five captions share the panel: in the grids' condensed
+    // face at the window's size they fit the design width whole. A narrower window
+    // shortens the captions rather than hiding tabs behind scroll arrows.
+    QFont tabFont = gridFont();
+    tabFont.setPixelSize(kGridPixelSize);
+    tabBar()->setFont(tabFont);
+    setElideMode(Qt::ElideRight);
+}
+
+void PageControl::addPage(QWidget* content, const QString& sheetName, const QString& caption)
+{
+    auto* sheet = new QWidget;
+    sheet->setObjectName(sheetName);
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+    const int index = addTab(sheet, caption);
+    setTabToolTip(index, caption);
+}
+
+void PageControl::hideServicePages()
+{
+    setTabVisible(SystemCorrection, false);
+    setTabVisible(Trace, false);
+}
+
+void PageControl::revealServicePages()
+{
+    setTabVisible(SystemCorrection, true);
+    setTabVisible(Trace, true);
+}
+
+bool PageControl::servicePagesRevealed() const
+{
+    return isTabVisible(SystemCorrection) && isTabVisible(Trace);
+}
+
+void PageControl::layOutHiddenPages()
+{
+    const QWidget* current = currentWidget();
+    if (!current)
+        return;
+    for (int i = 0; i < count(); ++i) {
+        QWidget* page = widget(i);
+        if (page == current)
+            continue;
+        page->setGeometry(current->geometry());
+        layOutSubtree(page);
+    }
+}
+
+}  // namespace kv
