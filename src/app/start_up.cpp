@@ -5,10 +5,12 @@
 #include "app/main_window.h"
 #include "app/program_constants.h"
 #include "app/splash_form.h"
+#include "core/cp1251.h"
 #include "device/hid/linux_hid_platform.h"
 #include "measure/ui/calibration_dialog.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <memory>
 
@@ -24,6 +26,10 @@ ProgramVariant realProgram()
 int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 {
     QApplication app(argc, argv);
+    if (!cp1251Available()) {
+        QMessageBox::critical(nullptr, kApplicationTitle, kCp1251MissingText);
+        return 1;
+    }
 
     auto splash = std::make_unique<TSplashForm>();
     splash->show();

@@ -17,12 +17,19 @@ public:
         QByteArray all(256, '\0');
         for (int b = 0; b < 256; ++b)
             all[b] = char(b);
-        m_chars = QStringDecoder("windows-1251").decode(all);
-        Q_ASSERT(m_chars.size() == 256);
+        QStringDecoder decoder("windows-1251");
+        if (decoder.isValid())
+            m_chars = decoder.decode(all);
+        m_available = m_chars.size() == 256;
+        // Without the converter nothing can be read right; the program refuses to start
+        // (see cp1251Available), and a table of '?' keeps any other caller safe.
+        if (!m_available)
+            m_chars = QString(256, u'?');
         for (int b = 0; b < 256; ++b)
             m_bytes.insert(m_chars[b].unicode(), char(b));
     }
 
+    bool available() const { return m_available; }
     QChar decode(std::uint8_t b) const { return m_chars[b]; }
     char encode(char16_t c) const { return m_bytes.value(c, '?'); }
 
@@ -33,11 +40,17 @@ public:
     }
 
 private:
+    bool m_available = false;
     QString m_chars;
     QHash<char16_t, char> m_bytes;
 };
 
 }  // namespace
+
+bool cp1251Available()
+{
+    return Cp1251Table::instance().available();
+}
 
 QByteArray toCp1251(QStringView text)
 {

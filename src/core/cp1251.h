@@ -8,6 +8,13 @@
 
 namespace kv {
 
+// False when the Qt build lacks the windows-1251 converter (ICU): then no data file can
+// be read or written right, and the programs refuse to start.
+bool cp1251Available();
+inline const QString kCp1251MissingText = QStringLiteral(
+    "The windows-1251 text converter is missing from this Qt installation (Qt built "
+    "without ICU); the data files can't be read or written.");
+
 // Each character that code page 1251 lacks becomes one '?' (a surrogate pair counts as
 // one character), so the result has exactly one byte per character.
 QByteArray toCp1251(QStringView text);
