@@ -7,9 +7,7 @@
 #include <QDrag>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QFontInfo>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -23,14 +21,12 @@ constexpr int kSmallestPixelSize = 8;
 }  // namespace
 
 ResultLabel::ResultLabel(QWidget* parent)
-    : QLabel(parent)
+    : TextPanel(parent)
 {
     setAlignment(Qt::AlignCenter);
     setCursor(Qt::OpenHandCursor);
-    // Calibration names are the operator's own text, never markup.
-    setTextFormat(Qt::PlainText);
     // The panel's width is fixed; a long text shrinks rather than widening the label.
-    setSizePolicy(QSizePolicy::Ignored, sizePolicy().verticalPolicy());
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
 QFont ResultLabel::shownFont() const
@@ -56,21 +52,13 @@ QFont ResultLabel::shownFont() const
     return m_fitted;
 }
 
-void ResultLabel::paintEvent(QPaintEvent* /*event*/)
-{
-    QPainter painter(this);
-    painter.setFont(shownFont());
-    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
-                          text(), foregroundRole());
-}
-
 void ResultLabel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         m_pressed = true;
         m_pressPos = event->position().toPoint();
     }
-    QLabel::mousePressEvent(event);
+    TextPanel::mousePressEvent(event);
 }
 
 void ResultLabel::mouseMoveEvent(QMouseEvent* event)
@@ -78,7 +66,7 @@ void ResultLabel::mouseMoveEvent(QMouseEvent* event)
     if (!m_pressed || !(event->buttons() & Qt::LeftButton)
         || (event->position().toPoint() - m_pressPos).manhattanLength()
                < QApplication::startDragDistance()) {
-        QLabel::mouseMoveEvent(event);
+        TextPanel::mouseMoveEvent(event);
         return;
     }
     m_pressed = false;
@@ -92,7 +80,7 @@ void ResultLabel::mouseMoveEvent(QMouseEvent* event)
 void ResultLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     m_pressed = false;
-    QLabel::mouseReleaseEvent(event);
+    TextPanel::mouseReleaseEvent(event);
 }
 
 }  // namespace kv

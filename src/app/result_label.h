@@ -7,13 +7,14 @@
 // draws it in a smaller size of its font instead of letting the panel cut it off. The
 // size is measured once per text and width, not on every paint.
 
+#include "ui/text_panel.h"
+
 #include <QFont>
-#include <QLabel>
 #include <QPoint>
 
 namespace kv {
 
-class ResultLabel : public QLabel {
+class ResultLabel : public TextPanel {
 public:
     explicit ResultLabel(QWidget* parent = nullptr);
 
@@ -22,7 +23,7 @@ public:
     QFont shownFont() const;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    QFont textFont() const override { return shownFont(); }
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -62,6 +62,7 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
 
         auto* result = new ResultLabel(resBox);
         result->setObjectName(resultLabelObjectName(m));
+        result->setRepaint(m_repaint);
         result->setFixedHeight(kResultLabelHeight);
         result->setFont(resultFont);
         result->setText(m_state.resultText(m));
@@ -120,18 +121,16 @@ void ResultPanel::showReading(const ReadingDisplay& display)
     for (int m = Research; m <= Cetane; ++m) {
         const LabelDisplay& shown = display.label(m);
         ResultLabel* label = m_resultLabels[std::size_t(m - 1)];
-        const bool textChanged = label->text() != shown.text;
-        FrameRepaint::setTextQuietly(label, shown.text);
-        bool colourChanged = false;
-        if (shown.colour) {
-            const QColor colour = QColor::fromRgb(QRgb(*shown.colour));
-            QPalette palette = label->palette();
-            colourChanged = palette.color(QPalette::WindowText) != colour;
-            palette.setColor(QPalette::WindowText, colour);
-            FrameRepaint::setPaletteQuietly(label, palette);
-        }
-        if (textChanged || colourChanged)
-            m_repaint->requestRepaint(label);
+        label->setText(shown.text);
+        if (!shown.colour)
+            continue;
+        const QColor colour = QColor::fromRgb(QRgb(*shown.colour));
+        QPalette palette = label->palette();
+        if (palette.color(QPalette::WindowText) == colour)
+            continue;
+        palette.setColor(QPalette::WindowText, colour);
+        FrameRepaint::setPaletteQuietly(label, palette);
+        m_repaint->requestRepaint(label);
     }
 }
 

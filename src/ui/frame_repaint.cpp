@@ -1,6 +1,5 @@
 #include "ui/frame_repaint.h"
 
-#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -30,11 +29,6 @@ FrameRepaint::FrameRepaint(QObject* parent, int frameMs)
     m_frame->setSingleShot(true);
     m_frame->setInterval(frameMs);
     connect(m_frame, &QTimer::timeout, this, &FrameRepaint::endFrame);
-}
-
-void FrameRepaint::setTextQuietly(QLabel* label, const QString& text)
-{
-    withoutUpdates(label, [&] { label->setText(text); });
 }
 
 void FrameRepaint::setPaletteQuietly(QWidget* widget, const QPalette& palette)

@@ -3,7 +3,7 @@
 // frame. A fast instrument reports up to a thousand times a second; each report still
 // sets the texts at once (the journal copies them), but painting them all would keep the
 // GUI thread busy. The first change after a quiet frame is painted at once, later ones
-// in the same frame together when it ends.
+// in the same frame together when it ends. TextPanel paints through it.
 
 #include <QObject>
 #include <QPointer>
@@ -11,9 +11,7 @@
 
 #include <vector>
 
-class QLabel;
 class QPalette;
-class QString;
 class QWidget;
 
 namespace kv {
@@ -24,9 +22,7 @@ public:
 
     explicit FrameRepaint(QObject* parent = nullptr, int frameMs = kFrameMs);
 
-    // Sets the label's text, or the widget's palette, without painting it; then
-    // requestRepaint() the widget.
-    static void setTextQuietly(QLabel* label, const QString& text);
+    // Sets the widget's palette without painting it; then requestRepaint() the widget.
     static void setPaletteQuietly(QWidget* widget, const QPalette& palette);
 
     // Paints the widget now if no frame is running, else when the frame ends.

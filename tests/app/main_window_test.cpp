@@ -12,6 +12,7 @@
 #include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
 #include "ui/panel_status_bar.h"
+#include "ui/text_panel.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -28,8 +29,11 @@ namespace {
 
 QString text(const QWidget& root, const char* name)
 {
-    auto* label = root.findChild<QLabel*>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+    if (auto* label = root.findChild<QLabel*>(QString::fromLatin1(name)))
+        return label->text();
+    if (auto* panel = root.findChild<TextPanel*>(QString::fromLatin1(name)))
+        return panel->text();
+    return QStringLiteral("<missing %1>").arg(QLatin1String(name));
 }
 
 using MainWindow = FormTest;

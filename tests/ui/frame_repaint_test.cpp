@@ -1,6 +1,7 @@
 // Texts that change faster than a frame: set at once, painted once per frame.
 
 #include "ui/frame_repaint.h"
+#include "ui/text_panel.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -11,7 +12,7 @@
 namespace kv {
 namespace {
 
-class CountingLabel : public QLabel {
+class CountingPanel : public TextPanel {
 public:
     int paints = 0;
 
@@ -19,7 +20,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         ++paints;
-        QLabel::paintEvent(event);
+        TextPanel::paintEvent(event);
     }
 };
 
@@ -27,6 +28,7 @@ class FrameRepaintTest : public testing::Test {
 protected:
     FrameRepaintTest()
     {
+        label.setRepaint(&repaint);
         label.resize(200, 30);
         label.show();
         settle();
@@ -36,17 +38,16 @@ protected:
     static void settle() { QApplication::processEvents(); }
     QTimer* frame() { return repaint.findChild<QTimer*>(); }
 
-    CountingLabel label;
     // A frame that never ends by itself: the test ends it, so a slow machine can't.
     FrameRepaint repaint{nullptr, 3600 * 1000};
+    CountingPanel label;
 };
 
-TEST_F(FrameRepaintTest, TheFirstChangePaintsAtOnceLaterOnesAtTheEndOfTheFrame)
+TEST_F(FrameRepaintTest, TheFirstTextPaintsAtOnceLaterOnesAtTheEndOfTheFrame)
 {
     for (int i = 0; i < 10; ++i) {
-        FrameRepaint::setTextQuietly(&label, QString::number(i));
+        label.setText(QString::number(i));
         EXPECT_EQ(label.text(), QString::number(i));  // the text is there at once
-        repaint.requestRepaint(&label);
         settle();
     }
     EXPECT_EQ(label.paints, 1);
@@ -63,8 +64,7 @@ TEST_F(FrameRepaintTest, TheFirstChangePaintsAtOnceLaterOnesAtTheEndOfTheFrame)
     settle();
     EXPECT_EQ(label.paints, 2);
     frame()->stop();
-    FrameRepaint::setTextQuietly(&label, QStringLiteral("last"));
-    repaint.requestRepaint(&label);
+    label.setText(QStringLiteral("last"));
     settle();
     EXPECT_EQ(label.paints, 3);
 }

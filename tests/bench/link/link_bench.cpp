@@ -20,6 +20,7 @@
 #include "core/error_guard.h"
 #include "app/result_label.h"
 #include "app/result_panel.h"
+#include "ui/text_panel.h"
 #include "device/instrument/instrument_link.h"
 #include "measure/measurement_state.h"
 #include "app/trace_page.h"
@@ -95,7 +96,7 @@ std::vector<quint16> distinctAkiCounts(kv::TForm1& form, int wanted, QHash<QStri
 // What the GUI thread saw: for each change of the AKI label, when, and which report of
 // the cycle it showed. Written by the GUI thread only; the feeder reads `shown`.
 struct Observer {
-    const QLabel* label = nullptr;
+    const kv::TextPanel* label = nullptr;
     const QHash<QString, int>* index = nullptr;
     QString lastText;
     std::vector<Clock::time_point> when;
