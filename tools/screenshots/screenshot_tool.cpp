@@ -4,8 +4,6 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
-#include "app/result_label.h"
-#include "app/result_panel.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
 #include "core/error_guard.h"
@@ -170,10 +168,8 @@ int main(int argc, char** argv)
     form.setAboutBox(&about);
     // The timers are driven by hand here, so none fires while a picture is taken.
     form.link().stop();
-    form.resultPanel()->resultLabel(kv::Research)->setText(QStringLiteral("92,4"));
-    form.resultPanel()->resultLabel(kv::Motor)->setText(QStringLiteral("84,6"));
-    form.resultPanel()->resultLabel(kv::Aki)->setText(QStringLiteral("88,5"));
     form.state().calibrations().ToggleCalibration(1);
+    form.state().applyCount(8900);  // a reading on the research calibration
     form.calibrationsPage()->FillCalibrationGrid();  // the grid shows the one switched on
     form.show();
     QApplication::processEvents();
