@@ -51,14 +51,20 @@ void PageControl::addPage(QWidget* content, const QString& sheetName, const QStr
 
 void PageControl::hideServicePages()
 {
-    setTabVisible(SystemCorrection, false);
-    setTabVisible(Trace, false);
+    // A hidden tab is still reached by the mouse wheel over the tab bar, the arrow keys
+    // and Ctrl+Tab; disabled, it is skipped by all three.
+    for (const int page : {SystemCorrection, Trace}) {
+        setTabVisible(page, false);
+        setTabEnabled(page, false);
+    }
 }
 
 void PageControl::revealServicePages()
 {
-    setTabVisible(SystemCorrection, true);
-    setTabVisible(Trace, true);
+    for (const int page : {SystemCorrection, Trace}) {
+        setTabEnabled(page, true);
+        setTabVisible(page, true);
+    }
 }
 
 bool PageControl::servicePagesRevealed() const

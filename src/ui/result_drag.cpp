@@ -18,9 +18,10 @@ constexpr std::array<const char*, 4> kResultLabelNames = {
 
 QMimeData* makeResultLabelMimeData(const QString& labelObjectName)
 {
+    // Only the program's own type: as plain text the name would be typed into any edit
+    // field or other application it is dropped on.
     auto* mime = new QMimeData;
     mime->setData(QString::fromLatin1(kResultLabelMimeType), labelObjectName.toUtf8());
-    mime->setText(labelObjectName);
     return mime;
 }
 

@@ -9,6 +9,8 @@
 #include "measure/ui/system_correction_page.h"
 
 #include <QKeyEvent>
+#include <QTabBar>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableView>
@@ -66,6 +68,49 @@ TEST_F(FormKeys, FullSequenceAndThreeOpeningKeysRevealTheServicePages)
     }
 }
 
+TEST_F(FormKeys, HiddenServicePagesAreReachedNeitherByWheelNorArrowsNorCtrlTab)
+{
+    TForm1& f = createClean();
+    f.show();
+    PageControl* pages = f.pageControl();
+    QTabBar* bar = pages->tabBar();
+    QList<int> visited;
+    QObject::connect(pages, &QTabWidget::currentChanged, [&](int index) { visited << index; });
+    const auto wheel = [&](int steps) {
+        const QPointF at = bar->tabRect(0).center();
+        for (int i = 0; i < 8; ++i) {
+            QWheelEvent event(at, bar->mapToGlobal(at), QPoint(), QPoint(0, 120 * steps),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &event);
+        }
+    };
+    const auto key = [&](QWidget* target, int code, Qt::KeyboardModifiers modifiers) {
+        for (int i = 0; i < 8; ++i) {
+            QKeyEvent event(QEvent::KeyPress, code, modifiers);
+            QApplication::sendEvent(target, &event);
+        }
+    };
+    const auto everyWay = [&] {
+        for (const int steps : {-1, 1})
+            wheel(steps);
+        for (const int code : {Qt::Key_Right, Qt::Key_Left})
+            key(bar, code, Qt::NoModifier);
+        key(pages, Qt::Key_Tab, Qt::ControlModifier);
+        key(pages, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+
+    everyWay();
+    EXPECT_FALSE(visited.isEmpty());  // the ways work, on the pages that may be shown
+    EXPECT_FALSE(visited.contains(PageControl::SystemCorrection)) << visited.size();
+    EXPECT_FALSE(visited.contains(PageControl::Trace));
+
+    visited.clear();
+    pages->revealServicePages();
+    everyWay();
+    EXPECT_TRUE(visited.contains(PageControl::SystemCorrection));
+    EXPECT_TRUE(visited.contains(PageControl::Trace));
+}
+
 TEST_F(FormKeys, FollowUpFirstOrAnotherKeyInBetweenStartsOver)
 {
     TForm1& f = createClean();
@@ -86,7 +131,7 @@ TEST_F(FormKeys, KeysTypedIntoAnEditReachItUnchanged)
 {
     TForm1& f = createClean();
     f.show();
-    f.pageControl()->setTabVisible(3, true);
+    f.pageControl()->revealServicePages();
     f.pageControl()->setCurrentIndex(3);
     QLineEdit* edit = f.systemCorrectionPage()->labeledEdit1();
     edit->setFocus();

@@ -57,13 +57,13 @@ protected:
         QApplication::sendEvent(target, &event);
     }
     // What the viewport answers to a drag entering it and to the drop.
-    bool drop(const QString& label, bool asResultLabel = true)
+    bool drop(const QString& label, bool asResultLabel = true, QWidget* target = nullptr)
     {
         std::unique_ptr<QMimeData> mime(asResultLabel ? makeResultLabelMimeData(label)
                                                       : new QMimeData);
         if (!asResultLabel)
             mime->setText(label);
-        QWidget* viewport = journal.grid()->viewport();
+        QWidget* viewport = target ? target : journal.grid()->viewport();
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton,
                               Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
@@ -171,6 +171,27 @@ TEST_F(JournalPageTest, EachResultLabelDropSelectsItsMethodAndWritesItsValue)
     EXPECT_EQ(numbers(), QStringLiteral("1,2,3,4"));
     EXPECT_EQ(journal.table().cell(4, 2), QStringLiteral("Цетановое число"));
     EXPECT_EQ(journal.table().cell(4, 3), QStringLiteral("*"));
+}
+
+TEST_F(JournalPageTest, TheHeadingRowTakesAResultAndAnEditFieldNever)
+{
+    EXPECT_TRUE(drop(QStringLiteral("txtMotRes"), true, journal.grid()->horizontalHeader()->viewport()));
+    EXPECT_EQ(numbers(), QStringLiteral("1"));
+    EXPECT_EQ(journal.table().cell(1, 3), QStringLiteral("78"));
+
+    // Dropped on an edit field (the open comment editor, another page's field), a result
+    // carries no text to type there.
+    std::unique_ptr<QMimeData> mime(makeResultLabelMimeData(QStringLiteral("txtCetRes")));
+    EXPECT_FALSE(mime->hasText());
+    QLineEdit comment(QStringLiteral("проба"));
+    comment.show();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(&comment, &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                       Qt::NoModifier);
+    QApplication::sendEvent(&comment, &dropped);
+    EXPECT_EQ(comment.text(), QStringLiteral("проба"));
 }
 
 TEST_F(JournalPageTest, OtherDragsAreRefused)

@@ -41,8 +41,11 @@ JournalPage::JournalPage(MeasurementState& state, ArchivePage& archive, ErrorRep
     // Which cells may be edited is the model's business (the comment column, while current).
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                           | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
-    view->viewport()->setAcceptDrops(true);
-    view->viewport()->installEventFilter(this);
+    // The whole grid takes a result, its heading row included.
+    for (QWidget* target : {view->viewport(), view->horizontalHeader()->viewport()}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
 
     connect(m_writeBut, &QToolButton::clicked, this, guarded(&JournalPage::writeButClick));
     connect(arhBut, &QToolButton::clicked, this, guarded(&JournalPage::ArhButClick));
@@ -147,7 +150,8 @@ bool JournalPage::eventFilter(QObject* watched, QEvent* event)
             runHandler([this] { writeButClick(); });
         else if (key == Qt::Key_Delete)
             runHandler([this] { DelButClick(); });
-    } else if (watched == grid()->viewport()) {
+    } else if (watched == grid()->viewport()
+               || watched == grid()->horizontalHeader()->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove:

@@ -253,7 +253,7 @@ int main(int argc, char** argv)
     kv::FakeHidPlatform platform;
     kv::TForm1 form(dir.path(), platform, &errors);
     if (traceShown) {
-        form.pageControl()->setTabVisible(kTracePageIndex, true);
+        form.pageControl()->revealServicePages();
         form.pageControl()->setCurrentIndex(kTracePageIndex);
     }
     form.show();
