@@ -2,15 +2,36 @@
 
 #include "app/program_constants.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace kv {
 
-DocumentOpener desktopDocumentOpener()
+DocumentOpener desktopDocumentOpener(const QString& program)
 {
-    return [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    return [program](const QUrl& url, std::function<void(bool)> done) {
+        auto* process = new QProcess;
+        process->setProgram(program);
+        process->setArguments({url.toLocalFile()});
+        // A viewer the opener starts lives on by itself; the opener's own output is not
+        // the operator's business.
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        QObject::connect(process, &QProcess::errorOccurred, process,
+                         [process, done](QProcess::ProcessError error) {
+                             if (error != QProcess::FailedToStart)
+                                 return;
+                             done(false);
+                             process->deleteLater();
+                         });
+        QObject::connect(process, &QProcess::finished, process,
+                         [process, done](int exitCode, QProcess::ExitStatus status) {
+                             done(status == QProcess::NormalExit && exitCode == 0);
+                             process->deleteLater();
+                         });
+        process->start();
+    };
 }
 
 QString locateHelpDocument(const QString& currentDir, const QString& programDir)

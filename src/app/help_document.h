@@ -8,9 +8,12 @@
 
 namespace kv {
 
-// Opens a document with the desktop's handler; false when that failed.
-using DocumentOpener = std::function<bool(const QUrl&)>;
-DocumentOpener desktopDocumentOpener();
+// Opens a document and tells `done` later, from the event loop, whether that worked.
+using DocumentOpener = std::function<void(const QUrl&, std::function<void(bool opened)> done)>;
+// The desktop's handler, started as `program` (xdg-open) with the document's path: done
+// with false when it can't be started or exits with an error, as it does on a desktop
+// without a viewer for the type. The window is never blocked while it runs.
+DocumentOpener desktopDocumentOpener(const QString& program = QStringLiteral("xdg-open"));
 
 // The help document in the current directory, else in the program's directory, else an
 // empty text.

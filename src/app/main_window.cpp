@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -172,6 +173,8 @@ void TForm1::wireLink()
 void TForm1::FormCreate()
 {
     wireLink();
+    // From here the program's boxes carry the window's caption.
+    m_applicationTitle = kMainWindowCaption;
     setWindowTitle(kMainWindowCaption);
 
     m_state->setCalibrationsWritable(loadDataFile(kCalibrationFileName, [this](const QString& path) {
@@ -208,7 +211,17 @@ void TForm1::showError(const QString& message)
         m_externalErrors->showError(message);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, message, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, m_applicationTitle, message, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TForm1::showNotice(const QString& message)
+{
+    if (m_externalErrors) {
+        m_externalErrors->showNotice(message);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, m_applicationTitle, message, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -226,8 +239,15 @@ void TForm1::N8Click()
 void TForm1::N9Click()
 {
     const QString path = locateHelpDocument(QDir::currentPath(), m_state->dataDirectory());
-    if (path.isEmpty() || !m_openDocument(QUrl::fromLocalFile(path)))
-        showError(kHelpFailedText);
+    if (path.isEmpty()) {
+        showNotice(kHelpFailedText);
+        return;
+    }
+    const QPointer<TForm1> window(this);
+    m_openDocument(QUrl::fromLocalFile(path), [window](bool opened) {
+        if (window && !opened)
+            window->showNotice(kHelpFailedText);
+    });
 }
 
 void TForm1::FormKeyPress(QWidget* focused, QChar key)

@@ -7,6 +7,7 @@
 
 #include "app/help_document.h"
 #include "app/page_control.h"
+#include "app/program_constants.h"
 #include "app/service_key_sequence.h"
 #include "core/error_guard.h"
 
@@ -50,8 +51,10 @@ public:
     // How the help document is opened (the desktop's handler by default).
     void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
 
-    // ErrorReporter
+    // ErrorReporter: boxes titled with the application title.
     void showError(const QString& message) override;
+    void showNotice(const QString& message) override;
+    const QString& applicationTitle() const { return m_applicationTitle; }
 
     MeasurementState& state() const { return *m_state; }
     THidDeviceController& hid() const { return *m_hid; }
@@ -92,6 +95,7 @@ private:
     bool loadDataFile(const QString& fileName, const std::function<void(const QString&)>& load);
 
     ErrorReporter* m_externalErrors = nullptr;
+    QString m_applicationTitle = kApplicationTitle;
     DocumentOpener m_openDocument = desktopDocumentOpener();
     ServiceKeySequence m_serviceKeys;
     bool m_writeArchive = true;

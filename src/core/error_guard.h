@@ -18,6 +18,9 @@ class ErrorReporter {
 public:
     virtual ~ErrorReporter() = default;
     virtual void showError(const QString& message) = 0;
+    // A notice of the program's own ("Калибровка не рассчитана !"): a plain information
+    // box where an error gets an error box.
+    virtual void showNotice(const QString& message) { showError(message); }
 };
 
 // For the tools and benchmarks that run the windows without a person in front of them:

@@ -1,5 +1,6 @@
 // Key preview (the journal's space key and the service key sequence) and the help menu.
 
+#include "app/help_document.h"
 #include "app/program_constants.h"
 #include "app/result_label.h"
 #include "app/service_key_sequence.h"
@@ -9,12 +10,17 @@
 #include "measure/ui/system_correction_page.h"
 
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 #include <QTabBar>
 #include <QWheelEvent>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
+
+#include <optional>
 
 namespace kv::test {
 namespace {
@@ -182,9 +188,9 @@ protected:
         ASSERT_TRUE(cwd.isValid());
         QDir::setCurrent(cwd.path());
         createClean();
-        form->setDocumentOpener([this](const QUrl& url) {
+        form->setDocumentOpener([this](const QUrl& url, std::function<void(bool)> done) {
             opened << url;
-            return openerResult;
+            done(openerResult);
         });
     }
     void TearDown() override { QDir::setCurrent(m_previousDir); }
@@ -201,7 +207,8 @@ TEST_F(HelpMenu, MissingDocumentShowsTheFailureText)
 {
     form->N9Click();
     EXPECT_TRUE(opened.isEmpty());
-    EXPECT_EQ(errors.messages, QStringList{QStringLiteral("Немогу выполнить  !")});
+    EXPECT_EQ(errors.notices, QStringList{QStringLiteral("Немогу выполнить  !")});
+    EXPECT_TRUE(errors.messages.isEmpty());
 }
 
 TEST_F(HelpMenu, DocumentInTheProgramDirectoryIsOpened)
@@ -209,7 +216,7 @@ TEST_F(HelpMenu, DocumentInTheProgramDirectoryIsOpened)
     writeFile(path(kHelpFileName), "%PDF");
     form->N9Click();
     EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(path(kHelpFileName))});
-    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_TRUE(errors.notices.isEmpty());
 }
 
 TEST_F(HelpMenu, CurrentDirectoryComesFirst)
@@ -226,7 +233,48 @@ TEST_F(HelpMenu, OpenerFailureShowsTheFailureText)
     writeFile(path(kHelpFileName), "%PDF");
     openerResult = false;
     form->N9Click();
-    EXPECT_EQ(errors.messages, QStringList{kHelpFailedText});
+    EXPECT_EQ(errors.notices, QStringList{kHelpFailedText});
+}
+
+// The desktop's opener, started for real: its exit status is the outcome.
+TEST(DesktopDocumentOpener, AnOpenerThatFailsOrCantStartIsAFailure)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const auto script = [&](const char* name, int exitCode) {
+        const QString file = QDir(bin.path()).filePath(QString::fromLatin1(name));
+        writeFile(file, QByteArray("#!/bin/sh\nexit ") + QByteArray::number(exitCode) + '\n');
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return file;
+    };
+    const auto outcome = [](const QString& program) {
+        std::optional<bool> result;
+        desktopDocumentOpener(program)(QUrl::fromLocalFile(QStringLiteral("/tmp/qt44usb.pdf")),
+                                       [&](bool opened) { result = opened; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000)) << program.toStdString();
+        return result.value_or(true);
+    };
+    EXPECT_TRUE(outcome(script("opens", 0)));
+    // xdg-open without a viewer for the type exits with 3.
+    EXPECT_FALSE(outcome(script("no-viewer", 3)));
+    EXPECT_FALSE(outcome(QDir(bin.path()).filePath(QStringLiteral("missing-opener"))));
+}
+
+// Boxes shown from the window's creation on carry its caption as their title.
+TEST_F(FormTest, ABoxAfterTheStartCarriesTheWindowsCaption)
+{
+    writeEmptyDataFiles();
+    blockWithDirectory(path(QStringLiteral("kor.tab")));
+    QString title;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            box->accept();
+        }
+    });
+    form = std::make_unique<TForm1>(dir.path(), platform);  // no reporter: real boxes
+    EXPECT_EQ(title, QStringLiteral("Октанометр КВ-4410ПК"));
+    EXPECT_EQ(form->applicationTitle(), QStringLiteral("Октанометр КВ-4410ПК"));
 }
 
 }  // namespace

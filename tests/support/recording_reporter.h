@@ -14,7 +14,9 @@ namespace kv::test {
 class RecordingReporter : public ErrorReporter {
 public:
     void showError(const QString& message) override { messages << message; }
+    void showNotice(const QString& message) override { notices << message; }
     QStringList messages;
+    QStringList notices;
 };
 
 inline void writeFile(const QString& path, const QByteArray& bytes)
