@@ -133,7 +133,7 @@ QWidget* TForm1::buildPagePanel()
     m_pageControl->addPage(m_calibrationsPage, QStringLiteral("TabSheet3"),
                            QStringLiteral("Компьютерные калибровки"));
     m_pageControl->addPage(m_systemCorrectionPage, QStringLiteral("TabSheet4"),
-                           QStringLiteral("System korr"));
+                           QStringLiteral("System korr"), PageControl::Fit::ScrollWhenSmall);
     m_pageControl->addPage(m_tracePage, QStringLiteral("TabSheet5"), QStringLiteral("TabSheet5"));
     m_pageControl->hideServicePages();
     // The form opens on the calibrations page; FormCreate brings the journal forward.

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -38,13 +39,22 @@ PageControl::PageControl(QWidget* parent)
     setElideMode(Qt::ElideRight);
 }
 
-void PageControl::addPage(QWidget* content, const QString& sheetName, const QString& caption)
+void PageControl::addPage(QWidget* content, const QString& sheetName, const QString& caption,
+                          Fit fit)
 {
     auto* sheet = new QWidget;
     sheet->setObjectName(sheetName);
     auto* layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(content);
+    if (fit == Fit::ScrollWhenSmall) {
+        auto* scroll = new QScrollArea(sheet);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(content);
+        layout->addWidget(scroll);
+    } else {
+        layout->addWidget(content);
+    }
     const int index = addTab(sheet, caption);
     setTabToolTip(index, caption);
 }

@@ -14,8 +14,12 @@ public:
 
     explicit PageControl(QWidget* parent = nullptr);
 
-    // Puts the content on a new sheet named sheetName; the caption is also its tip.
-    void addPage(QWidget* content, const QString& sheetName, const QString& caption);
+    // Puts the content on a new sheet named sheetName; the caption is also its tip. A page
+    // that needs more room than a small screen gives (the service page's two fuel groups
+    // side by side) scrolls rather than holding the whole window wide.
+    enum class Fit { Stretch, ScrollWhenSmall };
+    void addPage(QWidget* content, const QString& sheetName, const QString& caption,
+                 Fit fit = Fit::Stretch);
     // The service pages' tabs: hidden at start, shown for good once revealed.
     void hideServicePages();
     void revealServicePages();

@@ -161,6 +161,22 @@ TEST_F(MainWindow, ResizeRefitsTheColumnsOfAllThreeGrids)
     }
 }
 
+TEST_F(MainWindow, TheWholeWindowFitsAnEightHundredBySixHundredScreen)
+{
+    TForm1& f = createClean();
+    f.pageControl()->revealServicePages();
+    f.show();
+    // Room is left for the window's frame and title and for a panel of the desktop.
+    EXPECT_LE(f.minimumSizeHint().width(), 790);
+    EXPECT_LE(f.minimumSizeHint().height(), 540);
+    f.resize(790, 540);
+    for (int page = 0; page < f.pageControl()->count(); ++page) {
+        f.pageControl()->setCurrentIndex(page);
+        EXPECT_LE(f.width(), 790) << page;
+        EXPECT_LE(f.height(), 540) << page;
+    }
+}
+
 TEST_F(MainWindow, AboutBoxClosesWithOk)
 {
     TAboutBox about;

@@ -185,9 +185,12 @@ int main(int argc, char** argv)
         form.FormKeyPress(&form, QChar(kv::kServiceKeys.opening));
     form.pageControl()->setCurrentIndex(3);
     ok = save(&form, out, QStringLiteral("04-system-correction.png")) && ok;
-    form.resize(700, 560);
+    // A laboratory PC with an 800 x 600 screen shows the whole window.
+    form.resize(800, 600);
     form.pageControl()->setCurrentIndex(0);
-    ok = save(&form, out, QStringLiteral("05-journal-small-window.png")) && ok;
+    ok = save(&form, out, QStringLiteral("05-journal-800x600.png")) && ok;
+    form.pageControl()->setCurrentIndex(3);
+    ok = save(&form, out, QStringLiteral("05-system-correction-800x600.png")) && ok;
     form.resize(size);
 
     about.show();
