@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/data_files.h"
 #include "app/page_control.h"
 #include "app/program_constants.h"
 #include "app/result_panel.h"
@@ -20,7 +21,6 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -123,6 +123,7 @@ QWidget* TForm1::buildPagePanel()
     m_pageControl = new PageControl(panel);
     m_archivePage = new ArchivePage(*this);
     m_journalPage = new JournalPage(*m_state, *m_archivePage, *this);
+    m_dataFiles = std::make_unique<DataFiles>(*m_state, *m_archivePage, *m_journalPage, *this);
     m_calibrationsPage = new CalibrationsPage(*m_state);
     m_systemCorrectionPage = new SystemCorrectionPage;
     m_tracePage = new TracePage;
@@ -177,32 +178,17 @@ void TForm1::FormCreate()
     m_applicationTitle = kMainWindowCaption;
     setWindowTitle(kMainWindowCaption);
 
-    m_state->setCalibrationsWritable(loadDataFile(kCalibrationFileName, [this](const QString& path) {
-        m_state->calibrations().LoadCalibrations(path);
-    }));
+    m_dataFiles->loadCalibrations();
     m_calibrationsPage->FillCalibrationGrid();
 
     m_journalPage->fitColumnsAtCreate();
     m_archivePage->fitColumnsAtCreate();
     m_calibrationsPage->fitColumnsAtCreate();
 
-    m_writeArchive = loadDataFile(kArchiveFileName,
-                                  [this](const QString& path) { m_archivePage->loadFile(path); });
-    m_writeJournal = loadDataFile(kJournalFileName,
-                                  [this](const QString& path) { m_journalPage->loadFile(path); });
+    m_dataFiles->loadArchive();
+    m_dataFiles->loadJournal();
 
     m_pageControl->setCurrentIndex(PageControl::Journal);
-}
-
-bool TForm1::loadDataFile(const QString& fileName,
-                          const std::function<void(const QString&)>& load)
-{
-    const QString path = m_state->dataFilePath(fileName);
-    if (runGuarded(*this, [&] { load(path); }))
-        return true;
-    // A missing file is simply created at close; one that is there but unreadable keeps
-    // its content.
-    return !QFileInfo::exists(path);
 }
 
 void TForm1::showError(const QString& message)
@@ -297,25 +283,7 @@ bool TForm1::FormClose()
     m_link->stop();
     if (!QDir(m_state->dataDirectory()).exists())
         return true;
-
-    if (m_writeArchive) {
-        runGuarded(*this, [this] {
-            m_archivePage->saveFile(m_state->dataFilePath(kArchiveFileName));
-        });
-    }
-    // From here a failed write keeps the window open, so nothing is lost and the
-    // operator can close again once the cause is removed.
-    if (m_writeJournal && !runGuarded(*this, [this] {
-            m_journalPage->saveFile(m_state->dataFilePath(kJournalFileName));
-        })) {
-        return false;
-    }
-    if (m_state->calibrationsWritable() && !runGuarded(*this, [this] {
-            m_state->calibrations().SaveCalibrations(m_state->dataFilePath(kCalibrationFileName));
-        })) {
-        return false;
-    }
-    return true;
+    return m_dataFiles->saveAll();
 }
 
 }  // namespace kv

@@ -22,6 +22,7 @@ namespace kv {
 
 class ArchivePage;
 class CalibrationsPage;
+class DataFiles;
 class HidPlatform;
 class InstrumentLink;
 class JournalPage;
@@ -69,6 +70,8 @@ public:
     SystemCorrectionPage* systemCorrectionPage() const { return m_systemCorrectionPage; }
     TracePage* tracePage() const { return m_tracePage; }
 
+    DataFiles& dataFiles() const { return *m_dataFiles; }
+
     // Menu: Файл → Закрыть, Справка → О программе, Справка → Вызов справки.
     void N6Click();
     void N8Click();
@@ -90,16 +93,11 @@ private:
     void FormCreate();
     // The save steps of the close; false when the window must stay open.
     bool FormClose();
-    // Loads one data file through the guard. A file that exists but can't be read is
-    // not written back at close, so its content isn't replaced by an empty table.
-    bool loadDataFile(const QString& fileName, const std::function<void(const QString&)>& load);
 
     ErrorReporter* m_externalErrors = nullptr;
     QString m_applicationTitle = kApplicationTitle;
     DocumentOpener m_openDocument = desktopDocumentOpener();
     ServiceKeySequence m_serviceKeys;
-    bool m_writeArchive = true;
-    bool m_writeJournal = true;
     TAboutBox* m_aboutBox = nullptr;
     TForm2* m_form2 = nullptr;
 
@@ -113,6 +111,7 @@ private:
     SystemCorrectionPage* m_systemCorrectionPage = nullptr;
     TracePage* m_tracePage = nullptr;
     PanelStatusBar* m_statusBar = nullptr;
+    std::unique_ptr<DataFiles> m_dataFiles;
     // Declared last: the link goes first, giving its devices back, then the controller,
     // which stops every reader before the window's widgets go.
     std::unique_ptr<THidDeviceController> m_hid;

@@ -2,6 +2,7 @@
 
 #include "core/methods.h"
 #include "device/instrument/instrument_link.h"
+#include "app/data_files.h"
 #include "form_fixture.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
@@ -20,7 +21,7 @@
 namespace kv::test {
 namespace {
 
-class DataFiles : public FormTest {
+class MainWindowFiles : public FormTest {
 protected:
     void writeSampleFiles()
     {
@@ -47,7 +48,7 @@ protected:
     QStringList fileNames() const { return {"kor.tab", "data.tab", "data2.tab"}; }
 };
 
-TEST_F(DataFiles, PresentFilesFillTheThreeGrids)
+TEST_F(MainWindowFiles, PresentFilesFillTheThreeGrids)
 {
     writeSampleFiles();
     TForm1& f = create();
@@ -61,7 +62,7 @@ TEST_F(DataFiles, PresentFilesFillTheThreeGrids)
     EXPECT_EQ(f.calibrationsPage()->grid()->item(0, 2)->text(), QStringLiteral("Эталон"));
 }
 
-TEST_F(DataFiles, MissingFilesAreReportedInOrderAndCreatedAtClose)
+TEST_F(MainWindowFiles, MissingFilesAreReportedInOrderAndCreatedAtClose)
 {
     TForm1& f = create();
     ASSERT_EQ(errors.messages.size(), 3);
@@ -84,7 +85,7 @@ TEST_F(DataFiles, MissingFilesAreReportedInOrderAndCreatedAtClose)
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("kor.tab"))).isFile());
 }
 
-TEST_F(DataFiles, UnreadableFileIsReportedAndNotWrittenBackAtClose)
+TEST_F(MainWindowFiles, UnreadableFileIsReportedAndNotWrittenBackAtClose)
 {
     for (const QString& blocked : fileNames()) {
         SCOPED_TRACE(blocked.toStdString());
@@ -112,7 +113,73 @@ TEST_F(DataFiles, UnreadableFileIsReportedAndNotWrittenBackAtClose)
     }
 }
 
-TEST_F(DataFiles, CloseWritesTheThreeTables)
+TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
+{
+    const QDateTime at(QDate(2026, 12, 8), QTime(14, 30, 5));
+    for (const QString& blocked : fileNames()) {
+        SCOPED_TRACE(blocked.toStdString());
+        writeSampleFiles();
+        blockWithDirectory(path(blocked));
+        TForm1& f = create();
+        f.dataFiles().setClock([&] { return at; });
+        f.state().applyCount(8000);
+        // The operator works as usual: two entries, one archived; a calibration.
+        f.journalPage()->writeButClick();
+        f.journalPage()->writeButClick();
+        f.journalPage()->ArhButClick();
+        TCalibration record;
+        record.method = Research;
+        record.slope = 1;
+        record.setName(QStringLiteral("новая"));
+        f.state().calibrations().AddCalibration(record);
+
+        errors.messages.clear();
+        errors.notices.clear();
+        f.show();
+        EXPECT_TRUE(f.close());
+        EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
+        EXPECT_TRUE(QFileInfo(path(blocked)).isDir());  // never written over
+        const QString stem = QFileInfo(blocked).completeBaseName();
+        const QString kept = path(stem + QStringLiteral("-20261208-143005.tab"));
+        ASSERT_TRUE(QFileInfo::exists(kept));
+        ASSERT_EQ(errors.notices.size(), 1);
+        EXPECT_TRUE(errors.notices[0].contains(QFileInfo(kept).fileName()));
+        if (blocked == QStringLiteral("kor.tab")) {
+            CalibrationStore store;
+            store.LoadCalibrations(kept);
+            ASSERT_EQ(store.count(), 1);
+            EXPECT_EQ(store.at(1).nameText(), QStringLiteral("новая"));
+        } else {
+            JournalTable table;
+            loadTableFile(table, kept);
+            if (blocked == QStringLiteral("data2.tab")) {
+                // Two entries made, the first moved to the archive.
+                EXPECT_EQ(table.rowCount(), 2);
+                EXPECT_EQ(table.cell(1, 3), QStringLiteral("83,3"));
+            } else {
+                // The archive's blank row, then the journal's first row moved there.
+                EXPECT_EQ(table.rowCount(), 3);
+                EXPECT_EQ(table.cell(2, 3), QStringLiteral("83,1"));
+            }
+        }
+        form.reset();
+        QDir(path(blocked)).removeRecursively();
+        QFile::remove(kept);
+    }
+}
+
+TEST_F(MainWindowFiles, AKeptFileNeverTakesTheNameOfAnother)
+{
+    const QDateTime at(QDate(2026, 12, 8), QTime(14, 30, 5));
+    EXPECT_EQ(kv::DataFiles::keptFileName(dir.path(), QStringLiteral("data2.tab"), at),
+              path(QStringLiteral("data2-20261208-143005.tab")));
+    writeFile(path(QStringLiteral("data2-20261208-143005.tab")), "x");
+    writeFile(path(QStringLiteral("data2-20261208-143005-2.tab")), "x");
+    EXPECT_EQ(kv::DataFiles::keptFileName(dir.path(), QStringLiteral("data2.tab"), at),
+              path(QStringLiteral("data2-20261208-143005-3.tab")));
+}
+
+TEST_F(MainWindowFiles, CloseWritesTheThreeTables)
 {
     writeSampleFiles();
     TForm1& f = create();
@@ -134,7 +201,7 @@ TEST_F(DataFiles, CloseWritesTheThreeTables)
     EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
 }
 
-TEST_F(DataFiles, CloseMenuItemRunsTheCloseSequence)
+TEST_F(MainWindowFiles, CloseMenuItemRunsTheCloseSequence)
 {
     writeEmptyDataFiles();
     TForm1& f = create();
@@ -148,7 +215,7 @@ TEST_F(DataFiles, CloseMenuItemRunsTheCloseSequence)
     EXPECT_FALSE(journal.isEmpty());
 }
 
-TEST_F(DataFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
+TEST_F(MainWindowFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
 {
     writeSampleFiles();
     const QByteArray korBefore = readFile(path(QStringLiteral("kor.tab")));
@@ -177,7 +244,7 @@ TEST_F(DataFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
     EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
 }
 
-TEST_F(DataFiles, ArchiveWriteFailureIsReportedAndTheCloseGoesOn)
+TEST_F(MainWindowFiles, ArchiveWriteFailureIsReportedAndTheCloseGoesOn)
 {
     writeSampleFiles();
     TForm1& f = create();
@@ -196,7 +263,7 @@ TEST_F(DataFiles, ArchiveWriteFailureIsReportedAndTheCloseGoesOn)
     EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
 }
 
-TEST_F(DataFiles, CalibrationWriteFailureKeepsTheWindowOpen)
+TEST_F(MainWindowFiles, CalibrationWriteFailureKeepsTheWindowOpen)
 {
     writeSampleFiles();
     TForm1& f = create();
@@ -207,7 +274,7 @@ TEST_F(DataFiles, CalibrationWriteFailureKeepsTheWindowOpen)
     EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Cannot create file")));
 }
 
-TEST_F(DataFiles, NothingIsSavedWhenTheProgramDirectoryIsGone)
+TEST_F(MainWindowFiles, NothingIsSavedWhenTheProgramDirectoryIsGone)
 {
     const QString gone = path(QStringLiteral("gone"));
     QDir().mkpath(gone);
