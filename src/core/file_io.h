@@ -10,8 +10,8 @@ namespace kv {
 // Reads the whole file. Raises FileOpenError (path, system text) when it can't be
 // opened or read. Anything but a regular file (a directory, a named pipe, a device) is
 // refused without blocking, and so is a file of more than maxSize bytes.
-QByteArray readWholeFile(const QString& path);
-QByteArray readWholeFile(const QString& path, qint64 maxSize);
+[[nodiscard]] QByteArray readWholeFile(const QString& path);
+[[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxSize);
 
 // Replaces the file with data so that a failed or interrupted save never leaves a
 // truncated file: writes a temporary file beside it, flushes it to disk and renames it

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kv {
 namespace {
 
@@ -131,6 +134,27 @@ TEST(TableFile, FailuresRaiseTheFileErrorsAndLeaveNoFile)
     EXPECT_THROW(saveTableFile(loaded("journal_three_rows.tab"), blocked), FileCreateError);
     EXPECT_TRUE(QFileInfo(blocked).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+}
+
+TEST(TableFile, OversizedOrSpecialFilesAreRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data2.tab"));
+    saveTableFile(loaded("journal_three_rows.tab"), path);
+    // A sparse file: no disk space is used for the size.
+    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), kMaxTableFileSize + 1), 0);
+    JournalTable table;
+    try {
+        loadTableFile(table, path);
+        FAIL() << "no error";
+    } catch (const FileOpenError& e) {
+        EXPECT_EQ(e.message(), "Cannot open file \"" + path + "\". File too large");
+    }
+    EXPECT_TRUE(table.isEmpty());
+
+    const QString fifo = dir.filePath(QStringLiteral("data.tab"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    EXPECT_THROW(loadTableFile(table, fifo), FileOpenError);
 }
 
 }  // namespace
