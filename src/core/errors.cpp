@@ -15,6 +15,11 @@ FileOpenError::FileOpenError(const QString& path, int errorCode)
 {
 }
 
+FileOpenError::FileOpenError(const QString& path, const QString& reason)
+    : Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason))
+{
+}
+
 FileCreateError::FileCreateError(const QString& path, int errorCode)
     : Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, systemErrorText(errorCode)))
 {

@@ -23,6 +23,8 @@ private:
 class FileOpenError : public Error {
 public:
     FileOpenError(const QString& path, int errorCode);
+    // For what the system has no error code for, e.g. "Not a regular file".
+    FileOpenError(const QString& path, const QString& reason);
 };
 
 // "Cannot create file "<path>". <system text>"

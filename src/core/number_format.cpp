@@ -23,6 +23,41 @@ constexpr std::array<double, 16> kNegativePowers = {
     1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
 };
 
+// For a number from_chars found out of range: whether it is too small rather than too
+// large. `number` is well formed: sign, digits with an optional '.', optional exponent.
+bool underflows(const std::string& number)
+{
+    long long order = 0;  // the power of ten of the first significant digit, +1
+    bool seenPoint = false;
+    bool significant = false;
+    std::size_t i = 0;
+    if (number[i] == '+' || number[i] == '-')
+        ++i;
+    for (; i < number.size() && number[i] != 'e'; ++i) {
+        if (number[i] == '.') {
+            seenPoint = true;
+        } else if (significant || number[i] != '0') {
+            significant = true;
+            if (!seenPoint)
+                ++order;
+        } else if (seenPoint) {
+            --order;
+        }
+    }
+    if (!significant)
+        return false;
+    long long exponent = 0;
+    bool negative = false;
+    if (i < number.size()) {
+        ++i;
+        if (number[i] == '+' || number[i] == '-')
+            negative = number[i++] == '-';
+        for (; i < number.size(); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), 1LL << 40);
+    }
+    return order + (negative ? -exponent : exponent) < 0;
+}
+
 }  // namespace
 
 double roundTo(double v, int decimals)
@@ -54,9 +89,10 @@ QString formatGeneral(double v, QChar sep)
     for (int k = 0; k <= 4; ++k) {
         const double scale = kPositivePowers[std::size_t(k)];
         const double scaled = magnitude * scale;
-        if (!(scaled < 1e15))
-            break;
         const double whole = std::nearbyint(scaled);
+        // Checked after rounding: 999999999999999.875 rounds to 16 digits.
+        if (!(whole < 1e15))
+            break;
         auto n = static_cast<unsigned long long>(whole);
         if (std::fabs(scaled - whole) > scaled * 0.25e-15 || (k > 0 && n % 10 == 0))
             continue;
@@ -198,6 +234,9 @@ double parseFloat(const QString& text, QChar sep)
         ++first;
     double value = 0;
     const auto [ptr, ec] = std::from_chars(first, ascii.data() + ascii.size(), value);
+    if (ec == std::errc::result_out_of_range && ptr == ascii.data() + ascii.size()
+        && underflows(ascii))
+        return ascii.front() == '-' ? -0.0 : 0.0;  // as the runtime's conversion gives
     if (ec != std::errc() || ptr != ascii.data() + ascii.size())
         throw ConvertError(text);
     return value;

@@ -25,7 +25,7 @@ QChar localeDecimalSeparator();
 // Text to number as the runtime reads typed numbers: blanks around the number allowed,
 // optional sign, digits with the given decimal separator, optional exponent. Anything
 // else (an empty text, a '.' where the locale has ',', letters, an overflow) raises
-// ConvertError with the text as given.
+// ConvertError with the text as given. A number too small for a double reads as 0.
 double parseFloat(const QString& text, QChar decimalSeparator);
 double parseFloat(const QString& text);
 

@@ -76,7 +76,7 @@ void readTableBytes(JournalTable& table, QByteArrayView bytes)
 
 void loadTableFile(JournalTable& table, const QString& path)
 {
-    readTableBytes(table, readWholeFile(path));
+    readTableBytes(table, readWholeFile(path, kMaxTableFileSize));
 }
 
 void saveTableFile(const JournalTable& table, const QString& path)

@@ -20,7 +20,12 @@ QByteArray tableFileBytes(const JournalTable& table);
 // record is ignored; an empty line becomes a cell of one space.
 void readTableBytes(JournalTable& table, QByteArrayView bytes);
 
-// readTableBytes on the file's contents. Raises FileOpenError.
+// The largest journal or archive read: millions of entries, far beyond what the grid can
+// hold; a larger file can only be a mistake.
+inline constexpr qint64 kMaxTableFileSize = qint64(1) << 30;
+
+// readTableBytes on the file's contents. Raises FileOpenError, also when the file is not
+// a regular file or is over kMaxTableFileSize.
 void loadTableFile(JournalTable& table, const QString& path);
 
 // Replaces the file atomically with tableFileBytes. Raises FileCreateError or

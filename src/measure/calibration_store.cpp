@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace kv {
 
@@ -48,28 +49,42 @@ void TCalibration::setName(const QString& text)
     std::memcpy(name + 1, bytes.constData(), std::size_t(bytes.size()));
 }
 
-std::vector<TCalibration> parseCalibrations(QByteArrayView file)
+CalibrationParse parseCalibrationFile(QByteArrayView file)
 {
-    std::vector<TCalibration> records;
+    CalibrationParse result;
+    std::vector<TCalibration>& records = result.records;
     const char* data = file.data();
     const qsizetype size = file.size();
     qsizetype pos = 0;
+    auto damagedHere = [&] {
+        result.damaged = true;
+        result.intactRecords = int(records.size());
+    };
     while (pos < size) {
         if (size - pos < kLengthSize)
             break;  // a fragment too short to be a length field
         const std::int32_t length = readLength(data + pos);
-        pos += kLengthSize;
-        if (length < 0)
+        if (length < 0 || int(records.size()) == kMaxCalibrationCount) {
+            damagedHere();
             break;
+        }
+        pos += kLengthSize;
         // The entry may run past the end of the file or past the record; only what
         // fits in both is copied, the rest of the record stays zero.
+        if (length > size - pos)
+            damagedHere();
         const qsizetype entry = std::min<qsizetype>(length, size - pos);
         TCalibration record;
         std::memcpy(&record, data + pos, std::size_t(std::min(entry, kRecordSize)));
         records.push_back(record);
         pos += entry;
     }
-    return records;
+    return result;
+}
+
+std::vector<TCalibration> parseCalibrations(QByteArrayView file)
+{
+    return parseCalibrationFile(file).records;
 }
 
 QByteArray serializeCalibrations(const std::vector<TCalibration>& records)
@@ -98,7 +113,11 @@ void CalibrationStore::setActiveCalibration(int method, std::int32_t position)
 void CalibrationStore::LoadCalibrations(const QString& path)
 {
     m_records.clear();
-    m_records = parseCalibrations(readWholeFile(path));
+    m_damagedAfter.reset();
+    CalibrationParse parsed = parseCalibrationFile(readWholeFile(path, kMaxCalibrationFileSize));
+    m_records = std::move(parsed.records);
+    if (parsed.damaged)
+        m_damagedAfter = parsed.intactRecords;
 }
 
 void CalibrationStore::SaveCalibrations(const QString& path) const

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kv {
@@ -49,6 +50,23 @@ enum class ToggleResult { Done, NotComputed };
 std::vector<TCalibration> parseCalibrations(QByteArrayView file);
 QByteArray serializeCalibrations(const std::vector<TCalibration>& records);
 
+// The largest kor.tab read: some 60,000 calibrations, far more than a laboratory keeps.
+inline constexpr qint64 kMaxCalibrationFileSize = 16 * 1024 * 1024;
+// As many records as a file of that size holds; more can only come from damage (every
+// 4-byte zero length would otherwise become a 264-byte record).
+inline constexpr int kMaxCalibrationCount = int(kMaxCalibrationFileSize / (4 + 264));
+
+struct CalibrationParse {
+    std::vector<TCalibration> records;
+    // Reading stopped at damage rather than at the end or at a harmless tail of under
+    // 4 bytes: a negative length, an entry running past the end of the file, or more
+    // entries than kMaxCalibrationCount. What followed is not in `records`.
+    bool damaged = false;
+    // The whole records read before the damage (an entry cut short is kept after them).
+    int intactRecords = 0;
+};
+[[nodiscard]] CalibrationParse parseCalibrationFile(QByteArrayView file);
+
 class CalibrationStore {
 public:
     // Positions are 1-based, in list order.
@@ -61,9 +79,14 @@ public:
     // Sets an entry as it is, without checks (the command-line tool and tests use it).
     void setActiveCalibration(int method, std::int32_t position);
 
-    // Empties the list, then reads the file. Raises FileOpenError when it can't be read
-    // (the list then stays empty). activeCalibration is not touched.
+    // Empties the list, then reads the file. Raises FileOpenError when it can't be read,
+    // is not a regular file or is over kMaxCalibrationFileSize (the list then stays
+    // empty). activeCalibration is not touched.
     void LoadCalibrations(const QString& path);
+    // After LoadCalibrations: the number of whole records read before the file's damage,
+    // or nothing when it was read to its end. A damaged file is worth a copy before the
+    // next save drops what followed the damage.
+    std::optional<int> loadDamagedAfter() const { return m_damagedAfter; }
     // Rewrites the file atomically. Raises FileCreateError or StreamWriteError; the list
     // in memory keeps its state and the former file stays whole.
     void SaveCalibrations(const QString& path) const;
@@ -79,6 +102,7 @@ public:
 private:
     std::vector<TCalibration> m_records;
     std::array<std::int32_t, 4> m_active = {};
+    std::optional<int> m_damagedAfter;
 };
 
 }  // namespace kv

@@ -4,11 +4,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 namespace {
 
@@ -17,6 +24,56 @@ QByteArray contents(const QString& path)
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     return f.readAll();
+}
+
+struct stat statOf(const QString& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0) << qPrintable(path);
+    return st;
+}
+
+void chmodPath(const QString& path, mode_t mode)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs f as an ordinary user: in a child that drops to nobody when the tests run as
+// root (for whom folder permissions mean nothing), else right here. Returns 0 when f
+// returned, 1 when it raised FileCreateError, 2 for anything else.
+int asOrdinaryUser(const std::function<void()>& f)
+{
+    auto run = [&] {
+        try {
+            f();
+            return 0;
+        } catch (const kv::FileCreateError&) {
+            return 1;
+        } catch (...) {
+            return 2;
+        }
+    };
+    if (::geteuid() != 0)
+        return run();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(3);
+        ::_exit(run());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 4;
+}
+
+// A file that the ordinary user of asOrdinaryUser owns.
+void giveToOrdinaryUser(const QString& path)
+{
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
+    }
 }
 
 TEST(FileIo, ReplaceCreatesAndOverwritesWithoutLeftovers)
@@ -67,17 +124,183 @@ TEST(FileIo, ReadReportsMissingAndUnreadableFiles)
     QTemporaryDir dir;
     const QString missing = dir.filePath("kor.tab");
     try {
-        kv::readWholeFile(missing);
+        (void)kv::readWholeFile(missing);
         FAIL();
     } catch (const kv::FileOpenError& e) {
         EXPECT_EQ(e.message(),
                   "Cannot open file \"" + missing + "\". No such file or directory");
     }
     ASSERT_TRUE(QDir(dir.path()).mkdir("data.tab"));
-    EXPECT_THROW(kv::readWholeFile(dir.filePath("data.tab")), kv::FileOpenError);
+    EXPECT_THROW((void)kv::readWholeFile(dir.filePath("data.tab")), kv::FileOpenError);
 
     kv::replaceFileAtomically(missing, QByteArray("\x00\x01\xFF", 3));
     EXPECT_EQ(kv::readWholeFile(missing), QByteArray("\x00\x01\xFF", 3));
+}
+
+TEST(FileIo, ReplaceWritesThroughSymbolicLinks)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("kept/elsewhere"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("work"));
+    const QString real = dir.filePath("kept/elsewhere/journal.tab");
+    const QString link = dir.filePath("work/data2.tab");
+    kv::replaceFileAtomically(real, QByteArray("old"));
+    ASSERT_TRUE(QFile::link("../kept/elsewhere/journal.tab", link));  // relative, as users make them
+
+    kv::replaceFileAtomically(link, QByteArray("new"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(contents(real), QByteArray("new"));
+    EXPECT_EQ(QDir(dir.filePath("work")).entryList(QDir::Files | QDir::System), QStringList{"data2.tab"});
+    EXPECT_EQ(QDir(dir.filePath("kept/elsewhere")).entryList(QDir::Files), QStringList{"journal.tab"});
+
+    // A link to a file not there yet creates that file.
+    ASSERT_TRUE(QFile::link(dir.filePath("kept/kor.tab"), dir.filePath("work/kor.tab")));
+    kv::replaceFileAtomically(dir.filePath("work/kor.tab"), QByteArray("k"));
+    EXPECT_TRUE(QFileInfo(dir.filePath("work/kor.tab")).isSymLink());
+    EXPECT_EQ(contents(dir.filePath("kept/kor.tab")), QByteArray("k"));
+}
+
+TEST(FileIo, HardLinkedFileIsRewrittenInPlace)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data2.tab");
+    const QString other = dir.filePath("copy-of-journal.tab");
+    kv::replaceFileAtomically(path, QByteArray("old content, longer"));
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    const ino_t inode = statOf(path).st_ino;
+
+    kv::replaceFileAtomically(path, QByteArray("new"));
+    EXPECT_EQ(contents(path), QByteArray("new"));
+    EXPECT_EQ(contents(other), QByteArray("new"));
+    EXPECT_EQ(statOf(path).st_ino, inode);
+    EXPECT_EQ(statOf(path).st_nlink, 2u);
+}
+
+TEST(FileIo, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
+{
+    QTemporaryDir dir;
+    chmodPath(dir.path(), 0755);  // nobody must reach the folder inside
+    const QString folder = dir.filePath("ro");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
+    const QString path = folder + "/data.tab";
+    const QString locked = folder + "/kor.tab";
+    kv::replaceFileAtomically(path, QByteArray("old old old"));
+    kv::replaceFileAtomically(locked, QByteArray("locked"));
+    chmodPath(path, 0644);
+    chmodPath(locked, 0444);
+    giveToOrdinaryUser(path);
+    giveToOrdinaryUser(locked);
+    giveToOrdinaryUser(folder);
+    chmodPath(folder, 0555);
+
+    EXPECT_EQ(asOrdinaryUser([&] { kv::replaceFileAtomically(path, QByteArray("new")); }), 0);
+    EXPECT_EQ(contents(path), QByteArray("new"));
+    EXPECT_EQ(statOf(path).st_mode & 0777, 0644u);
+
+    // Neither way works: a read-only file in a read-only folder, or a new file there.
+    EXPECT_EQ(asOrdinaryUser([&] { kv::replaceFileAtomically(locked, QByteArray("x")); }), 1);
+    EXPECT_EQ(asOrdinaryUser([&] { kv::replaceFileAtomically(folder + "/new.tab", "x"); }), 1);
+    EXPECT_EQ(contents(locked), QByteArray("locked"));
+    chmodPath(folder, 0755);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"data.tab", "kor.tab"}));
+}
+
+TEST(FileIo, ReplaceKeepsGroupAndOwner)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data2.tab");
+    kv::replaceFileAtomically(path, QByteArray("a"));
+    const QByteArray name = QFile::encodeName(path);
+    uid_t owner = ::geteuid();
+    gid_t group = ::getegid();
+    if (::geteuid() == 0) {
+        owner = kNobody;
+        group = kNobody;
+    } else {
+        // A supplementary group of the user, as a shared folder's group is.
+        gid_t groups[256];
+        const int n = ::getgroups(256, groups);
+        for (int i = 0; i < n; ++i)
+            if (groups[i] != ::getegid())
+                group = groups[i];
+        if (group == ::getegid())
+            GTEST_SKIP() << "the user belongs to no second group";
+    }
+    ASSERT_EQ(::chown(name.constData(), owner, group), 0);
+    chmodPath(path, 0664);
+
+    kv::replaceFileAtomically(path, QByteArray("b"));
+    EXPECT_EQ(contents(path), QByteArray("b"));
+    EXPECT_EQ(statOf(path).st_gid, group);
+    EXPECT_EQ(statOf(path).st_uid, owner);
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0664u);
+}
+
+TEST(FileIo, GoodSaveRemovesOnlyItsOwnLeftoverTemps)
+{
+    QTemporaryDir dir;
+    QDir d(dir.path());
+    const QString path = dir.filePath("data2.tab");
+    const QStringList kept = {"data2.tab.bak",    "data2.tab.Ab12C",  "data2.tab.Ab12Cd7",
+                              "data2.tab.Ab-2Cd", "data.tab.Ab12Cd",  "xdata2.tab.Ab12Cd",
+                              "data2.tab"};
+    for (const QString& name : kept + QStringList{"data2.tab.Ab12Cd", "data2.tab.000000"})
+        kv::replaceFileAtomically(dir.filePath(name), QByteArray("x"));
+    ASSERT_TRUE(d.mkdir("data2.tab.Zz99zz"));
+
+    kv::replaceFileAtomically(path, QByteArray("saved"));
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(d.entryList(QDir::Files), expected);
+    EXPECT_TRUE(d.exists("data2.tab.Zz99zz"));
+}
+
+TEST(FileIo, ReadRefusesWhatIsNotARegularFileOrTooLarge)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("kor.tab");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    // Would block for ever without a writer if the open waited.
+    try {
+        (void)kv::readWholeFile(fifo);
+        FAIL();
+    } catch (const kv::FileOpenError& e) {
+        EXPECT_EQ(e.message(), "Cannot open file \"" + fifo + "\". Not a regular file");
+    }
+    EXPECT_THROW((void)kv::readWholeFile("/dev/zero", 1 << 20), kv::FileOpenError);
+
+    const QString big = dir.filePath("data2.tab");
+    kv::replaceFileAtomically(big, QByteArray(101, 'x'));
+    EXPECT_EQ(kv::readWholeFile(big, 101).size(), 101);
+    try {
+        (void)kv::readWholeFile(big, 100);
+        FAIL();
+    } catch (const kv::FileOpenError& e) {
+        EXPECT_EQ(e.message(), "Cannot open file \"" + big + "\". File too large");
+    }
+}
+
+TEST(FileIo, NewFilesFollowTheUmaskWithoutChangingIt)
+{
+    QTemporaryDir dir;
+    const mode_t before = ::umask(027);
+    EXPECT_EQ(kv::newFileMode(), 0640u);
+    kv::replaceFileAtomically(dir.filePath("kor.tab"), QByteArray("a"));
+    EXPECT_EQ(statOf(dir.filePath("kor.tab")).st_mode & 0777, 0640u);
+    EXPECT_EQ(::umask(before), 027u);
+}
+
+TEST(FileIo, CopyGoesThroughTheSafeSave)
+{
+    QTemporaryDir dir;
+    const QString from = dir.filePath("kor.tab");
+    const QString to = dir.filePath("kor.tab.bak");
+    kv::replaceFileAtomically(from, QByteArray("\x01\x00\x00", 3));
+    kv::replaceFileAtomically(to, QByteArray("older backup"));
+    kv::copyFileSafely(from, to);
+    EXPECT_EQ(contents(to), QByteArray("\x01\x00\x00", 3));
+    EXPECT_THROW(kv::copyFileSafely(dir.filePath("missing"), to), kv::FileOpenError);
+    EXPECT_EQ(contents(to), QByteArray("\x01\x00\x00", 3));
 }
 
 }  // namespace

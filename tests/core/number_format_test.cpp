@@ -38,6 +38,9 @@ TEST(FormatGeneral, ShortestFormWithTheGivenSeparator)
         {0.00001, "0,00001"}, {0.000001, "1E-6"}, {1e14, "100000000000000"},
         {1e15, "1E15"}, {123456789012345678.0, "1,23456789012346E17"},
         {0.1 + 0.2, "0,3"}, {1.0 / 3, "0,333333333333333"}, {99.95, "99,95"},
+        // Just under 10^15, but 15 digits round it up to 10^15.
+        {999999999999999.875, "1E15"}, {-999999999999999.875, "-1E15"},
+        {99999999999999.9921875, "100000000000000"}, {999999999999999.0, "999999999999999"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kv::formatGeneral(c.v, u','), QString::fromUtf8(c.text)) << c.v;
@@ -85,6 +88,15 @@ TEST(ParseFloat, AcceptsWhatTheRuntimeAccepts)
     EXPECT_EQ(kv::parseFloat(QStringLiteral("+7"), u','), 7.0);
     EXPECT_EQ(kv::parseFloat(QStringLiteral("8,"), u','), 8.0);
     EXPECT_EQ(kv::parseFloat(QStringLiteral(",5"), u','), 0.5);
+
+    // Too small for a double: zero, as the runtime gives, with the sign kept.
+    for (const char* tiny : {"1e-400", "0,0001e-330", "-1E-99999999999999999999", "1e-324"}) {
+        const double v = kv::parseFloat(QString::fromLatin1(tiny), u',');
+        EXPECT_EQ(v, 0.0) << tiny;
+        EXPECT_EQ(std::signbit(v), tiny[0] == '-') << tiny;
+    }
+    EXPECT_GT(kv::parseFloat(QStringLiteral("4,9e-324"), u','), 0.0);  // the least subnormal
+    EXPECT_EQ(kv::parseFloat(QStringLiteral("0e-99999"), u','), 0.0);
 }
 
 TEST(ParseFloat, RejectsWithTheRuntimeText)
@@ -98,7 +110,8 @@ TEST(ParseFloat, RejectsWithTheRuntimeText)
             EXPECT_EQ(e.message(), "'" + text + "' is not a valid floating point value");
         }
     }
-    EXPECT_THROW(kv::parseFloat(QStringLiteral("1e999"), u','), kv::ConvertError);
+    for (const char* huge : {"1e999", "-1e309", "10000e305", "0,001e99999999999999999999"})
+        EXPECT_THROW(kv::parseFloat(QString::fromLatin1(huge), u','), kv::ConvertError) << huge;
 }
 
 }  // namespace

@@ -8,6 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kv {
 namespace {
 
@@ -131,6 +138,98 @@ TEST(TableFile, FailuresRaiseTheFileErrorsAndLeaveNoFile)
     EXPECT_THROW(saveTableFile(loaded("journal_three_rows.tab"), blocked), FileCreateError);
     EXPECT_TRUE(QFileInfo(blocked).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+}
+
+TEST(TableFile, OversizedOrSpecialFilesAreRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data2.tab"));
+    saveTableFile(loaded("journal_three_rows.tab"), path);
+    // A sparse file: no disk space is used for the size.
+    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), kMaxTableFileSize + 1), 0);
+    JournalTable table;
+    try {
+        loadTableFile(table, path);
+        FAIL() << "no error";
+    } catch (const FileOpenError& e) {
+        EXPECT_EQ(e.message(), "Cannot open file \"" + path + "\". File too large");
+    }
+    EXPECT_TRUE(table.isEmpty());
+
+    const QString fifo = dir.filePath(QStringLiteral("data.tab"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    EXPECT_THROW(loadTableFile(table, fifo), FileOpenError);
+}
+
+JournalTable bigJournal(int rows, const QString& comment)
+{
+    JournalTable table;
+    for (int i = 1; i <= rows; ++i)
+        table.appendData(JournalRow{{QString::number(i), QStringLiteral("08.12.2026 14:30"),
+                                     QStringLiteral("И"), QString::number(80 + i % 200 / 10.0),
+                                     comment + QString::number(i)}});
+    return table;
+}
+
+// A save killed at any moment leaves the journal with its old or its new content, never
+// a mix or a cut; the temporary files the kills leave go with the next good save.
+TEST(TableFile, SavesSurviveSigkillAtAnyMoment)
+{
+    constexpr int kKills = 200;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data2.tab"));
+    const JournalTable first = bigJournal(100000, QStringLiteral("Эталон "));
+    const JournalTable second = bigJournal(100000, QStringLiteral("Проба АИ-95 "));
+    const QByteArray firstBytes = tableFileBytes(first);
+    const QByteArray secondBytes = tableFileBytes(second);
+    saveTableFile(first, path);
+
+    // Kills are spread over about four saves (the child starts slower than the parent
+    // saves), so they land in every phase of one.
+    const auto started = std::chrono::steady_clock::now();
+    saveTableFile(second, path);
+    saveTableFile(first, path);
+    const auto saveTime = (std::chrono::steady_clock::now() - started) / 2;
+    std::mt19937 random(4410);
+    std::uniform_int_distribution<long long> delay(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count() * 4);
+
+    int sawOld = 0;
+    int sawNew = 0;
+    int killsWithTempLeft = 0;
+    QByteArray before = firstBytes;
+    for (int kill = 0; kill < kKills; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                saveTableFile(second, path);
+                saveTableFile(first, path);
+            }
+        }
+        ::usleep(useconds_t(delay(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        const QByteArray now = bytesOf(path);
+        if (now != firstBytes && now != secondBytes)
+            FAIL() << "kill " << kill << " left " << now.size() << " bytes of neither content";
+        ++(now == before ? sawOld : sawNew);
+        before = now;
+        if (QDir(dir.path()).entryList(QDir::Files).size() > 1)
+            ++killsWithTempLeft;
+    }
+    RecordProperty("old", sawOld);
+    RecordProperty("new", sawNew);
+    RecordProperty("killsWithTempLeft", killsWithTempLeft);
+    // Otherwise the kills never hit a save under way and proved nothing.
+    EXPECT_GT(killsWithTempLeft, 0);
+
+    saveTableFile(second, path);
+    EXPECT_EQ(bytesOf(path), secondBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("data2.tab")});
 }
 
 }  // namespace

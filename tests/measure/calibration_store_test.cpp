@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -140,6 +143,69 @@ TEST(CalibrationParse, HugeLength)
     const auto records = parseCalibrations(huge);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(std::memcmp(&records[0], &full, sizeof full), 0);
+}
+
+// The application keeps a copy of a damaged file before the next save drops its tail,
+// so damage must be told apart from the harmless ends of a file.
+TEST_F(CalibrationFiles, LoadTellsDamageFromAHarmlessEnd)
+{
+    const struct {
+        const char* file;
+        std::optional<int> damagedAfter;
+    } cases[] = {
+        {"kor_two_records.tab", std::nullopt},
+        {"kor_empty.tab", std::nullopt},
+        {"kor_tail_fragment.tab", std::nullopt},   // 1 to 3 bytes after the last entry
+        {"kor_oversized_entry.tab", std::nullopt}, // over 264, but the file holds it
+        {"kor_short_entry.tab", std::nullopt},
+        {"kor_negative_length.tab", 1},
+        {"kor_truncated_entry.tab", 1},            // the cut record is kept behind it
+    };
+    CalibrationStore store;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        store.LoadCalibrations(golden(c.file));
+        EXPECT_EQ(store.loadDamagedAfter(), c.damagedAfter);
+    }
+    // A later good load forgets the damage.
+    store.LoadCalibrations(golden("kor_one_record.tab"));
+    EXPECT_EQ(store.loadDamagedAfter(), std::nullopt);
+}
+
+// Zero lengths would make a 264-byte record of every 4 bytes: a few megabytes of zeros
+// would take gigabytes. The count stops where no real file of the size limit reaches.
+TEST(CalibrationParse, EntriesBeyondAnyRealFileAreDamage)
+{
+    const QByteArray zeros(4 * (kMaxCalibrationCount + 10), '\0');
+    const CalibrationParse parsed = parseCalibrationFile(zeros);
+    EXPECT_EQ(parsed.records.size(), std::size_t(kMaxCalibrationCount));
+    EXPECT_TRUE(parsed.damaged);
+    EXPECT_EQ(parsed.intactRecords, kMaxCalibrationCount);
+
+    const QByteArray full = serializeCalibrations(
+        std::vector<TCalibration>(std::size_t(kMaxCalibrationCount), record(Motor, 1)));
+    EXPECT_LE(full.size(), kMaxCalibrationFileSize);
+    EXPECT_FALSE(parseCalibrationFile(full).damaged);
+}
+
+TEST_F(CalibrationFiles, OversizedOrSpecialFilesAreRefusedWithoutBlocking)
+{
+    replaceFileAtomically(korPath(), QByteArray());
+    ASSERT_EQ(::truncate(QFile::encodeName(korPath()).constData(), kMaxCalibrationFileSize + 1), 0);
+    CalibrationStore store;
+    store.AddCalibration(record(Motor, 1));
+    try {
+        store.LoadCalibrations(korPath());
+        FAIL();
+    } catch (const FileOpenError& e) {
+        EXPECT_EQ(e.message(), "Cannot open file \"" + korPath() + "\". File too large");
+    }
+    EXPECT_EQ(store.count(), 0);
+
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.tab"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    EXPECT_THROW(store.LoadCalibrations(fifo), FileOpenError);
+    EXPECT_THROW(store.LoadCalibrations(QStringLiteral("/dev/zero")), FileOpenError);
 }
 
 TEST(CalibrationName, SetAndRead)

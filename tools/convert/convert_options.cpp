@@ -101,28 +101,37 @@ SystemCorrection parseCorrection(const QString& text, QChar separator)
         return SystemCorrection{*va, *vb};
     };
 
+    // Where the splitting character may also be the decimal separator, "1,05,-3" still
+    // has one reading, but "1,5,2" has two (1,5 and 2, or 1 and 5,2) and is refused
+    // rather than guessed. With ';' as the separator the same holds for ';' and ','.
+    auto splitAtEach = [&](QStringView splitters, const QString& ambiguous) -> SystemCorrection {
+        std::optional<SystemCorrection> found;
+        int readings = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!splitters.contains(text[i]))
+                continue;
+            if (const auto c = pair(text.left(i), text.mid(i + 1))) {
+                found = c;
+                ++readings;
+            }
+        }
+        if (readings == 1)
+            return *found;
+        if (readings > 1)
+            fail(QStringLiteral("--correction '%1' can be read more than one way; write %2")
+                     .arg(text, ambiguous));
+        fail(what);
+    };
+
+    if (separator == u';')
+        return splitAtEach(u";,", QStringLiteral("A,B"));
     const qsizetype semicolon = text.indexOf(u';');
     if (semicolon >= 0) {
         if (const auto c = pair(text.left(semicolon), text.mid(semicolon + 1)))
             return *c;
         fail(what);
     }
-    // With a comma as decimal separator "1,05,-3" still has one reading; "1,5,2" has two
-    // (1,5 and 2, or 1 and 5,2) and is refused rather than guessed.
-    std::optional<SystemCorrection> found;
-    int readings = 0;
-    for (qsizetype i = text.indexOf(u','); i >= 0; i = text.indexOf(u',', i + 1)) {
-        if (const auto c = pair(text.left(i), text.mid(i + 1))) {
-            found = c;
-            ++readings;
-        }
-    }
-    if (readings == 1)
-        return *found;
-    if (readings > 1)
-        fail(QStringLiteral("--correction '%1' can be read more than one way; write A;B")
-                 .arg(text));
-    fail(what);
+    return splitAtEach(u",", QStringLiteral("A;B"));
 }
 
 ConvertOptions parseConvertArguments(const QStringList& args, QChar localeSeparator)
@@ -137,7 +146,7 @@ ConvertOptions parseConvertArguments(const QStringList& args, QChar localeSepara
             const auto count = parseCount(arg);
             if (!count)
                 fail(QStringLiteral("'%1' is not a period count (a whole number from 0 to 65535)")
-                         .arg(arg));
+                         .arg(echoForMessage(arg)));
             options.counts.push_back(*count);
             continue;
         }
@@ -189,6 +198,21 @@ ConvertOptions parseConvertArguments(const QStringList& args, QChar localeSepara
     return options;
 }
 
+QString echoForMessage(QStringView text)
+{
+    QString out;
+    const QStringView shown = text.left(kMessageEchoLength);
+    for (const QChar c : shown) {
+        if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    if (text.size() > shown.size())
+        out += QStringLiteral("...");
+    return out;
+}
+
 QString usageText()
 {
     return QStringLiteral(
@@ -209,7 +233,8 @@ QString usageText()
         "                     effect or with a point. They are split at a ';' if there is\n"
         "                     one, else at the one comma that leaves two numbers: with a\n"
         "                     comma separator 1,05,-3 is 1.05 and -3, while 1,5,2 could\n"
-        "                     be read two ways and is refused: write 1,5;2.\n"
+        "                     be read two ways and is refused: write 1,5;2. With ';' as\n"
+        "                     separator the same holds for ';': write 1;5,2.\n"
         "--calibrations FILE  the calibrations from FILE (a kor.tab)\n"
         "--active M=K         switch on the calibration at position K (from 1) of FILE\n"
         "                     for method M (1 research, 2 motor, 3 AKI, 4 cetane), as the\n"

@@ -44,4 +44,10 @@ SystemCorrection parseCorrection(const QString& text, QChar separator);
 
 QString usageText();
 
+// A piece of user input fit for an error message: its first kMessageEchoLength
+// characters, then "...", with control characters written as \xHH so a terminal shows
+// them as they are and doesn't act on them.
+inline constexpr qsizetype kMessageEchoLength = 40;
+QString echoForMessage(QStringView text);
+
 }  // namespace kv

@@ -13,6 +13,8 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <iostream>
 #include <string>
 
@@ -64,7 +66,7 @@ int convertStandardInput(const Converter& converter)
         if (!count) {
             std::fflush(stdout);
             complain(QStringLiteral("line %1: '%2' is not a period count (a whole number from "
-                                    "0 to 65535)").arg(number).arg(text.trimmed()));
+                                    "0 to 65535)").arg(number).arg(kv::echoForMessage(text.trimmed())));
             return kExitUsage;
         }
         converter.print(*count);
@@ -72,9 +74,7 @@ int convertStandardInput(const Converter& converter)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -116,4 +116,23 @@ int main(int argc, char** argv)
         return kExitFile;
     }
     return status;
+}
+
+}  // namespace
+
+// Nothing escapes as an abort: whatever goes wrong ends with a message and status 1.
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const kv::Error& e) {
+        complain(e.message());
+    } catch (const std::bad_alloc&) {
+        complain(QStringLiteral("out of memory"));
+    } catch (const std::exception& e) {
+        complain(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        complain(QStringLiteral("unexpected error"));
+    }
+    return kExitFile;
 }

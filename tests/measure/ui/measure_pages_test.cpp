@@ -78,7 +78,6 @@ TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 TEST(CalibrationsPageGrid, LastColumnTakesTheRestLessTen)
 {
     MeasurementState state{QString()};
-    CalibrationStore& store = state.calibrations();
     CalibrationsPage page(state);
     page.resize(600, 300);
     page.show();

@@ -43,6 +43,16 @@ TEST(ConvertArguments, CorrectionWithEitherSeparator)
     EXPECT_EQ(both("1,5;2", u','), std::pair(1.5, 2.0));
     for (const char* bad : {"1,5,2", "1", "1,", "a,b", "1;2;3", "1e999,0"})
         EXPECT_THROW(parseCorrection(QString::fromUtf8(bad), u','), ConvertUsageError) << bad;
+    // With ';' as the decimal separator ';' splits only where one reading remains.
+    EXPECT_EQ(both("1;5,2", u';'), std::pair(1.5, 2.0));
+    EXPECT_EQ(both("1;05;-3", u';'), std::pair(1.05, -3.0));
+    EXPECT_EQ(both("1.5;2", u';'), std::pair(1.5, 2.0));
+    try {
+        parseCorrection(QStringLiteral("1;5;2"), u';');
+        ADD_FAILURE() << "1;5;2 read one way";
+    } catch (const ConvertUsageError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("more than one way"))) << e.what();
+    }
     // Read with the separator in effect, even one given after it.
     EXPECT_EQ(parseConvertArguments(words("--correction 1,5;2 --separator ,"), u'.').correction.a,
               1.5);
@@ -64,6 +74,24 @@ TEST(ConvertArguments, BadInputIsRefused)
         } catch (const ConvertUsageError& e) {
             EXPECT_TRUE(e.message().contains(QString::fromUtf8(fragment))) << e.message().toStdString();
         }
+    }
+}
+
+// An input line may be anything: the message shows its start, and no control byte
+// reaches the terminal.
+TEST(ConvertArguments, EchoedInputIsCutAndEscaped)
+{
+    EXPECT_EQ(echoForMessage(u"80O0"), QStringLiteral("80O0"));
+    EXPECT_EQ(echoForMessage(u"a\x1b[2Jb\x7f\tc\u0085"), QStringLiteral("a\\x1b[2Jb\\x7f\\x09c\\x85"));
+    const QString longLine = QString(kMessageEchoLength, u'x') + u'y';
+    EXPECT_EQ(echoForMessage(longLine), QString(kMessageEchoLength, u'x') + QStringLiteral("..."));
+    EXPECT_EQ(echoForMessage(QString(kMessageEchoLength, u'x')), QString(kMessageEchoLength, u'x'));
+
+    try {
+        parseConvertArguments({QString(100000, u'9')}, u',');
+        ADD_FAILURE();
+    } catch (const ConvertUsageError& e) {
+        EXPECT_LT(e.message().size(), 120);
     }
 }
 

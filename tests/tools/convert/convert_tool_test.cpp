@@ -2,9 +2,13 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -91,9 +95,41 @@ TEST(ConvertTool, BadInputWritesNoLine)
     EXPECT_TRUE(noFile.err.contains(
         QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing)));
 
+    // A long bad line with control bytes: the message shows its start, escaped.
+    QByteArray garbage = "8000\n\x1b]0;title\x07";
+    garbage += QByteArray(1 << 20, 'z');
+    const ToolRun longLine = convert({}, garbage + "\n");
+    EXPECT_EQ(longLine.exitCode, 2);
+    EXPECT_EQ(longLine.lines().size(), 1);
+    EXPECT_TRUE(longLine.err.contains(QStringLiteral("line 2: '\\x1b]0;title\\x07zzz"))) << longLine.err.toStdString();
+    EXPECT_LT(longLine.err.size(), 200);
+
     const ToolRun help = convert({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kv4410pc-convert")));
+}
+
+// Files no real kor.tab can be end with a message, not a hang or an abort.
+TEST(ConvertTool, HostileCalibrationFilesFailCleanly)
+{
+    QTemporaryDir dir;
+    const QString huge = dir.filePath(QStringLiteral("kor.tab"));
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(17 * 1024 * 1024));  // sparse zeros: 4 million empty entries
+    }
+    const ToolRun big = convert({QStringLiteral("--calibrations"), huge, QStringLiteral("8000")});
+    EXPECT_EQ(big.exitCode, 1);
+    EXPECT_EQ(big.out, QString());
+    EXPECT_TRUE(big.err.contains(QStringLiteral("Cannot open file \"%1\". File too large").arg(huge)))
+        << big.err.toStdString();
+
+    const QString fifo = dir.filePath(QStringLiteral("pipe.tab"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const ToolRun pipe = convert({QStringLiteral("--calibrations"), fifo, QStringLiteral("8000")});
+    EXPECT_EQ(pipe.exitCode, 1);
+    EXPECT_TRUE(pipe.err.contains(QStringLiteral("Not a regular file"))) << pipe.err.toStdString();
 }
 
 }  // namespace
