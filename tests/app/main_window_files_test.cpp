@@ -168,6 +168,27 @@ TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
     }
 }
 
+TEST_F(MainWindowFiles, AKeptFileThatCannotBeWrittenKeepsTheWindowOpen)
+{
+    const QDateTime at(QDate(2026, 12, 8), QTime(14, 30, 5));
+    writeSampleFiles();
+    blockWithDirectory(path(QStringLiteral("data2.tab")));
+    // The kept file's name leads into a folder that does not exist: neither the
+    // temporary file nor a write in place can be made, root or not.
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("gone/x.tab")),
+                            path(QStringLiteral("data2-20261208-143005.tab"))));
+    TForm1& f = create();
+    f.dataFiles().setClock([&] { return at; });
+    f.state().applyCount(8000);
+    f.journalPage()->writeButClick();
+    errors.messages.clear();
+    f.show();
+    EXPECT_FALSE(f.close());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Cannot create file")));
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("data2.tab"))).isDir());
+}
+
 TEST_F(MainWindowFiles, AKeptFileNeverTakesTheNameOfAnother)
 {
     const QDateTime at(QDate(2026, 12, 8), QTime(14, 30, 5));
