@@ -43,9 +43,17 @@ bool mayCreateFilesIn(const QString& directory)
     return ::access(path.constData(), W_OK | X_OK) == 0;
 }
 
-DataDirectory chooseDataDirectory(const QString& executableDirectory, const QString& perUserDirectory)
+QString installedProgramDirectory()
 {
-    if (holdsADataFile(executableDirectory) || mayCreateFilesIn(executableDirectory))
+    return QStringLiteral(KV_INSTALL_BINDIR);
+}
+
+DataDirectory chooseDataDirectory(const QString& executableDirectory, const QString& perUserDirectory,
+                                  const QString& installedBinDirectory)
+{
+    const QString here = QFileInfo(executableDirectory).canonicalFilePath();
+    const bool installed = !here.isEmpty() && here == QFileInfo(installedBinDirectory).canonicalFilePath();
+    if (!installed && (holdsADataFile(executableDirectory) || mayCreateFilesIn(executableDirectory)))
         return {executableDirectory, true, {}};
 
     DataDirectory result{perUserDirectory, false, {}};

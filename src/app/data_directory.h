@@ -7,6 +7,10 @@
 
 namespace kv {
 
+// Where `cmake --install` puts the program (set when the build is configured): root may
+// write there, but a copy there is an installed one all the same.
+QString installedProgramDirectory();
+
 struct DataDirectory {
     QString path;
     // True when the files live beside the executable.
@@ -17,9 +21,11 @@ struct DataDirectory {
 };
 
 // The executable's directory when it holds kor.tab, data.tab or data2.tab, or the user
-// may create files in it; else perUserDirectory, created with empty data files when it
-// has none (an existing file is never touched).
-DataDirectory chooseDataDirectory(const QString& executableDirectory, const QString& perUserDirectory);
+// may create files in it, unless it is the directory the build installs the program in;
+// else perUserDirectory, created with empty data files when it has none (an existing
+// file is never touched).
+DataDirectory chooseDataDirectory(const QString& executableDirectory, const QString& perUserDirectory,
+                                  const QString& installedBinDirectory = installedProgramDirectory());
 
 // The same for the running program: its executable's directory and Qt's application
 // data location (~/.local/share/<application name>).

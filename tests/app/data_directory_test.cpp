@@ -69,6 +69,14 @@ TEST_F(DataDirectoryTest, AnInstalledCopyMakesThePerUserDirectoryWithEmptyFilesO
     EXPECT_EQ(readFile(QDir(home()).filePath(QStringLiteral("data2.tab"))), QByteArray("kept"));
 }
 
+TEST_F(DataDirectoryTest, TheInstallDirectoryIsNeverTheDataDirectoryEvenWhereRootMayWrite)
+{
+    writeFile(QDir(exe()).filePath(QStringLiteral("data2.tab")), {});
+    const DataDirectory chosen = chooseDataDirectory(exe(), home(), exe() + QStringLiteral("/."));
+    EXPECT_EQ(chosen.path, home());
+    EXPECT_FALSE(chosen.besideExecutable);
+}
+
 TEST_F(DataDirectoryTest, AHomeThatCannotHoldTheDirectoryGivesAMessageAndAPath)
 {
     makeReadOnly(exe());
