@@ -194,11 +194,15 @@ void CalibrationsPage::BitBtn4Click()
     const int k = currentGridRow();
     if (k > store.count())
         return;
+    // The mark can only leave the row switched on before for the same method.
+    const int before = store.activeCalibration(store.at(k).method);
     if (store.ToggleCalibration(k) == ToggleResult::NotComputed) {
         m_errors.showNotice(kNotComputed);
         return;
     }
-    m_grid->viewport()->update();
+    for (const int row : {before, k})
+        if (row >= 1 && row <= store.count())
+            m_grid->viewport()->update(m_grid->visualRect(m_grid->model()->index(row - 1, 0)));
     m_state.notifyCalibrationsChanged();
 }
 
