@@ -2,6 +2,7 @@
 
 #include "app/program_constants.h"
 #include "core/error_guard.h"
+#include "core/file_io.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "measure/measurement_state.h"
@@ -17,6 +18,17 @@ namespace {
 bool isFreshTable(const JournalTable& table)
 {
     return table.rowCount() == 2 && table.row(1) == JournalTable().row(1);
+}
+
+// "kor.tab.bak", or the first of "kor.tab.bak.2", "kor.tab.bak.3", ... not taken: an
+// earlier copy may hold the only trace of records lost before.
+QString backupFileName(const QString& path)
+{
+    const QString first = path + QStringLiteral(".bak");
+    QString name = first;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = first + u'.' + QString::number(n);
+    return name;
 }
 
 }  // namespace
@@ -42,9 +54,33 @@ bool DataFiles::load(const QString& fileName, const std::function<void(const QSt
 
 void DataFiles::loadCalibrations()
 {
-    m_state.setCalibrationsWritable(load(kCalibrationFileName, [this](const QString& path) {
+    bool writable = load(kCalibrationFileName, [this](const QString& path) {
         m_state.calibrations().LoadCalibrations(path);
-    }));
+    });
+    if (writable && m_state.calibrations().loadDamagedAfter())
+        writable = keepDamagedCalibrations(*m_state.calibrations().loadDamagedAfter());
+    m_state.setCalibrationsWritable(writable);
+}
+
+bool DataFiles::keepDamagedCalibrations(int intactRecords)
+{
+    // The close rewrites kor.tab with the records read, so whatever followed the damage
+    // survives only in a copy made before that.
+    const QString path = m_state.dataFilePath(kCalibrationFileName);
+    const QString copy = backupFileName(path);
+    const QString damaged = QStringLiteral("Файл \"%1\" повреждён после записи %2: "
+                                           "следующие записи не прочитаны.")
+                                .arg(QDir::toNativeSeparators(path))
+                                .arg(intactRecords);
+    if (!runGuarded(m_errors, [&] { copyFileSafely(path, copy); })) {
+        m_errors.showNotice(damaged
+                            + QStringLiteral("\nКопию файла сделать не удалось, поэтому он не будет "
+                                             "перезаписан при закрытии."));
+        return false;
+    }
+    m_errors.showNotice(damaged + QStringLiteral("\nКопия всего файла сохранена: ")
+                        + QDir::toNativeSeparators(copy));
+    return true;
 }
 
 void DataFiles::loadArchive()

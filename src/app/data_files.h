@@ -43,6 +43,9 @@ public:
 private:
     // Loads one file; false when it exists but could not be read.
     bool load(const QString& fileName, const std::function<void(const QString&)>& read);
+    // After a load that stopped at damage: copies kor.tab beside itself and says so.
+    // False when no copy could be made; the file must then not be written over.
+    bool keepDamagedCalibrations(int intactRecords);
     // Saves one table, or for an unreadable file keeps what the session added; false when
     // that failed.
     bool save(const QString& fileName, bool readable, bool changed,

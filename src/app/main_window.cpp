@@ -206,21 +206,23 @@ void TForm1::FormCreate()
 
 void TForm1::showError(const QString& message)
 {
-    if (m_externalErrors) {
+    if (m_externalErrors)
         m_externalErrors->showError(message);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, m_applicationTitle, message, QMessageBox::Ok, this);
-    box.exec();
+    else
+        showBox(QMessageBox::Critical, message);
 }
 
 void TForm1::showNotice(const QString& message)
 {
-    if (m_externalErrors) {
+    if (m_externalErrors)
         m_externalErrors->showNotice(message);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, m_applicationTitle, message, QMessageBox::Ok, this);
+    else
+        showBox(QMessageBox::Information, message);
+}
+
+void TForm1::showBox(QMessageBox::Icon icon, const QString& message)
+{
+    QMessageBox box(icon, m_applicationTitle, message, QMessageBox::Ok, this);
     box.exec();
 }
 

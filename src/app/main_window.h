@@ -12,6 +12,7 @@
 #include "core/error_guard.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 
 #include <functional>
 #include <memory>
@@ -88,6 +89,8 @@ protected:
 
 private:
     void buildMenus();
+    // A modal box titled with the application title.
+    void showBox(QMessageBox::Icon icon, const QString& message);
     QWidget* buildPagePanel();
     void wireLink();
     void FormCreate();

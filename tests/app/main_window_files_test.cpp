@@ -168,6 +168,27 @@ TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
     }
 }
 
+TEST_F(MainWindowFiles, AKeptFileThatCannotBeWrittenKeepsTheWindowOpen)
+{
+    const QDateTime at(QDate(2026, 12, 8), QTime(14, 30, 5));
+    writeSampleFiles();
+    blockWithDirectory(path(QStringLiteral("data2.tab")));
+    // The kept file's name leads into a folder that does not exist: neither the
+    // temporary file nor a write in place can be made, root or not.
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("gone/x.tab")),
+                            path(QStringLiteral("data2-20261208-143005.tab"))));
+    TForm1& f = create();
+    f.dataFiles().setClock([&] { return at; });
+    f.state().applyCount(8000);
+    f.journalPage()->writeButClick();
+    errors.messages.clear();
+    f.show();
+    EXPECT_FALSE(f.close());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Cannot create file")));
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("data2.tab"))).isDir());
+}
+
 TEST_F(MainWindowFiles, AKeptFileNeverTakesTheNameOfAnother)
 {
     const QDateTime at(QDate(2026, 12, 8), QTime(14, 30, 5));
@@ -272,6 +293,38 @@ TEST_F(MainWindowFiles, CalibrationWriteFailureKeepsTheWindowOpen)
     EXPECT_FALSE(f.close());
     ASSERT_EQ(errors.messages.size(), 1);
     EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Cannot create file")));
+}
+
+TEST_F(MainWindowFiles, DamagedCalibrationFileIsCopiedOnceBeforeTheCloseDropsItsTail)
+{
+    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/kor_negative_length.tab");
+    const QByteArray original = readFile(golden);
+    writeFile(path(QStringLiteral("kor.tab")), original);
+    // An earlier copy is never written over.
+    writeFile(path(QStringLiteral("kor.tab.bak")), "older copy");
+
+    TForm1& f = create();
+    const int intact = f.state().calibrations().count();
+    ASSERT_EQ(errors.notices.size(), 1);
+    const QString copy = path(QStringLiteral("kor.tab.bak.2"));
+    EXPECT_TRUE(errors.notices[0].contains(QStringLiteral("повреждён после записи %1").arg(intact)));
+    EXPECT_TRUE(errors.notices[0].endsWith(copy)) << errors.notices[0].toStdString();
+    EXPECT_EQ(readFile(copy), original);
+    EXPECT_EQ(readFile(path(QStringLiteral("kor.tab.bak"))), QByteArray("older copy"));
+
+    f.show();
+    EXPECT_TRUE(f.close());
+    EXPECT_NE(readFile(path(QStringLiteral("kor.tab"))), original);
+    EXPECT_EQ(readFile(copy), original);
+}
+
+TEST_F(MainWindowFiles, HarmlessCalibrationTailNeedsNoCopy)
+{
+    writeFile(path(QStringLiteral("kor.tab")),
+              readFile(QStringLiteral(KV_TEST_DATA_DIR "/kor_tail_fragment.tab")));
+    create();
+    EXPECT_TRUE(errors.notices.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("kor.tab.bak"))));
 }
 
 TEST_F(MainWindowFiles, NothingIsSavedWhenTheProgramDirectoryIsGone)

@@ -41,9 +41,9 @@ THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo)
       m_platform(controller.platform()),
       m_pnpInfo(std::move(pnpInfo)),
       m_readWait(controller.DevThreadSleepTime()),
-      m_dataHandler(controller.onDeviceData()),
-      m_unplugHandler(controller.onDeviceUnplug()),
-      m_dataErrorHandlerInherited(!controller.onDeviceDataError())
+      m_dataHandler(controller.handlers().OnDeviceData),
+      m_unplugHandler(controller.handlers().OnDeviceUnplug),
+      m_dataErrorHandlerInherited(!controller.handlers().OnDeviceDataError)
 {
     int error = 0;
     m_controlHandle = m_platform.open(m_pnpInfo.path, HidAccess::ReadWrite, error);

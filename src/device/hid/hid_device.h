@@ -68,7 +68,7 @@ public:
 
     // Synchronous write of one output report (report ID in byte 0) on the control handle,
     // which stays open. On false, lastWriteError() gives the system error code.
-    bool WriteReport(const quint8* buffer, qsizetype length, qsizetype& written);
+    [[nodiscard]] bool WriteReport(const quint8* buffer, qsizetype length, qsizetype& written);
     int lastWriteError() const { return m_lastWriteError; }
 
     // Milliseconds of each wait of the reader; only 10..10000 are accepted.
@@ -110,7 +110,7 @@ private:
     void closeAll();
     // Reader thread: opens the read handle when needed and starts one read into buffer.
     // Returns 0 and the handle used, or a system error code.
-    int StartRead(quint8* buffer, int length, HidHandle& handle);
+    [[nodiscard]] int StartRead(quint8* buffer, int length, HidHandle& handle);
     HidHandOverQueue& handOverQueue() const;
 
     THidDeviceController* m_controller = nullptr;

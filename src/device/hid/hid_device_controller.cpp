@@ -22,8 +22,8 @@ THidDeviceController::THidDeviceController(HidPlatform& platform, ErrorReporter&
 THidDeviceController::~THidDeviceController()
 {
     m_destroying = true;
-    OnDeviceChange = nullptr;
-    m_onDeviceUnplug = nullptr;
+    m_handlers.OnDeviceChange = nullptr;
+    m_handlers.OnDeviceUnplug = nullptr;
     m_platform.setDeviceChangeCallback({});
     for (auto& device : m_devices) {
         if (device->claimed()) {
@@ -120,7 +120,7 @@ void THidDeviceController::DeviceChange()
             continue;
         device->MarkAbsent();
         if (isListed(device))
-            withEventAccess(device, OnRemoval);
+            withEventAccess(device, m_handlers.OnRemoval);
         if (isListed(device) && !device->claimed())
             std::erase_if(m_devices, [device](const auto& d) { return d.get() == device; });
     }
@@ -141,13 +141,13 @@ void THidDeviceController::DeviceChange()
         THidDevice* added = device.get();
         m_devices.push_back(std::move(device));
         changed = true;
-        withEventAccess(added, OnArrival);
+        withEventAccess(added, m_handlers.OnArrival);
     }
     m_reportedFailures = std::move(failed);
 
     recount();
-    if (changed && OnDeviceChange)
-        OnDeviceChange(*this);
+    if (changed && m_handlers.OnDeviceChange)
+        m_handlers.OnDeviceChange(*this);
     reportErrors(errors);
 }
 
@@ -231,35 +231,21 @@ void THidDeviceController::ReleaseDevice(THidDevice* device)
     reportErrors(errors);
 }
 
-void THidDeviceController::setOnDeviceData(THidDataEvent handler)
+void THidDeviceController::setHandlers(Handlers handlers)
 {
     for (const auto& device : m_devices) {
         if (device->m_dataHandlerInherited) {
-            if (!handler)
+            if (!handlers.OnDeviceData)
                 device->StopReader();
-            device->m_dataHandler = handler;
+            device->m_dataHandler = handlers.OnDeviceData;
             device->StartReader();
         }
-    }
-    m_onDeviceData = std::move(handler);
-}
-
-void THidDeviceController::setOnDeviceDataError(THidDataErrorEvent handler)
-{
-    for (const auto& device : m_devices) {
         if (device->m_dataErrorHandlerInherited)
-            device->m_dataErrorHandler = handler;
-    }
-    m_onDeviceDataError = std::move(handler);
-}
-
-void THidDeviceController::setOnDeviceUnplug(THidPlugEvent handler)
-{
-    for (const auto& device : m_devices) {
+            device->m_dataErrorHandler = handlers.OnDeviceDataError;
         if (device->m_unplugHandlerInherited && device->present())
-            device->m_unplugHandler = handler;
+            device->m_unplugHandler = handlers.OnDeviceUnplug;
     }
-    m_onDeviceUnplug = std::move(handler);
+    m_handlers = std::move(handlers);
 }
 
 void THidDeviceController::setDevThreadSleepTime(int ms)

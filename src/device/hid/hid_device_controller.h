@@ -35,21 +35,23 @@ public:
     // handlers) and destroys every device: pointers obtained from ClaimDevice die here.
     ~THidDeviceController() override;
 
-    // Raised after a pass that changed the list, and after the first pass in any case.
-    THidNotifyEvent OnDeviceChange;
-    // Raised during a pass for each new and each vanished device; the device is
-    // accessible (its strings and caps can be read) during the call.
-    THidPlugEvent OnArrival;
-    THidPlugEvent OnRemoval;
+    struct Handlers {
+        // Raised after a pass that changed the list, and after the first pass in any case.
+        THidNotifyEvent OnDeviceChange;
+        // Raised during a pass for each new and each vanished device; the device is
+        // accessible (its strings and caps can be read) during the call.
+        THidPlugEvent OnArrival;
+        THidPlugEvent OnRemoval;
+        // New devices take these three.
+        THidDataEvent OnDeviceData;
+        THidDataErrorEvent OnDeviceDataError;
+        THidPlugEvent OnDeviceUnplug;
+    };
+    const Handlers& handlers() const { return m_handlers; }
+    // Replaces all six at once. A listed device that still has a device handler from the
+    // controller takes the new one.
+    void setHandlers(Handlers handlers);
 
-    // New devices take these handlers; changing one also changes it on every listed
-    // device that still has the old one from the controller.
-    const THidDataEvent& onDeviceData() const { return m_onDeviceData; }
-    const THidDataErrorEvent& onDeviceDataError() const { return m_onDeviceDataError; }
-    const THidPlugEvent& onDeviceUnplug() const { return m_onDeviceUnplug; }
-    void setOnDeviceData(THidDataEvent handler);
-    void setOnDeviceDataError(THidDataErrorEvent handler);
-    void setOnDeviceUnplug(THidPlugEvent handler);
     // The readWait of new devices, and of listed devices that still have the old value.
     int DevThreadSleepTime() const { return m_devThreadSleepTime; }
     void setDevThreadSleepTime(int ms);
@@ -106,9 +108,7 @@ private:
     // device is not reported again on every pass.
     std::set<std::pair<quint32, QString>> m_reportedFailures;
 
-    THidDataEvent m_onDeviceData;
-    THidDataErrorEvent m_onDeviceDataError;
-    THidPlugEvent m_onDeviceUnplug;
+    Handlers m_handlers;
     int m_devThreadSleepTime = 100;
 
     bool m_busy = false;

@@ -45,14 +45,14 @@ void THidDeviceReadThread::pause(int ms)
 
 void THidDeviceReadThread::handOverError(int error)
 {
-    m_lastError = error;
     THidDevice& device = m_device;
-    m_queue.handOver(this, [&device, error] {
+    auto call = [&device, error] {
         // A copy: the handler may release the device it is called for.
         const THidDataErrorEvent handler = device.m_dataErrorHandler;
         if (handler)
             handler(device, quint32(error));
-    });
+    };
+    m_queue.handOver(this, call);
 }
 
 void THidDeviceReadThread::run()
@@ -97,11 +97,12 @@ void THidDeviceReadThread::run()
             THidDevice& device = m_device;
             const quint8* report = m_report.data();
             const auto size = quint16(m_bytesRead - 1);
-            m_queue.handOver(this, [&device, report, size] {
+            auto call = [&device, report, size] {
                 const THidDataEvent handler = device.m_dataHandler;
                 if (handler)
                     handler(device, report[0], report + 1, size);
-            });
+            };
+            m_queue.handOver(this, call);
         }
     }
     m_ended = true;

@@ -27,11 +27,8 @@ public:
     // Any thread. Ends a pending read at once; at the latest the stop is seen within one
     // wait of the reader (the device's readWait).
     void requestStop();
-    bool stopRequested() const { return m_stop; }
     // True once run() no longer touches the device, the platform or the queue.
     bool ended() const { return m_ended; }
-
-    int lastError() const { return m_lastError; }
 
 protected:
     void run() override;
@@ -45,7 +42,6 @@ private:
     HidHandOverQueue& m_queue;
     std::vector<quint8> m_report;
     int m_bytesRead = 0;
-    std::atomic<int> m_lastError = 0;
     std::atomic<bool> m_stop = false;
     std::atomic<bool> m_ended = false;
     std::atomic<HidHandle> m_pendingHandle = kInvalidHidHandle;

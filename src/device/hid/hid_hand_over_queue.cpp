@@ -13,9 +13,9 @@ HidHandOverQueue::HidHandOverQueue(ErrorReporter& reporter, QObject* parent)
     connect(this, &HidHandOverQueue::queued, this, [this] { drain(); }, Qt::QueuedConnection);
 }
 
-void HidHandOverQueue::handOver(const void* owner, const std::function<void()>& call)
+void HidHandOverQueue::handOver(const void* owner, void (*run)(void* call), void* call)
 {
-    Item item{owner, call, false};
+    Item item{owner, run, call, false};
     std::unique_lock lock(m_mutex);
     m_pending.push_back(&item);
     // One queued drain serves every call queued before it runs.
@@ -38,7 +38,7 @@ int HidHandOverQueue::drain()
         lock.unlock();
         m_running.push_back(item->owner);
         // A handler that raises must not leave its reader waiting forever.
-        runGuarded(m_reporter, item->call);
+        runGuarded(m_reporter, [item] { item->run(item->call); });
         m_running.pop_back();
         ++ran;
         lock.lock();

@@ -35,9 +35,14 @@ public:
     bool waitForPending(int timeoutMs, const std::function<bool()>& done = {});
     void wake();
 
-    // Reader thread: runs call on the GUI thread and returns once it has run. owner (the
-    // reader) tags the call for isRunning.
-    void handOver(const void* owner, const std::function<void()>& call);
+    // Reader thread: runs call() on the GUI thread and returns once it has run. owner
+    // (the reader) tags the call for isRunning. The call is referred to, never copied:
+    // the reader waits here, so it outlives its run, and a report costs no allocation.
+    template <typename F>
+    void handOver(const void* owner, F& call)
+    {
+        handOver(owner, [](void* c) { (*static_cast<F*>(c))(); }, &call);
+    }
     // GUI thread: whether a call of owner is running, perhaps under other calls. A reader
     // whose call is running cannot end before that call returns, so nobody may wait
     // for it then.
@@ -50,9 +55,12 @@ signals:
 private:
     struct Item {
         const void* owner = nullptr;
-        std::function<void()> call;
+        void (*run)(void* call) = nullptr;
+        void* call = nullptr;
         bool done = false;
     };
+
+    void handOver(const void* owner, void (*run)(void* call), void* call);
 
     ErrorReporter& m_reporter;
     std::mutex m_mutex;

@@ -87,14 +87,14 @@ public:
     // One read at a time per handle. startRead returns 0 or a system error code; the
     // buffer must stay valid until waitRead reports anything but TimedOut, or until
     // cancelRead returns.
-    virtual int startRead(HidHandle handle, quint8* buffer, int length) = 0;
-    virtual HidReadResult waitRead(HidHandle handle, int timeoutMs) = 0;
+    [[nodiscard]] virtual int startRead(HidHandle handle, quint8* buffer, int length) = 0;
+    [[nodiscard]] virtual HidReadResult waitRead(HidHandle handle, int timeoutMs) = 0;
     virtual void cancelRead(HidHandle handle) = 0;
 
     // Synchronous; the report carries its report ID in byte 0. Returns false with error set
     // when the write failed; written tells how many bytes went out.
-    virtual bool write(HidHandle handle, const quint8* data, qsizetype length, qsizetype& written,
-                       int& error) = 0;
+    [[nodiscard]] virtual bool write(HidHandle handle, const quint8* data, qsizetype length,
+                                     qsizetype& written, int& error) = 0;
 
     virtual QString errorText(int errorCode) = 0;
 

@@ -20,7 +20,6 @@ public:
     void start();
     // Waits for run() to return; safe to call again or without start().
     void wait();
-    bool isRunning() const { return m_thread.joinable(); }
 
 protected:
     virtual void run() = 0;

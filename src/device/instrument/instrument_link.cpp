@@ -48,14 +48,15 @@ InstrumentLink::InstrumentLink(THidDeviceController& hid, ErrorReporter& errors,
     m_getdata->setInterval(kPollIntervalMs);
     connect(m_getdata, &QTimer::timeout, this,
             [this] { runGuarded(m_errors, [this] { GetdataTimer(); }); });
-    m_hid.OnDeviceChange = [this](THidDeviceController&) { hidDeviceChange(); };
-    m_hid.setOnDeviceUnplug([this](THidDevice& device) { hidDeviceUnplug(device); });
+    THidDeviceController::Handlers handlers;
+    handlers.OnDeviceChange = [this](THidDeviceController&) { hidDeviceChange(); };
+    handlers.OnDeviceUnplug = [this](THidDevice& device) { hidDeviceUnplug(device); };
+    m_hid.setHandlers(std::move(handlers));
 }
 
 InstrumentLink::~InstrumentLink()
 {
-    m_hid.OnDeviceChange = nullptr;
-    m_hid.setOnDeviceUnplug(nullptr);
+    m_hid.setHandlers({});
     detachCurrent();
     for (const DeviceEntry& entry : m_deviceList)
         m_hid.ReleaseDevice(entry.device);

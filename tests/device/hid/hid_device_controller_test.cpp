@@ -39,12 +39,12 @@ TEST_F(ControllerTest, ABroadcastThatChangesNothingRaisesNothing)
 TEST_F(ControllerTest, ArrivalAndRemovalSeeAnAccessibleDeviceAndMatchByInstance)
 {
     QStringList events;
-    controller->OnArrival = [&](THidDevice& d) {
+    setHandler(*controller, &Handlers::OnArrival, [&](THidDevice& d) {
         events << QStringLiteral("arrival ") + d.ProductText() + (d.eventAccess() ? " access" : "");
-    };
-    controller->OnRemoval = [&](THidDevice& d) {
+    });
+    setHandler(*controller, &Handlers::OnRemoval, [&](THidDevice& d) {
         events << QStringLiteral("removal %1").arg(d.attributes().ProductID) + (d.present() ? " present" : "");
-    };
+    });
     deliver();
     const QString first = platform.plug(otherModel(1));
     platform.plug(instrumentModel());
@@ -78,7 +78,7 @@ TEST_F(ControllerTest, AClaimedDeviceThatVanishesStaysListedAbsentUntilReleased)
     int errors = 0;
     device->SetUnplugHandler([&](THidDevice&) { ++unplugs; });
     device->SetDataErrorHandler([&](THidDevice&, quint32) { ++errors; });
-    controller->OnRemoval = [&](THidDevice&) { ++removals; };
+    setHandler(*controller, &Handlers::OnRemoval, [&](THidDevice&) { ++removals; });
     device->SetReadWait(10);
     device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
     ASSERT_TRUE(device->readerRunning());
@@ -121,10 +121,10 @@ TEST_F(ControllerTest, RemovalHandlersMayReleaseTheDeviceTheyAreCalledFor)
     THidDevice* a = claim();
     THidDevice* b = claim();
     a->SetUnplugHandler([this](THidDevice& d) { controller->ReleaseDevice(&d); });
-    controller->OnRemoval = [this, b](THidDevice& d) {
+    setHandler(*controller, &Handlers::OnRemoval, [this, b](THidDevice& d) {
         if (&d == b)
             controller->ReleaseDevice(&d);
-    };
+    });
     platform.unplug(first);
     platform.unplug(second);
     platform.unplug(third);
@@ -245,13 +245,14 @@ TEST_F(ControllerTest, ADeviceOpenedWithoutReadWriteAccessListsButGetsNoReader)
 
 TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
 {
-    controller->OnDeviceChange = [](THidDeviceController&) { throw Error(QStringLiteral("boom")); };
+    setHandler(*controller, &Handlers::OnDeviceChange,
+               [](THidDeviceController&) { throw Error(QStringLiteral("boom")); });
     deliver();
     EXPECT_EQ(reporter.messages, QStringList({"boom"}));
     EXPECT_FALSE(controller->busy());
 
     int arrivals = 0;
-    controller->OnArrival = [&](THidDevice&) { ++arrivals; };
+    setHandler(*controller, &Handlers::OnArrival, [&](THidDevice&) { ++arrivals; });
     platform.plug(instrumentModel());
     deliver();
     EXPECT_EQ(arrivals, 1);
@@ -260,16 +261,16 @@ TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
 TEST_F(ControllerTest, ANotificationDuringAPassIsDropped)
 {
     int passes = 0;
-    controller->OnDeviceChange = [&](THidDeviceController& c) {
+    setHandler(*controller, &Handlers::OnDeviceChange, [&](THidDeviceController& c) {
         ++passes;
         EXPECT_TRUE(c.busy());
         platform.plug(otherModel(7));  // posts a notification
         QCoreApplication::sendPostedEvents();
-    };
+    });
     deliver();
     EXPECT_EQ(passes, 1);
     // The device plugged during the pass is found by the next broadcast.
-    controller->OnDeviceChange = nullptr;
+    setHandler(*controller, &Handlers::OnDeviceChange, nullptr);
     platform.notifyDeviceChange();
     deliver();
     EXPECT_EQ(controller->deviceCount(), 1);
@@ -282,7 +283,7 @@ TEST_F(ControllerTest, NewControllerHandlersReachDevicesThatStillHaveTheOldOnes)
     deliver();
     controller->device(1)->SetUnplugHandler([](THidDevice&) {});
     int calls = 0;
-    controller->setOnDeviceUnplug([&](THidDevice&) { ++calls; });
+    setHandler(*controller, &Handlers::OnDeviceUnplug, [&](THidDevice&) { ++calls; });
     controller->device(0)->MarkAbsent();
     controller->device(1)->MarkAbsent();
     EXPECT_EQ(calls, 1);
@@ -296,7 +297,7 @@ TEST_F(ControllerTest, AnOwnerThatReclaimsEverythingOnEachChangeFollowsAReplug)
     std::vector<THidDevice*> held;
     THidDevice* current = nullptr;
     int data = 0;
-    controller->OnDeviceChange = [&](THidDeviceController& c) {
+    setHandler(*controller, &Handlers::OnDeviceChange, [&](THidDeviceController& c) {
         if (current)
             current->SetDataHandler(nullptr);
         current = nullptr;
@@ -313,7 +314,7 @@ TEST_F(ControllerTest, AnOwnerThatReclaimsEverythingOnEachChangeFollowsAReplug)
                 d->SetDataHandler([&](THidDevice&, quint8, const quint8*, quint16) { ++data; });
             }
         }
-    };
+    });
     platform.setWriteHook([this](const QString& p, const QByteArray&) {
         platform.queueInput(p, reportBytes({0x37}));
     });

@@ -14,6 +14,17 @@
 
 namespace kv::test {
 
+using Handlers = THidDeviceController::Handlers;
+
+// Replaces one of the controller's handlers, keeping the others.
+template <typename Field, typename F>
+void setHandler(THidDeviceController& controller, Field Handlers::*field, F&& handler)
+{
+    Handlers handlers = controller.handlers();
+    handlers.*field = std::forward<F>(handler);
+    controller.setHandlers(std::move(handlers));
+}
+
 inline FakeHidDeviceModel instrumentModel()
 {
     return fakeInstrument(QStringLiteral("KV-4410"), QStringLiteral("SN0001"));
@@ -32,7 +43,8 @@ protected:
     void SetUp() override
     {
         controller = std::make_unique<THidDeviceController>(platform, reporter);
-        controller->OnDeviceChange = [this](THidDeviceController&) { ++deviceChanges; };
+        setHandler(*controller, &Handlers::OnDeviceChange,
+                   [this](THidDeviceController&) { ++deviceChanges; });
     }
     void TearDown() override { controller.reset(); }
 
