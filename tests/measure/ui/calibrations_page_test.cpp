@@ -121,10 +121,7 @@ TEST_F(CalibrationsPageTest, CreateStoresTheDialogsCalibrationAndSavesIt)
     EXPECT_EQ(cell(1, 0), QStringLiteral("1"));
     EXPECT_EQ(cell(1, 1), methodName(Aki));
     EXPECT_EQ(cell(1, 2), QStringLiteral("Эталон АИ"));
-    EXPECT_EQ(saves, 1);
-    CalibrationStore reread;
-    reread.LoadCalibrations(korPath());
-    EXPECT_EQ(reread.count(), 1);
+    EXPECT_EQ(QFileInfo(korPath()).size(), 4 + 264);
 
     // Cancelled: nothing changes, nothing is written.
     work = [](TForm2& d) { control<QPushButton>(d, "Button4")->click(); };
@@ -164,11 +161,8 @@ TEST_F(CalibrationsPageTest, EqualReadingsStoreTheFormerCoefficients)
     ASSERT_EQ(store().count(), 1);
     EXPECT_EQ(store().at(1).slope, 0);
     EXPECT_EQ(store().at(1).offset, 0);
-    // It can't be switched on.
-    errors.notices.clear();
-    press("BitBtn4");
-    EXPECT_EQ(errors.notices, QStringList{QStringLiteral("Калибровка не рассчитана !")});
-    EXPECT_EQ(store().activeCalibration(Research), 0);
+    press("BitBtn4");  // can't be switched on
+    EXPECT_EQ(errors.notices.last(), QStringLiteral("Калибровка не рассчитана !"));
 
     // In an edit the record keeps the coefficients it had.
     store().ReplaceCalibration(1, record(Research, 2.5, QStringLiteral("ровно")));
