@@ -122,6 +122,14 @@ bool DataFiles::save(const QString& fileName, bool readable, bool changed,
 
 bool DataFiles::saveAll()
 {
+    if (m_createsDirectory && !QDir(m_state.dataDirectory()).exists()) {
+        const QString failure = createDirectories(m_state.dataDirectory());
+        if (!failure.isEmpty()) {
+            m_errors.showError(
+                QStringLiteral("Cannot create directory \"%1\". %2").arg(m_state.dataDirectory(), failure));
+            return false;
+        }
+    }
     m_kept.clear();
     // The archive's failure doesn't hold the window: its rows were in the file already
     // or came from the journal, which is still written.

@@ -37,6 +37,12 @@ public:
     static QString keptFileName(const QString& directory, const QString& fileName,
                                 const QDateTime& when);
 
+    // Set for the per-user data directory: it is made again at close when it is missing
+    // (it could not be made at start), and the close fails when that fails. Without it a
+    // missing directory means nothing is saved.
+    void setCreatesDirectory(bool creates) { m_createsDirectory = creates; }
+    bool createsDirectory() const { return m_createsDirectory; }
+
     // Where the kept files take their date and time from (the system clock by default).
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
@@ -56,6 +62,7 @@ private:
     JournalPage& m_journal;
     ErrorReporter& m_errors;
     Clock m_clock = systemClock();
+    bool m_createsDirectory = false;
     bool m_archiveReadable = true;
     bool m_journalReadable = true;
     QStringList m_kept;

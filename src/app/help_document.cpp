@@ -2,6 +2,7 @@
 
 #include "app/program_constants.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -34,9 +35,14 @@ DocumentOpener desktopDocumentOpener(const QString& program)
     };
 }
 
-QString locateHelpDocument(const QString& currentDir, const QString& programDir)
+QStringList programHelpDirectories()
 {
-    for (const QString& dir : {currentDir, programDir}) {
+    return {QCoreApplication::applicationDirPath(), QStringLiteral(KV_INSTALL_DOCDIR)};
+}
+
+QString locateHelpDocument(const QStringList& directories)
+{
+    for (const QString& dir : directories) {
         const QFileInfo file(QDir(dir).filePath(kHelpFileName));
         if (file.isFile())
             return file.absoluteFilePath();

@@ -2,6 +2,7 @@
 // Finding and opening the help document.
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -15,8 +16,11 @@ using DocumentOpener = std::function<void(const QUrl&, std::function<void(bool o
 // without a viewer for the type. The window is never blocked while it runs.
 DocumentOpener desktopDocumentOpener(const QString& program = QStringLiteral("xdg-open"));
 
-// The help document in the current directory, else in the program's directory, else an
-// empty text.
-QString locateHelpDocument(const QString& currentDir, const QString& programDir);
+// Where the help document is looked for after the current directory: the program's
+// directory, then the installed documentation directory (set at configure time).
+QStringList programHelpDirectories();
+
+// The help document in the first of the directories that has it, else an empty text.
+QString locateHelpDocument(const QStringList& directories);
 
 }  // namespace kv

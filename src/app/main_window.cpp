@@ -239,7 +239,7 @@ void TForm1::N8Click()
 
 void TForm1::N9Click()
 {
-    const QString path = locateHelpDocument(QDir::currentPath(), m_state->dataDirectory());
+    const QString path = locateHelpDocument(QStringList{QDir::currentPath()} + m_helpDirectories);
     if (path.isEmpty()) {
         showNotice(kHelpFailedText);
         return;
@@ -296,7 +296,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 bool TForm1::FormClose()
 {
     m_link->stop();
-    if (!QDir(m_state->dataDirectory()).exists())
+    if (!QDir(m_state->dataDirectory()).exists() && !m_dataFiles->createsDirectory())
         return true;
     return m_dataFiles->saveAll();
 }

@@ -52,6 +52,8 @@ public:
     void setAboutBox(TAboutBox* aboutBox) { m_aboutBox = aboutBox; }
     // How the help document is opened (the desktop's handler by default).
     void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
+    // Where help looks after the current directory (programHelpDirectories() by default).
+    void setHelpDirectories(QStringList directories) { m_helpDirectories = std::move(directories); }
 
     // ErrorReporter: boxes titled with the application title.
     void showError(const QString& message) override;
@@ -100,6 +102,7 @@ private:
     ErrorReporter* m_externalErrors = nullptr;
     QString m_applicationTitle = kApplicationTitle;
     DocumentOpener m_openDocument = desktopDocumentOpener();
+    QStringList m_helpDirectories = programHelpDirectories();
     ServiceKeySequence m_serviceKeys;
     TAboutBox* m_aboutBox = nullptr;
     TForm2* m_form2 = nullptr;

@@ -2,6 +2,8 @@
 
 #include "app/about_box.h"
 #include "app/auxiliary_window.h"
+#include "app/data_directory.h"
+#include "app/data_files.h"
 #include "app/main_window.h"
 #include "app/program_constants.h"
 #include "app/splash_form.h"
@@ -25,7 +27,9 @@ ProgramVariant realProgram()
 
 int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 {
+    QApplication::setApplicationName(variant.applicationName);
     QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(kApplicationTitle);
     if (!cp1251Available()) {
         QMessageBox::critical(nullptr, kApplicationTitle, kCp1251MissingText);
         return 1;
@@ -36,10 +40,13 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     splash->repaint();
     QApplication::processEvents();
 
-    QApplication::setApplicationName(kApplicationTitle);
+    const DataDirectory data = programDataDirectory();
+    if (!data.error.isEmpty())
+        QMessageBox::warning(nullptr, kApplicationTitle, data.error);
 
     const std::unique_ptr<HidPlatform> platform = variant.makePlatform();
-    TForm1 form1(QCoreApplication::applicationDirPath(), *platform);
+    TForm1 form1(data.path, *platform);
+    form1.dataFiles().setCreatesDirectory(!data.besideExecutable);
     TForm2 form2;
     TForm4 form4;
     TAboutBox aboutBox;

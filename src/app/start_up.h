@@ -2,6 +2,7 @@
 // Program start: the splash, the windows in their order, the event loop.
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -15,6 +16,9 @@ class TForm1;
 // what it adds once the windows exist (the demo's virtual instrument). The object that
 // returns lives until the event loop has ended.
 struct ProgramVariant {
+    // Names the per-user data directory (~/.local/share/<applicationName>) of an
+    // installed copy.
+    QString applicationName = QStringLiteral("kv4410pc");
     std::function<std::unique_ptr<HidPlatform>()> makePlatform;
     std::function<std::unique_ptr<QObject>(TForm1&, HidPlatform&)> afterWindowsCreated;
 };

@@ -11,8 +11,10 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <limits>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kv {
@@ -280,6 +282,13 @@ void replaceFileAtomically(const QString& path, QByteArrayView data)
 void copyFileSafely(const QString& from, const QString& to)
 {
     replaceFileAtomically(to, readWholeFile(from));
+}
+
+QString createDirectories(const QString& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
+    return error ? QString::fromLocal8Bit(error.message()) : QString();
 }
 
 }  // namespace kv

@@ -30,6 +30,10 @@ void replaceFileAtomically(const QString& path, QByteArrayView data);
 // `from` can't be read (or is not a regular file), else as replaceFileAtomically.
 void copyFileSafely(const QString& from, const QString& to);
 
+// Creates the directory with its missing parents. Returns the system's text of the
+// failure, or an empty text when the directory exists.
+QString createDirectories(const QString& path);
+
 // The mode a newly created data file gets: 0666 less the process's umask, read without
 // changing it (another thread may create files meanwhile).
 [[nodiscard]] unsigned newFileMode();

@@ -188,6 +188,7 @@ protected:
         ASSERT_TRUE(cwd.isValid());
         QDir::setCurrent(cwd.path());
         createClean();
+        form->setHelpDirectories({dir.path(), docDir.path()});
         form->setDocumentOpener([this](const QUrl& url, std::function<void(bool)> done) {
             opened << url;
             done(openerResult);
@@ -196,6 +197,7 @@ protected:
     void TearDown() override { QDir::setCurrent(m_previousDir); }
 
     QTemporaryDir cwd;
+    QTemporaryDir docDir;
     QList<QUrl> opened;
     bool openerResult = true;
 
@@ -226,6 +228,17 @@ TEST_F(HelpMenu, CurrentDirectoryComesFirst)
     writeFile(inCwd, "%PDF");
     form->N9Click();
     EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(inCwd)});
+}
+
+TEST_F(HelpMenu, TheInstalledDocumentationComesLast)
+{
+    const QString installed = QDir(docDir.path()).filePath(kHelpFileName);
+    writeFile(installed, "%PDF");
+    form->N9Click();
+    writeFile(path(kHelpFileName), "%PDF");
+    form->N9Click();
+    EXPECT_EQ(opened, (QList<QUrl>{QUrl::fromLocalFile(installed), QUrl::fromLocalFile(path(kHelpFileName))}));
+    EXPECT_TRUE(programHelpDirectories().last().endsWith(QStringLiteral("/share/doc/kv4410pc")));
 }
 
 TEST_F(HelpMenu, OpenerFailureShowsTheFailureText)

@@ -60,6 +60,7 @@ void DemoSession::placeBeside(const TForm1& form)
 ProgramVariant demoProgram()
 {
     ProgramVariant variant;
+    variant.applicationName = QStringLiteral("kv4410pc-demo");
     variant.makePlatform = [] { return std::make_unique<FakeHidPlatform>(); };
     variant.afterWindowsCreated = [](TForm1& form,
                                      HidPlatform& platform) -> std::unique_ptr<QObject> {
