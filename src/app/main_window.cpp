@@ -131,12 +131,7 @@ QWidget* TForm1::buildPagePanel()
     m_journalPage = new JournalPage(*m_state, *m_archivePage, *this);
     m_dataFiles = std::make_unique<DataFiles>(*m_state, *m_archivePage, *m_journalPage, *this);
     m_calibrationsPage = new CalibrationsPage(*m_state, *this);
-    // The page's saves keep to the close's rule: a kor.tab that could not be read is not
-    // written over; the close decides what becomes of the list.
-    m_calibrationsPage->setCalibrationSaver([this] {
-        if (m_state->calibrationsWritable())
-            m_state->calibrations().SaveCalibrations(m_state->dataFilePath(kCalibrationFileName));
-    });
+    m_calibrationsPage->setCalibrationSaver([this] { m_dataFiles->saveCalibrations(); });
     m_systemCorrectionPage = new SystemCorrectionPage(*m_state, *this);
     m_tracePage = new TracePage;
     m_pageControl->addPage(m_journalPage, QStringLiteral("TabSheet1"),

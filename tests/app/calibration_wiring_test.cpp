@@ -73,6 +73,18 @@ TEST_F(CalibrationWiring, AnUnreadableKorTabIsNotWrittenByThePage)
     form->close();
 }
 
+TEST_F(CalibrationWiring, WithoutItsDirectoryThePageWritesNothing)
+{
+    writeEmptyDataFiles();
+    createWithDialog();
+    ASSERT_TRUE(QDir(dir.path()).removeRecursively());
+    pressCreate();
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
+    EXPECT_EQ(form->state().calibrations().count(), 1);
+    EXPECT_FALSE(QFileInfo::exists(dir.path()));
+    form->close();
+}
+
 TEST_F(CalibrationWiring, SaveGoesOutThroughTheWindowsLink)
 {
     writeEmptyDataFiles();
