@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/program_constants.h"
 #include "app/splash_form.h"
+#include "app/termination_signals.h"
 #include "core/cp1251.h"
 #include "device/hid/linux_hid_platform.h"
 #include "measure/ui/calibration_dialog.h"
@@ -57,6 +58,7 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     splash.reset();
 
     form1.show();
+    const TerminationSignals closeOnSignal([&form1] { form1.close(); });
     std::unique_ptr<QObject> extras;
     if (variant.afterWindowsCreated)
         extras = variant.afterWindowsCreated(form1, *platform);

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# The installed program: `cmake --install` into a scratch DESTDIR, the tree it makes, its
+# desktop entries and metadata, the converter's manual page against its --help, and the
+# installed program started as a user would, with HOME pointed at a scratch home.
+# usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+DESTDIR=$work/root cmake --install "$build" >/dev/null
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+root=$work/root$prefix
+
+# --- the tree -------------------------------------------------------------------------
+for f in bin/kv4410pc bin/kv4410pc-demo bin/kv4410pc-convert \
+         share/doc/kv4410pc/qt44usb.pdf share/doc/kv4410pc/copyright share/doc/kv4410pc/changelog.gz \
+         lib/udev/rules.d/70-kv4410.rules \
+         share/applications/org.kv4410pc.Octanometer.desktop \
+         share/applications/org.kv4410pc.OctanometerDemo.desktop \
+         share/icons/hicolor/scalable/apps/org.kv4410pc.Octanometer.svg \
+         share/metainfo/org.kv4410pc.Octanometer.metainfo.xml \
+         share/man/man1/kv4410pc.1.gz share/man/man1/kv4410pc-demo.1.gz \
+         share/man/man1/kv4410pc-convert.1.gz; do
+  [[ -f $root/$f ]] || fail "not installed: $f"
+done
+for f in bin/kv4410pc bin/kv4410pc-demo bin/kv4410pc-convert; do
+  [[ -x $root/$f ]] || fail "not executable: $f"
+done
+if nm -C "$root/bin/kv4410pc" 2>/dev/null | grep -q FakeHidPlatform; then
+  fail "the program carries the fake HID provider"
+fi
+
+# --- desktop entries and metadata ------------------------------------------------------
+for f in "$root"/share/applications/*.desktop; do
+  desktop-file-validate "$f" || fail "desktop-file-validate $(basename "$f")"
+done
+appstreamcli validate --no-net "$root/share/metainfo/org.kv4410pc.Octanometer.metainfo.xml" >/dev/null \
+  || fail "appstreamcli validate"
+
+# --- the converter's manual page names exactly the options of its --help ---------------
+help_options=$("$root/bin/kv4410pc-convert" --help | grep -oE '^--[a-z]+' | sort -u)
+man_options=$(gzip -dc "$root/share/man/man1/kv4410pc-convert.1.gz" \
+  | awk '/^\.TP/ { getline; print }' | grep -oE '\\-\\-[a-z]+' | sed 's/\\//g' | sort -u)
+[[ $help_options == "$man_options" ]] \
+  || fail "manual page options ($(echo $man_options)) differ from --help ($(echo $help_options))"
+
+# --- the installed program ----------------------------------------------------------------
+# An installed copy's folder is not the user's: no write bit for anyone, so even root is
+# held off it.
+chmod 555 "$root/bin"
+
+# Starts a program and waits, bounded, until it has put its handler of SIGTERM in place
+# (the main window is up then), or until it ends.
+started_pid=
+start() {
+  local home=$1 program=$2
+  env -i PATH=/usr/bin:/bin HOME="$home" QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 "$program" \
+    >"$work/out.txt" 2>&1 &
+  started_pid=$!
+  local caught
+  for _ in $(seq 1 200); do
+    if ! kill -0 "$started_pid" 2>/dev/null; then return 1; fi
+    caught=$(sed -n 's/^SigCgt:\s*//p' "/proc/$started_pid/status" 2>/dev/null || echo 0)
+    if (( (16#$caught >> 14) & 1 )); then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+# Closes it as a shutdown would and tells its exit status.
+stop() {
+  kill -TERM "$started_pid"
+  local status=0
+  wait "$started_pid" || status=$?
+  return $status
+}
+
+home=$work/home
+mkdir -p "$home"
+data=$home/.local/share/kv4410pc
+if start "$home" "$root/bin/kv4410pc"; then
+  stop || fail "the installed program did not end well on SIGTERM"
+else
+  fail "the installed program did not start: $(cat "$work/out.txt")"
+fi
+for f in kor.tab data.tab data2.tab; do
+  [[ -f $data/$f ]] || fail "no $f in the per-user data directory"
+done
+stray=$(find "$work" -name '*.tab' ! -path "$data/*" | head -5)
+[[ -z $stray ]] || fail "data files outside the per-user directory: $stray"
+
+# A journal kept there is read at the next start and written back whole at the close.
+cp "$source/tests/data/journal_three_rows.tab" "$data/data2.tab"
+inode=$(stat -c %i "$data/data2.tab")
+if start "$home" "$root/bin/kv4410pc"; then
+  stop || fail "the second start did not end well"
+else
+  fail "the second start failed: $(cat "$work/out.txt")"
+fi
+cmp -s "$source/tests/data/journal_three_rows.tab" "$data/data2.tab" \
+  || fail "the journal did not come back whole"
+[[ $(stat -c %i "$data/data2.tab") != "$inode" ]] || fail "the journal was not saved at the close"
+
+# The demo keeps its own files.
+if start "$home" "$root/bin/kv4410pc-demo"; then
+  stop || fail "the installed demo did not end well"
+  [[ -f $home/.local/share/kv4410pc-demo/data2.tab ]] || fail "the demo has no files of its own"
+else
+  fail "the installed demo did not start: $(cat "$work/out.txt")"
+fi
+
+# A portable copy, a folder that holds its data files, keeps them beside the executable.
+portable=$work/portable
+mkdir -p "$portable"
+cp "$root/bin/kv4410pc" "$portable/"
+: >"$portable/kor.tab"; : >"$portable/data.tab"
+cp "$source/tests/data/journal_three_rows.tab" "$portable/data2.tab"
+home2=$work/home2
+mkdir -p "$home2"
+if start "$home2" "$portable/kv4410pc"; then
+  stop || fail "the portable copy did not end well"
+else
+  fail "the portable copy did not start: $(cat "$work/out.txt")"
+fi
+cmp -s "$source/tests/data/journal_three_rows.tab" "$portable/data2.tab" \
+  || fail "the portable journal did not come back whole"
+[[ -z $(find "$home2" -mindepth 1 | head -1) ]] || fail "the portable copy wrote into its home"
+
+# A home where the data directory can't be made: a message, not a crash, no files.
+home3=$work/home3
+mkdir -p "$home3"
+: >"$home3/.local"
+env -i PATH=/usr/bin:/bin HOME="$home3" QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 "$root/bin/kv4410pc" \
+  >"$work/out3.txt" 2>&1 &
+pid=$!
+sleep 2
+kill -0 "$pid" 2>/dev/null || fail "the program ended when its data directory could not be made"
+kill -KILL "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+[[ -z $(find "$work" -name '*.tab' -newer "$home3/.local" ! -path "$data/*" ! -path "$portable/*" | head -1) ]] \
+  || fail "files were made although the data directory could not be"
+
+if ((failures > 0)); then
+  echo "$failures failure(s)" >&2
+  exit 1
+fi
+echo "installed tree, metadata, manual page and the installed program: all good"
