@@ -154,4 +154,13 @@ bool DataFiles::saveAll()
     return closes && (m_archiveReadable || archiveKept);
 }
 
+void DataFiles::saveCalibrations()
+{
+    if (!m_state.calibrationsWritable())
+        return;
+    if (!m_createsDirectory && !QDir(m_state.dataDirectory()).exists())
+        return;
+    m_state.calibrations().SaveCalibrations(m_state.dataFilePath(kCalibrationFileName));
+}
+
 }  // namespace kv

@@ -31,6 +31,12 @@ public:
     // kept. One notice names the files that keep such additions.
     bool saveAll();
 
+    // The calibrations page's save after a create, an edit or a delete, by the close's
+    // rules: a kor.tab that could not be read is not written over (the close decides what
+    // becomes of the list), nor is anything written into a missing directory that the
+    // close would not make. Raises the file errors; the list keeps its state.
+    void saveCalibrations();
+
     // The name, beside the original, for what a session added to a file that could not
     // be read: "data2.tab" at 2026-12-08 14:30:05 gives "data2-20261208-143005.tab"; a
     // name already taken gets "-2", "-3", ... before the suffix.

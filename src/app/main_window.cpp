@@ -11,6 +11,7 @@
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "measure/measurement_state.h"
+#include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
 #include "measure/ui/system_correction_page.h"
 #include "ui/fonts.h"
@@ -84,6 +85,11 @@ TForm1::~TForm1() = default;
 void TForm1::setCalibrationDialog(TForm2* dialog)
 {
     m_form2 = dialog;
+    if (dialog) {
+        dialog->setErrorReporter(this);
+        dialog->setResultTexts([this](int method) { return m_state->resultText(method); });
+    }
+    m_calibrationsPage->setCalibrationDialog(dialog);
 }
 
 void TForm1::buildMenus()
@@ -124,8 +130,9 @@ QWidget* TForm1::buildPagePanel()
     m_archivePage = new ArchivePage(*this);
     m_journalPage = new JournalPage(*m_state, *m_archivePage, *this);
     m_dataFiles = std::make_unique<DataFiles>(*m_state, *m_archivePage, *m_journalPage, *this);
-    m_calibrationsPage = new CalibrationsPage(*m_state);
-    m_systemCorrectionPage = new SystemCorrectionPage;
+    m_calibrationsPage = new CalibrationsPage(*m_state, *this);
+    m_calibrationsPage->setCalibrationSaver([this] { m_dataFiles->saveCalibrations(); });
+    m_systemCorrectionPage = new SystemCorrectionPage(*m_state, *this);
     m_tracePage = new TracePage;
     m_pageControl->addPage(m_journalPage, QStringLiteral("TabSheet1"),
                            QStringLiteral("Журнал измерений"));
@@ -169,6 +176,7 @@ void TForm1::wireLink()
     connect(m_link.get(), &InstrumentLink::traceLine, m_tracePage, &TracePage::appendLine);
     connect(m_link.get(), &InstrumentLink::measurement, m_state,
             &MeasurementState::applyCount);
+    m_systemCorrectionPage->setLink(m_link.get());
 }
 
 void TForm1::FormCreate()

@@ -1,22 +1,26 @@
 #include "ui/mask_edit.h"
 
+#include "core/number_format.h"
+
 namespace kv {
 
 namespace {
 constexpr QChar kBlank = u'_';
-const QString kLiterals = QStringLiteral(",");
 }  // namespace
 
 MaskEdit::MaskEdit(QWidget* parent)
     : QLineEdit(parent)
+    , m_separator(localeDecimalSeparator())
 {
-    setInputMask(QStringLiteral("99,9;_"));
+    // A separator that is a mask character of its own is escaped.
+    const QString literal = QStringLiteral("\\") + m_separator;
+    setInputMask(QStringLiteral("99") + literal + QStringLiteral("9;_"));
     setMaxLength(4);
 }
 
 QString MaskEdit::maskText() const
 {
-    return rightAlignedMaskText(displayText(), kLiterals);
+    return rightAlignedMaskText(displayText(), QString(m_separator));
 }
 
 void MaskEdit::setMaskText(const QString& text)

@@ -1,8 +1,12 @@
 #pragma once
-// A masked number field: two optional digits, a fixed decimal comma, one optional digit.
-// Unfilled places show as '_' while editing. maskText() is the field's value as the
-// program reads it: unfilled places are blanks and the digits of the whole part stand
-// right-aligned before the comma, so an empty field reads "  , " and "5,5" reads " 5,5".
+// A masked number field: two digits, a fixed decimal separator, one digit. Unfilled
+// places show as '_' while editing. maskText() is the field's value as the program reads
+// it: unfilled places are blanks and the digits of the whole part stand right-aligned
+// before the separator, so an empty field reads "  , " and "5,5" reads " 5,5".
+//
+// The separator is the default locale's at construction: typed numbers are read with the
+// locale's separator, and a comma fixed under a point locale would make every value of
+// the field unreadable.
 
 #include <QLineEdit>
 
@@ -15,6 +19,10 @@ public:
     QString maskText() const;
     // Puts a value such as "92,5" or " 5,5" into the places of the mask.
     void setMaskText(const QString& text);
+    QChar separator() const { return m_separator; }
+
+private:
+    QChar m_separator;
 };
 
 // The reading of a mask's display text (blank character '_'): blanks for unfilled places,

@@ -2,6 +2,7 @@
 
 #include "ui/mask_edit.h"
 
+#include <QLocale>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,23 @@ TEST(MaskEdit, ReadsAsTheProgramReadsIt)
         edit->clear();
         EXPECT_EQ(edit->maskText(), QStringLiteral("  , "));
     }
+}
+
+// Under a point locale the separator is a point, so what is typed reads as a number.
+TEST(MaskEdit, TakesTheLocaleSeparator)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    {
+        MaskEdit edit;
+        EXPECT_EQ(edit.displayText(), QStringLiteral("__._"));
+        EXPECT_EQ(edit.maskText(), QStringLiteral("  . "));
+        edit.setMaskText(QStringLiteral("82.5"));
+        EXPECT_EQ(edit.maskText(), QStringLiteral("82.5"));
+        edit.setMaskText(QStringLiteral("7"));
+        EXPECT_EQ(edit.maskText(), QStringLiteral(" 7. "));
+    }
+    QLocale::setDefault(saved);
 }
 
 TEST(MaskEditText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)

@@ -14,9 +14,13 @@
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
+#include "measure/calibration_form.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
+#include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
+#include "measure/ui/system_correction_page.h"
+#include "ui/mask_edit.h"
 
 #include "instrument_window.h"
 #include "virtual_instrument.h"
@@ -25,6 +29,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QLocale>
+#include <QLineEdit>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -61,18 +67,26 @@ void writeSampleFiles(const QString& dir)
     kv::saveTableFile(journal, QDir(dir).filePath(QStringLiteral("data2.tab")));
 
     kv::CalibrationStore store;
-    kv::TCalibration research;
-    research.method = kv::Research;
-    research.slope = 1.012;
-    research.offset = -0.8;
-    research.setName(QStringLiteral("Эталон АИ-92 / АИ-98, весна"));
-    store.AddCalibration(research);
-    kv::TCalibration cetane;
-    cetane.method = kv::Cetane;
-    cetane.slope = 0.97;
-    cetane.offset = 1.5;
-    cetane.setName(QStringLiteral("Дизель ЕВРО, лаборатория"));
-    store.AddCalibration(cetane);
+    const std::array<std::pair<int, const char*>, 5> calibrations = {{
+        {kv::Research, "Эталон АИ-92 / АИ-98, весна"},
+        {kv::Motor, "Моторный, эталоны 76 и 83"},
+        {kv::Aki, "AKI по двум пробам"},
+        {kv::Cetane, "Дизель ЕВРО, лаборатория"},
+        {kv::Research, "Эталон АИ-92 / АИ-95, осень"},
+    }};
+    for (const auto& [method, name] : calibrations) {
+        kv::TCalibration record;
+        record.method = method;
+        record.measuredLow = 80;
+        record.realLow = 82;
+        record.measuredHigh = 95;
+        record.realHigh = 96.5;
+        const kv::CalibrationLine line = kv::fitCalibrationLine(82, 96.5, 80, 95);
+        record.slope = line.slope;
+        record.offset = line.offset;
+        record.setName(QString::fromUtf8(name));
+        store.AddCalibration(record);
+    }
     store.SaveCalibrations(QDir(dir).filePath(QStringLiteral("kor.tab")));
 }
 
@@ -168,9 +182,12 @@ int main(int argc, char** argv)
     form.setAboutBox(&about);
     // The timers are driven by hand here, so none fires while a picture is taken.
     form.link().stop();
-    form.state().calibrations().ToggleCalibration(1);
+    // A calibration of each method switched on: the four marks.
+    for (int position = 1; position <= 4; ++position)
+        form.state().calibrations().ToggleCalibration(position);
     form.state().applyCount(8900);  // a reading on the research calibration
-    form.calibrationsPage()->FillCalibrationGrid();  // the grid shows the one switched on
+    form.calibrationsPage()->FillCalibrationGrid();
+    form.calibrationsPage()->setCurrentGridRow(6);  // the empty row: the marks unselected
     form.show();
     QApplication::processEvents();
     form.journalPage()->writeButClick();
@@ -185,6 +202,17 @@ int main(int argc, char** argv)
         form.FormKeyPress(&form, QChar(kv::kServiceKeys.opening));
     form.pageControl()->setCurrentIndex(3);
     ok = save(&form, out, QStringLiteral("04-system-correction.png")) && ok;
+    {
+        // After a Save with two reference petrols: the pair shown in the result group.
+        kv::SystemCorrectionPage* page = form.systemCorrectionPage();
+        page->labeledEdit1()->setText(QStringLiteral("80"));
+        page->maskEdit1()->setMaskText(QStringLiteral("82,0"));
+        page->labeledEdit2()->setText(QStringLiteral("95"));
+        page->maskEdit2()->setMaskText(QStringLiteral("96,0"));
+        kv::runGuarded(errors, [page] { page->Button3Click(); });
+        form.link().stop();
+        ok = save(&form, out, QStringLiteral("04-system-correction-saved.png")) && ok;
+    }
     // A laboratory PC with an 800 x 600 screen shows the whole window.
     form.resize(800, 600);
     form.pageControl()->setCurrentIndex(0);
@@ -192,6 +220,20 @@ int main(int argc, char** argv)
     form.pageControl()->setCurrentIndex(3);
     ok = save(&form, out, QStringLiteral("05-system-correction-800x600.png")) && ok;
     form.resize(size);
+
+    {
+        kv::TForm2 dialog;
+        form.setCalibrationDialog(&dialog);
+        dialog.setForm(kv::newCalibrationForm(kv::Research));
+        dialog.show();
+        ok = save(&dialog, out, QStringLiteral("12-calibration-dialog-new.png")) && ok;
+        dialog.setForm(kv::calibrationFormFor(form.state().calibrations().at(1)));
+        auto* trackBar = dialog.findChild<QSlider*>(QStringLiteral("TrackBar1"));
+        trackBar->setValue(250);
+        ok = save(&dialog, out, QStringLiteral("13-calibration-dialog-edit.png")) && ok;
+        dialog.hide();
+        form.setCalibrationDialog(nullptr);
+    }
 
     about.show();
     ok = save(&about, out, QStringLiteral("06-about.png")) && ok;

@@ -6,6 +6,7 @@
 #include "measure/ui/calibrations_page.h"
 #include "ui/mask_edit.h"
 #include "measure/ui/system_correction_page.h"
+#include "recording_reporter.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -42,7 +43,8 @@ TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 {
     MeasurementState state{QString()};
     CalibrationStore& store = state.calibrations();
-    CalibrationsPage page(state);
+    test::RecordingReporter errors;
+    CalibrationsPage page(state, errors);
     QTableWidget* grid = page.grid();
     EXPECT_EQ(grid->objectName(), QStringLiteral("StringGrid3"));
     EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
@@ -78,7 +80,8 @@ TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 TEST(CalibrationsPageGrid, LastColumnTakesTheRestLessTen)
 {
     MeasurementState state{QString()};
-    CalibrationsPage page(state);
+    test::RecordingReporter errors;
+    CalibrationsPage page(state, errors);
     page.resize(600, 300);
     page.show();
     QTableWidget* grid = page.grid();
@@ -117,7 +120,8 @@ TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
 {
     MeasurementState state{QString()};
     CalibrationStore& store = state.calibrations();
-    CalibrationsPage page(state);
+    test::RecordingReporter errors;
+    CalibrationsPage page(state, errors);
     QTableWidget* grid = page.grid();
     EXPECT_FALSE(grid->wordWrap());
     const QString longName = QStringLiteral("Эталон АИ-92 / АИ-98, весна, партия 17, лаборатория");
@@ -135,7 +139,9 @@ TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
 
 TEST(SystemCorrectionPageControls, TextsWithTheirBlanksAndHints)
 {
-    SystemCorrectionPage page;
+    MeasurementState state{QString()};
+    test::RecordingReporter errors;
+    SystemCorrectionPage page(state, errors);
     // One blank in the hint, two in the caption.
     auto* result = page.findChild<QGroupBox*>(QStringLiteral("GroupBox4"));
     ASSERT_NE(result, nullptr);

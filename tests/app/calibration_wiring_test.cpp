@@ -1,0 +1,107 @@
+// The calibration dialog, the calibrations page and the system correction page as the
+// main window wires them: the dialog's "->" reads the window's results, the page's saves
+// keep to the rule of the close, and Save goes out through the window's link.
+
+#include "core/methods.h"
+#include "device/instrument/instrument_link.h"
+#include "form_fixture.h"
+#include "app/page_control.h"
+#include "measure/measurement_state.h"
+#include "measure/ui/calibration_dialog.h"
+#include "measure/ui/calibrations_page.h"
+#include "measure/ui/system_correction_page.h"
+#include "ui/mask_edit.h"
+#include "ui/panel_status_bar.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace kv::test {
+namespace {
+
+class CalibrationWiring : public FormTest {
+protected:
+    void createWithDialog()
+    {
+        create();
+        form->setCalibrationDialog(&dialog);
+        form->calibrationsPage()->setDialogRunner([this](TForm2& d) {
+            d.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            fetched = d.findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"))->text();
+            d.accept();
+            return true;
+        });
+    }
+    void pressCreate()
+    {
+        form->calibrationsPage()->findChild<QToolButton*>(QStringLiteral("BitBtn1"))->click();
+    }
+
+    TForm2 dialog;
+    QString fetched;
+};
+
+TEST_F(CalibrationWiring, TheDialogFetchesTheWindowsResultAndThePageSavesAtOnce)
+{
+    writeEmptyDataFiles();
+    createWithDialog();
+    form->state().applyCount(8000);
+    pressCreate();
+    EXPECT_EQ(fetched, form->state().resultText(Research));
+    EXPECT_FALSE(fetched.isEmpty());
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
+    EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))).size(), 4 + 264);
+    form->close();
+}
+
+TEST_F(CalibrationWiring, AnUnreadableKorTabIsNotWrittenByThePage)
+{
+    writeEmptyDataFiles();
+    blockWithDirectory(path(QStringLiteral("kor.tab")));
+    createWithDialog();
+    errors.messages.clear();
+    pressCreate();
+    form->calibrationsPage()->findChild<QToolButton*>(QStringLiteral("BitBtn3"))->click();
+    pressCreate();
+    // No save was tried: it would have failed on the directory and been reported.
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
+    EXPECT_EQ(form->state().calibrations().count(), 1);
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("kor.tab"))).isDir());
+    form->close();
+}
+
+TEST_F(CalibrationWiring, WithoutItsDirectoryThePageWritesNothing)
+{
+    writeEmptyDataFiles();
+    createWithDialog();
+    ASSERT_TRUE(QDir(dir.path()).removeRecursively());
+    pressCreate();
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
+    EXPECT_EQ(form->state().calibrations().count(), 1);
+    EXPECT_FALSE(QFileInfo::exists(dir.path()));
+    form->close();
+}
+
+TEST_F(CalibrationWiring, SaveGoesOutThroughTheWindowsLink)
+{
+    writeEmptyDataFiles();
+    create();
+    form->link().stop();
+    form->pageControl()->revealServicePages();
+    SystemCorrectionPage* page = form->systemCorrectionPage();
+    page->labeledEdit1()->setText(QStringLiteral("80"));
+    page->maskEdit1()->setMaskText(QStringLiteral("82"));
+    page->labeledEdit2()->setText(QStringLiteral("95"));
+    page->maskEdit2()->setMaskText(QStringLiteral("96"));
+    page->button3()->click();
+    EXPECT_DOUBLE_EQ(form->state().systemCorrection().a, 14.0 / 15.0);
+    EXPECT_EQ(form->statusBar1()->panelText(0), QStringLiteral("Нет подключения"));
+    EXPECT_TRUE(form->link().getdata().isActive());
+    form->close();
+}
+
+}  // namespace
+}  // namespace kv::test

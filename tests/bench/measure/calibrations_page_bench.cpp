@@ -1,0 +1,82 @@
+// Figures for the calibrations page with 1,000 calibrations: filling the grid, and
+// switching a mark, which repaints the grid without refilling it.
+
+#include "core/error_guard.h"
+#include "core/methods.h"
+#include "measure/measurement_state.h"
+#include "measure/ui/calibrations_page.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTableWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kCalibrations = 1000;
+
+void fillStore(kv::MeasurementState& state)
+{
+    for (int i = 1; i <= kCalibrations; ++i) {
+        kv::TCalibration record;
+        record.method = 1 + i % 4;
+        record.slope = 1.0 + i * 0.001;
+        record.setName(QStringLiteral("Эталон АИ-92 / АИ-98, партия %1").arg(i));
+        state.calibrations().AddCalibration(record);
+    }
+}
+
+// The grid rebuilt from the list and painted once, as after a create, edit or delete.
+void BM_FillCalibrationGrid(benchmark::State& state)
+{
+    kv::MeasurementState host{QString()};
+    kv::StderrReporter reporter;
+    fillStore(host);
+    kv::CalibrationsPage page(host, reporter);
+    page.resize(700, 500);
+    page.show();
+    page.fitColumnsAtCreate();
+    QApplication::processEvents();  // exposed, so a repaint paints
+    for (auto _ : state) {
+        page.FillCalibrationGrid();
+        QApplication::processEvents();  // the repaint it asked for
+        benchmark::DoNotOptimize(page.gridRowCount());
+    }
+}
+BENCHMARK(BM_FillCalibrationGrid)->Unit(benchmark::kMillisecond);
+
+// The switch command on a row in sight, with the repaint it asks for: the marked cells.
+void BM_SwitchMark(benchmark::State& state)
+{
+    kv::MeasurementState host{QString()};
+    kv::StderrReporter reporter;
+    fillStore(host);
+    kv::CalibrationsPage page(host, reporter);
+    page.resize(700, 500);
+    page.show();
+    page.fitColumnsAtCreate();
+    page.FillCalibrationGrid();
+    page.setCurrentGridRow(3);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        page.BitBtn4Click();
+        QApplication::processEvents();  // the repaint it asked for
+    }
+}
+BENCHMARK(BM_SwitchMark)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
