@@ -195,6 +195,22 @@ Area parseAddress(const QString& address)
     return a;
 }
 
+// The alignment values 1 to 7 and the named constants for the same (centre -4108, left
+// -4131, right -4152, justify -4130) as 1 to 7.
+int alignmentValue(int value)
+{
+    switch (value) {
+    case -4108: return 3;
+    case -4131: return 2;
+    case -4152: return 4;
+    case -4130: return 6;
+    default: break;
+    }
+    if (value < 1 || value > 7)
+        fail(QStringLiteral("Unable to set the HorizontalAlignment property of the Range class"));
+    return value;
+}
+
 // Whatever a Font object changes lands here.
 class FontTarget {
 public:
@@ -247,11 +263,8 @@ public:
             return std::make_shared<FontObject>(shared_from_this());
         if (kind == CallKind::Put && is(name, "HorizontalAlignment")) {
             expectArgs(args, 1, name);
-            const int value = intArg(args, 0, name);
-            if (value < 1 || value > 7)
-                fail(QStringLiteral("Unable to set the HorizontalAlignment property of the Range class"));
             FormatDelta delta;
-            delta.alignment = value;
+            delta.alignment = alignmentValue(intArg(args, 0, name));
             applyFont(delta);
             return nullptr;
         }

@@ -12,7 +12,7 @@
 //                row, column, value)
 //   columns:     Columns (optional number within them), ColumnWidth (put), Font
 //   range:       Font, HorizontalAlignment (put: 1 general, 2 left, 3 centre, 4 right,
-//                5 fill, 6 justify, 7 centre across)
+//                5 fill, 6 justify, 7 centre across; or the named constants for them)
 //   font:        Size (put), Bold (put)
 // Formats apply as a spreadsheet applies them: a column format also reaches the cells
 // already in the column, a range format the cells of the range, the later over the

@@ -69,14 +69,16 @@ AutomationObjectPtr firstWorkbook(const AutomationObjectPtr& application, const 
 // After a failure: the cursor back, the workbook closed unsaved and the application told
 // to quit, so that no invisible application is left running. Their own failures are
 // dropped; the first failure is the one reported.
-void cleanUp(BusyCursor& cursor, bool hourglass, const AutomationObjectPtr& application)
+void cleanUp(BusyCursor& cursor, bool hourglass, bool workbookOpen,
+             const AutomationObjectPtr& application)
 {
     if (hourglass)
         cursor.setDefault();
     try {
-        if (AutomationObjectPtr workbook = application->invoke(
-                QStringLiteral("Workbooks"), CallKind::Get, {1}))
-            workbook->invoke(QStringLiteral("close"), CallKind::Method, {false});
+        if (workbookOpen)
+            if (AutomationObjectPtr workbook = application->invoke(
+                    QStringLiteral("Workbooks"), CallKind::Get, {1}))
+                workbook->invoke(QStringLiteral("close"), CallKind::Method, {false});
     } catch (const std::exception&) {
     }
     try {
@@ -95,6 +97,7 @@ void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
         throw Error(kSpreadsheetConnectError);
 
     bool hourglass = false;
+    bool workbookOpen = false;
     try {
         cursor.setHourglass();
         hourglass = true;
@@ -103,6 +106,7 @@ void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
             call(application, QStringLiteral("SheetsInNewWorkBook"), CallKind::Put, {1});
             call(fetch(application, QStringLiteral("WorkBooks"), CallKind::Method),
                  QStringLiteral("Add"), CallKind::Method);
+            workbookOpen = true;
             sheet = fetch(firstWorkbook(application, QStringLiteral("Workbooks")), QStringLiteral("Sheets"), CallKind::Get, {1});
 
             const AutomationObjectPtr columns = fetch(sheet, QStringLiteral("Columns"), CallKind::Method);
@@ -134,10 +138,11 @@ void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
 
         call(firstWorkbook(application, QStringLiteral("WorkBooks")), QStringLiteral("SaveAs"), CallKind::Method, {fileName});
         call(firstWorkbook(application, QStringLiteral("WorkBooks")), QStringLiteral("close"), CallKind::Method, {false});
+        workbookOpen = false;
         sheet.reset();
         call(application, QStringLiteral("quit"), CallKind::Method);
     } catch (...) {
-        cleanUp(cursor, hourglass, application);
+        cleanUp(cursor, hourglass, workbookOpen, application);
         throw;
     }
 }
