@@ -427,12 +427,13 @@ public:
         lxw_worksheet* ws = workbook_add_worksheet(m_book, name.constData());
         if (!ws)
             fail(QStringLiteral("SaveAs: the sheet \"%1\" could not be added").arg(sheet.name));
-        writeColumns(ws, sheet);
+        const int last = writeColumns(ws, sheet);
         for (int r = 0; r < int(sheet.rows.size()); ++r) {
             const std::vector<Cell>& cells = sheet.rows[r];
             for (int c = 0; c < int(cells.size()); ++c)
                 writeCell(ws, sheet, r, c, cells[c]);
         }
+        writeRestOfColumns(ws, sheet, last);
     }
 
     void close()
@@ -489,9 +490,9 @@ private:
         }
     }
 
-    void writeColumns(lxw_worksheet* ws, const SheetData& sheet)
+    // Columns that differ from the rest one by one; returns the last of them.
+    int writeColumns(lxw_worksheet* ws, const SheetData& sheet)
     {
-        // Columns that differ from the rest one by one, then the rest in one stretch.
         int last = 0;
         for (const auto& entry : sheet.widths)
             last = std::max(last, entry.first);
@@ -504,9 +505,17 @@ private:
                                        width != sheet.widths.end() ? width->second : rest,
                                        format(columnBase(sheet, c))));
         }
-        if (last < kMaxColumns && (sheet.defaultWidth || format(sheet.allColumns)))
-            check(worksheet_set_column(ws, lxw_col_t(last), lxw_col_t(kMaxColumns - 1), rest,
-                                       format(sheet.allColumns)));
+        return last;
+    }
+
+    // Set after the rows: a formatted stretch out to the last column widens the sheet's
+    // extent, and each row written after it would be walked across all 16384 columns.
+    void writeRestOfColumns(lxw_worksheet* ws, const SheetData& sheet, int last)
+    {
+        lxw_format* rest = format(sheet.allColumns);
+        if (last < kMaxColumns && (sheet.defaultWidth || rest))
+            check(worksheet_set_column(ws, lxw_col_t(last), lxw_col_t(kMaxColumns - 1),
+                                       sheet.defaultWidth.value_or(LXW_DEF_COL_WIDTH), rest));
     }
 
     void writeCell(lxw_worksheet* ws, const SheetData& sheet, int r, int c, const Cell& cell)

@@ -144,6 +144,11 @@ TEST_F(BuiltinSpreadsheetTest, WritesTheLaidOutWorkbook)
 
     const std::vector<Style> styles = cellStyles(part(file, QStringLiteral("xl/styles.xml")));
     const auto cells = sheetCells(sheet, styles);
+    // Size 8 reaches the columns beyond the table too.
+    const auto rest = QRegularExpression(QStringLiteral("<col min=\"6\" max=\"16384\"[^>]* style=\"(\\d+)\""))
+                          .match(sheet);
+    ASSERT_TRUE(rest.hasMatch()) << sheet.toStdString();
+    EXPECT_EQ(styles.at(rest.captured(1).toUInt()).size, 8);
     for (const auto& [ref, cell] : cells) {
         if (!cell.text.isEmpty()) {
             EXPECT_EQ(cell.type, QStringLiteral("inlineStr")) << ref.toStdString();
