@@ -10,7 +10,13 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <memory>
+
 namespace kv {
+
+namespace {
+constexpr int kPrintPointSize = 10;
+}
 
 PrintView::PrintView(ErrorReporter& errors, QWidget* parent)
     : QTextBrowser(parent)
@@ -28,7 +34,15 @@ bool PrintView::openPrintPreview(QTextDocument& page, QWidget* parent)
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("PrintPreview"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&page](QPrinter* target) { page.print(target); });
+                     [&page](QPrinter* target) {
+                         // The window's type is sized in pixels, which on a printer of
+                         // 1200 dots an inch comes out a millimetre high; paper gets points.
+                         std::unique_ptr<QTextDocument> copy(page.clone());
+                         QFont font = copy->defaultFont();
+                         font.setPointSize(kPrintPointSize);
+                         copy->setDefaultFont(font);
+                         copy->print(target);
+                     });
     dialog.exec();
     return true;
 }
