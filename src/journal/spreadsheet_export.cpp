@@ -38,19 +38,14 @@ AutomationObjectPtr fetch(const AutomationObjectPtr& object, const QString& name
     return result;
 }
 
-void setFont(const AutomationObjectPtr& range, int size, bool bold)
-{
-    call(fetch(range, QStringLiteral("Font"), CallKind::Method), QStringLiteral("Size"),
-         CallKind::Put, {size});
-    if (bold)
-        call(fetch(range, QStringLiteral("Font"), CallKind::Method), QStringLiteral("Bold"),
-             CallKind::Put, {true});
-}
-
+// A bold range of the given type size, centred.
 void formatRange(const AutomationObjectPtr& sheet, const QString& address, int size)
 {
     const AutomationObjectPtr range = fetch(sheet, QStringLiteral("Range"), CallKind::Get, {address});
-    setFont(range, size, true);
+    call(fetch(range, QStringLiteral("Font"), CallKind::Method), QStringLiteral("Size"),
+         CallKind::Put, {size});
+    call(fetch(range, QStringLiteral("Font"), CallKind::Method), QStringLiteral("Bold"),
+         CallKind::Put, {true});
     call(range, QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
 }
 
@@ -87,6 +82,48 @@ void cleanUp(BusyCursor& cursor, bool hourglass, bool workbookOpen,
     }
 }
 
+// Steps 1 to 5: a new workbook of one sheet.
+AutomationObjectPtr newWorkbook(const AutomationObjectPtr& application, bool& workbookOpen)
+{
+    call(application, QStringLiteral("SheetsInNewWorkBook"), CallKind::Put, {1});
+    call(fetch(application, QStringLiteral("WorkBooks"), CallKind::Method), QStringLiteral("Add"),
+         CallKind::Method);
+    workbookOpen = true;
+    return fetch(firstWorkbook(application, QStringLiteral("Workbooks")), QStringLiteral("Sheets"),
+                 CallKind::Get, {1});
+}
+
+// Steps 6 to 11: the widths of columns 1 to 5, then the type size of all columns.
+void formatColumns(const AutomationObjectPtr& sheet)
+{
+    const AutomationObjectPtr columns = fetch(sheet, QStringLiteral("Columns"), CallKind::Method);
+    for (int c = 0; c < int(kColumnWidths.size()); ++c)
+        call(fetch(columns, QStringLiteral("Columns"), CallKind::Get, {c + 1}),
+             QStringLiteral("ColumnWidth"), CallKind::Put, {kColumnWidths[c]});
+    call(fetch(fetch(columns, QStringLiteral("Columns"), CallKind::Method), QStringLiteral("Font"),
+               CallKind::Method),
+         QStringLiteral("Size"), CallKind::Put, {8});
+}
+
+// Steps 12 to 23: the title, the headings and the table's rows from sheet row 4 on.
+void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table)
+{
+    formatRange(sheet, QStringLiteral("a1:b1"), 15);
+    putCell(sheet, 1, 2, kTitle);
+
+    formatRange(sheet, QStringLiteral("a3:g3"), 10);
+    for (int c = 0; c < int(kHeadings.size()); ++c)
+        putCell(sheet, 3, c + 1, kHeadings[c]);
+
+    int n = kFirstDataSheetRow;
+    for (int r = 1; r < table.rowCount(); ++r, ++n) {
+        call(fetch(sheet, QStringLiteral("Range"), CallKind::Get, {QStringLiteral("a%1:g%1").arg(n)}),
+             QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
+        for (int c = 0; c < JournalTable::kColumnCount; ++c)
+            putCell(sheet, n, c + 1, table.cell(r, c));
+    }
+}
+
 }  // namespace
 
 void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
@@ -101,43 +138,17 @@ void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
     try {
         cursor.setHourglass();
         hourglass = true;
-        AutomationObjectPtr sheet;
-        {
-            call(application, QStringLiteral("SheetsInNewWorkBook"), CallKind::Put, {1});
-            call(fetch(application, QStringLiteral("WorkBooks"), CallKind::Method),
-                 QStringLiteral("Add"), CallKind::Method);
-            workbookOpen = true;
-            sheet = fetch(firstWorkbook(application, QStringLiteral("Workbooks")), QStringLiteral("Sheets"), CallKind::Get, {1});
-
-            const AutomationObjectPtr columns = fetch(sheet, QStringLiteral("Columns"), CallKind::Method);
-            for (int c = 0; c < int(kColumnWidths.size()); ++c)
-                call(fetch(columns, QStringLiteral("Columns"), CallKind::Get, {c + 1}),
-                     QStringLiteral("ColumnWidth"), CallKind::Put, {kColumnWidths[c]});
-            call(fetch(fetch(columns, QStringLiteral("Columns"), CallKind::Method),
-                       QStringLiteral("Font"), CallKind::Method),
-                 QStringLiteral("Size"), CallKind::Put, {8});
-
-            formatRange(sheet, QStringLiteral("a1:b1"), 15);
-            putCell(sheet, 1, 2, kTitle);
-
-            formatRange(sheet, QStringLiteral("a3:g3"), 10);
-            for (int c = 0; c < int(kHeadings.size()); ++c)
-                putCell(sheet, 3, c + 1, kHeadings[c]);
-
-            int n = kFirstDataSheetRow;
-            for (int r = 1; r < table.rowCount(); ++r, ++n) {
-                const QString address = QStringLiteral("a%1:g%1").arg(n);
-                call(fetch(sheet, QStringLiteral("Range"), CallKind::Get, {address}),
-                     QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
-                for (int c = 0; c < JournalTable::kColumnCount; ++c)
-                    putCell(sheet, n, c + 1, table.cell(r, c));
-            }
-        }
+        AutomationObjectPtr sheet = newWorkbook(application, workbookOpen);
+        formatColumns(sheet);
+        writeCells(sheet, table);
         cursor.setDefault();
         hourglass = false;
 
-        call(firstWorkbook(application, QStringLiteral("WorkBooks")), QStringLiteral("SaveAs"), CallKind::Method, {fileName});
-        call(firstWorkbook(application, QStringLiteral("WorkBooks")), QStringLiteral("close"), CallKind::Method, {false});
+        const QString workbooks = QStringLiteral("WorkBooks");
+        call(firstWorkbook(application, workbooks), QStringLiteral("SaveAs"), CallKind::Method,
+             {fileName});
+        call(firstWorkbook(application, workbooks), QStringLiteral("close"), CallKind::Method,
+             {false});
         workbookOpen = false;
         sheet.reset();
         call(application, QStringLiteral("quit"), CallKind::Method);
