@@ -231,30 +231,18 @@ TEST_F(BuiltinSpreadsheetTest, FailedSaveLeavesTheOldFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.xls"});
 }
 
-// What the application refuses raises an error naming the call, as the export reports it.
-TEST_F(BuiltinSpreadsheetTest, RefusesWhatItCantDo)
+// Addresses outside the sheet and ranges too large to format are refused with an error.
+TEST_F(BuiltinSpreadsheetTest, RefusesBadAddresses)
 {
     AutomationObjectPtr app = createBuiltinSpreadsheet();
-    EXPECT_THROW(app->invoke(QStringLiteral("Visible"), CallKind::Put, {true}), Error);
-    EXPECT_THROW(app->invoke(QStringLiteral("Workbooks"), CallKind::Get, {1}), Error);
     app->invoke(QStringLiteral("workbooks"), CallKind::Method, {})
         ->invoke(QStringLiteral("ADD"), CallKind::Method, {});
     AutomationObjectPtr sheet = app->invoke(QStringLiteral("WORKBOOKS"), CallKind::Get, {1})
                                     ->invoke(QStringLiteral("sheets"), CallKind::Get, {1});
-    ASSERT_TRUE(sheet);
-    for (const char* address : {"", "a0:b1", "1a:b2", "a1:b1:c1", "xfe1", "a1048577"})
-        EXPECT_THROW(sheet->invoke(QStringLiteral("Range"), CallKind::Get, {QString::fromLatin1(address)}), Error)
-            << address;
-    EXPECT_THROW(sheet->invoke(QStringLiteral("Range"), CallKind::Get, {QStringLiteral("a1:xfd1048576")}), Error)
-        << "too large a range to format";
+    for (const char* address : {"", "a0:b1", "1a:b2", "a1:b1:c1", "xfe1", "a1048577", "a1:xfd1048576"})
+        EXPECT_THROW(sheet->invoke(QStringLiteral("Range"), CallKind::Get, {QString::fromLatin1(address)}),
+                     Error) << address;
     EXPECT_THROW(sheet->invoke(QStringLiteral("Cells"), CallKind::Put, {0, 1, QStringLiteral("x")}), Error);
-    EXPECT_THROW(sheet->invoke(QStringLiteral("Cells"), CallKind::Put,
-                               {1, 1, QString(32768, u'x')}), Error);
-    AutomationObjectPtr range = sheet->invoke(QStringLiteral("range"), CallKind::Get, {QStringLiteral("B2")});
-    EXPECT_THROW(range->invoke(QStringLiteral("HorizontalAlignment"), CallKind::Put, {8}), Error);
-    range->invoke(QStringLiteral("HorizontalAlignment"), CallKind::Put, {-4108});
-    app->invoke(QStringLiteral("Quit"), CallKind::Method, {});
-    EXPECT_THROW(app->invoke(QStringLiteral("Workbooks"), CallKind::Method, {}), Error);
 }
 
 }  // namespace
