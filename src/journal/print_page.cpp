@@ -27,37 +27,39 @@ const char* const kHead[] = {
 };
 const char* const kTail[] = {"</table>", "</body>", "</html>"};
 
-void appendLine(QString& page, QStringView line)
+// The page goes straight into code page 1251 bytes, line by line: a text copy of a long
+// journal's page would take twice its size again.
+void appendLine(QByteArray& page, const char* utf8Line)
 {
-    page += line;
-    page += QLatin1StringView("\r\n");
+    page += toCp1251(QString::fromUtf8(utf8Line));
+    page += "\r\n";
 }
 
-void appendCell(QString& page, QLatin1StringView open, const QString& text)
+void appendCell(QByteArray& page, const char* open, const QString& text)
 {
     page += open;
-    page += text.toHtmlEscaped();
-    page += QLatin1StringView("</td>\r\n");
+    page += toCp1251(text.toHtmlEscaped());
+    page += "</td>\r\n";
 }
 
 }  // namespace
 
 QByteArray printPageBytes(const JournalTable& table)
 {
-    QString page;
+    QByteArray page;
     page.reserve(qsizetype(table.rowCount()) * 220 + 600);
     for (const char* line : kHead)
-        appendLine(page, QString::fromUtf8(line));
+        appendLine(page, line);
     for (int r = 1; r < table.rowCount(); ++r) {
-        appendLine(page, u"<tr>");
-        appendCell(page, QLatin1StringView("<td align=center width=10>"), table.cell(r, 0));
+        page += "<tr>\r\n";
+        appendCell(page, "<td align=center width=10>", table.cell(r, 0));
         for (int c = 1; c < JournalTable::kColumnCount; ++c)
-            appendCell(page, QLatin1StringView("<td align=center>"), table.cell(r, c));
-        appendLine(page, u"</tr>");
+            appendCell(page, "<td align=center>", table.cell(r, c));
+        page += "</tr>\r\n";
     }
     for (const char* line : kTail)
-        appendLine(page, QString::fromUtf8(line));
-    return toCp1251(page);
+        appendLine(page, line);
+    return page;
 }
 
 QString buildPrintPage(const JournalTable& table, const QString& directory)
