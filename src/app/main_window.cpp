@@ -10,6 +10,7 @@
 #include "device/instrument/instrument_link.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
@@ -67,6 +68,11 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     layout->addWidget(m_resultPanel);
     layout->addWidget(buildPagePanel(), 1);
     setCentralWidget(central);
+    // Web is there only to print from; the panels cover it, so it is never seen.
+    m_web = new PrintView(*this, central);
+    m_web->setGeometry(208, 24, 300, 150);
+    m_web->hide();
+    m_journalPage->setPrintView(m_web);
     buildMenus();
 
     new KeyPreview(this, [this](QWidget* focused, QChar key) { FormKeyPress(focused, key); });

@@ -29,6 +29,7 @@ class InstrumentLink;
 class JournalPage;
 class MeasurementState;
 class PanelStatusBar;
+class PrintView;
 class ResultPanel;
 class SystemCorrectionPage;
 class TAboutBox;
@@ -72,6 +73,7 @@ public:
     CalibrationsPage* calibrationsPage() const { return m_calibrationsPage; }
     SystemCorrectionPage* systemCorrectionPage() const { return m_systemCorrectionPage; }
     TracePage* tracePage() const { return m_tracePage; }
+    PrintView* web() const { return m_web; }
 
     DataFiles& dataFiles() const { return *m_dataFiles; }
 
@@ -116,6 +118,7 @@ private:
     CalibrationsPage* m_calibrationsPage = nullptr;
     SystemCorrectionPage* m_systemCorrectionPage = nullptr;
     TracePage* m_tracePage = nullptr;
+    PrintView* m_web = nullptr;
     PanelStatusBar* m_statusBar = nullptr;
     std::unique_ptr<DataFiles> m_dataFiles;
     // Declared last: the link goes first, giving its devices back, then the controller,

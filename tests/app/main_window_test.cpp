@@ -9,6 +9,7 @@
 #include "form_fixture.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "measure/ui/calibrations_page.h"
 #include "ui/panel_status_bar.h"
@@ -188,6 +189,24 @@ TEST_F(MainWindow, AboutBoxClosesWithOk)
     ok->click();
     EXPECT_EQ(about.result(), QDialog::Accepted);
     EXPECT_FALSE(about.isVisible());
+}
+
+// The print button writes tmp1.html into the program's directory and its preview comes
+// from the window's hidden viewer Web.
+TEST_F(MainWindow, PrintButtonPreviewsThroughTheHiddenViewer)
+{
+    TForm1& f = createClean();
+    PrintView* web = f.web();
+    ASSERT_NE(web, nullptr);
+    EXPECT_EQ(web->objectName(), QStringLiteral("Web"));
+    EXPECT_TRUE(web->isHidden());
+    int previews = 0;
+    web->setPreviewOpener([&](QTextDocument&, QWidget*) { return ++previews > 0; });
+    f.journalPage()->findChild<QToolButton*>(QStringLiteral("printBut"))->click();
+    QApplication::processEvents();
+    EXPECT_EQ(previews, 1);
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("tmp1.html"))));
+    EXPECT_TRUE(errors.messages.isEmpty());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/print_view.h"
 #include "measure/calibration_form.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
@@ -30,6 +31,7 @@
 #include <QDir>
 #include <QLocale>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -158,6 +160,28 @@ bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QStri
 
 }  // namespace
 
+// The print button's preview as it opens over the window, taken and then closed. The
+// preview opens from the event loop after the button, so the picture is taken from a
+// timer started after it.
+bool savePrintPreview(kv::TForm1& form, const QString& out)
+{
+    bool ok = false;
+    form.journalPage()->printButClick();
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            std::fprintf(stderr, "no print preview opened\n");
+            return;
+        }
+        dialog->resize(900, 760);
+        QApplication::processEvents();
+        ok = save(dialog, out, QStringLiteral("14-print-preview.png"));
+        dialog->reject();
+    });
+    QApplication::processEvents();
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -244,6 +268,7 @@ int main(int argc, char** argv)
         ok = save(&splash, out, QStringLiteral("07-splash.png")) && ok;
     }
 
+    ok = savePrintPreview(form, out) && ok;
     ok = saveLinkStates(form, platform, out) && ok;
     return ok ? 0 : 1;
 }

@@ -15,12 +15,13 @@ ArchivePage::ArchivePage(ErrorReporter& errors, QWidget* parent)
     QToolBar* bar = toolBar();
     QToolButton* delButArh = addToolButton(bar, "DelButArh", QStringLiteral("Удалить"), 75);
     bar->addSeparator();
-    addToolButton(bar, "excellButArh", QStringLiteral("Передать в Excell"), 112);
+    QToolButton* excellButArh = addToolButton(bar, "excellButArh", QStringLiteral("Передать в Excell"), 112);
 
     grid()->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid()->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     connect(delButArh, &QToolButton::clicked, this, guarded(&ArchivePage::DelButArhClick));
+    connect(excellButArh, &QToolButton::clicked, this, guarded(&ArchivePage::excellButArhClick));
 
     refresh();
 }
@@ -28,6 +29,11 @@ ArchivePage::ArchivePage(ErrorReporter& errors, QWidget* parent)
 void ArchivePage::DelButArhClick()
 {
     model().deleteRow(currentRow());
+}
+
+void ArchivePage::excellButArhClick()
+{
+    spreadsheetExport().run(this, table());
 }
 
 void ArchivePage::appendRow(const JournalRow& row)

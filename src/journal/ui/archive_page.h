@@ -12,6 +12,8 @@ public:
 
     // Deletes the archive's current row.
     void DelButArhClick();
+    // Saves the archive to a spreadsheet under a name the operator chooses.
+    void excellButArhClick();
     // Appends a row even when the archive's last row is blank.
     void appendRow(const JournalRow& row);
 

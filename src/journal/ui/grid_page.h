@@ -4,6 +4,7 @@
 // to the page. Each page adds its buttons and handlers.
 
 #include "journal/journal_table.h"
+#include "journal/ui/spreadsheet_export_action.h"
 
 #include <QWidget>
 
@@ -31,6 +32,10 @@ public:
     void loadFile(const QString& path);
     // Raises FileCreateError / StreamWriteError.
     void saveFile(const QString& path) const;
+
+    // How the page's export button saves the table to a spreadsheet (the save dialog and
+    // the built-in spreadsheet unless replaced).
+    SpreadsheetExportAction& spreadsheetExport() { return m_export; }
 
     // The grid's current row in table numbering (1..), 0 when there is none.
     int currentRow() const;
@@ -74,6 +79,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QTableView* m_grid = nullptr;
     bool m_placingCurrent = false;
+    SpreadsheetExportAction m_export;
 };
 
 }  // namespace kv

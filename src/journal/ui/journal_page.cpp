@@ -1,8 +1,10 @@
 #include "journal/ui/journal_page.h"
 
 #include "core/methods.h"
+#include "journal/print_page.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_table_model.h"
+#include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "ui/result_drag.h"
 #include "ui/tool_button.h"
@@ -32,8 +34,8 @@ JournalPage::JournalPage(MeasurementState& state, ArchivePage& archive, ErrorRep
     bar->addSeparator();
     QToolButton* arhBut = addToolButton(bar, "ArhBut", QStringLiteral("В архив"), 75);
     QToolButton* delBut = addToolButton(bar, "DelBut", QStringLiteral("Удалить"), 85);
-    addToolButton(bar, "excellBut", QStringLiteral("Передать в Excell"), 101);
-    addToolButton(bar, "printBut", QStringLiteral("Печать"), 75);
+    QToolButton* excellBut = addToolButton(bar, "excellBut", QStringLiteral("Передать в Excell"), 101);
+    QToolButton* printBut = addToolButton(bar, "printBut", QStringLiteral("Печать"), 75);
     buildMethodMenu();
 
     QTableView* view = grid();
@@ -50,6 +52,8 @@ JournalPage::JournalPage(MeasurementState& state, ArchivePage& archive, ErrorRep
     connect(m_writeBut, &QToolButton::clicked, this, guarded(&JournalPage::writeButClick));
     connect(arhBut, &QToolButton::clicked, this, guarded(&JournalPage::ArhButClick));
     connect(delBut, &QToolButton::clicked, this, guarded(&JournalPage::DelButClick));
+    connect(excellBut, &QToolButton::clicked, this, guarded(&JournalPage::excellButClick));
+    connect(printBut, &QToolButton::clicked, this, guarded(&JournalPage::printButClick));
     connect(m_editmetod, &QToolButton::clicked, this, guarded(&JournalPage::editmetodClick));
     connect(view, &QTableView::clicked, this, guarded(&JournalPage::StringGrid1Click));
     // Keyboard moves of the current cell count as clicks; the page's own placing of the
@@ -111,6 +115,18 @@ void JournalPage::ArhButClick()
         return;
     m_archive.appendRow(table().row(row));
     model().deleteRow(row);
+}
+
+void JournalPage::excellButClick()
+{
+    spreadsheetExport().run(this, table());
+}
+
+void JournalPage::printButClick()
+{
+    const QString path = buildPrintPage(table(), m_state.dataDirectory());
+    if (m_printView)
+        m_printView->navigate(path);
 }
 
 void JournalPage::editmetodClick()

@@ -16,6 +16,7 @@ namespace kv {
 
 class ArchivePage;
 class MeasurementState;
+class PrintView;
 
 class JournalPage : public GridPage {
 public:
@@ -32,6 +33,15 @@ public:
     void DelButClick();
     // Moves the journal's current row to the archive.
     void ArhButClick();
+    // Saves the journal to a spreadsheet under a name the operator chooses.
+    void excellButClick();
+    // Writes the print page into the data directory and shows it in the print view,
+    // whose preview follows.
+    void printButClick();
+    // The main window's viewer the print page goes to; without one the page is only
+    // written.
+    void setPrintView(PrintView* view) { m_printView = view; }
+
     // Opens the method menu at the cursor.
     void editmetodClick();
     // The method menu's items: research, motor, AKI, cetane.
@@ -64,6 +74,7 @@ private:
     QToolButton* m_writeBut = nullptr;
     QToolButton* m_editmetod = nullptr;
     QMenu* m_popupMenuMetod = nullptr;
+    PrintView* m_printView = nullptr;
 };
 
 }  // namespace kv

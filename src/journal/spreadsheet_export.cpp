@@ -1,0 +1,161 @@
+#include "journal/spreadsheet_export.h"
+
+#include "core/errors.h"
+
+#include <array>
+
+namespace kv {
+
+bool sameDispatchName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
+const QString kTitle = QStringLiteral("Октанометр КВ-4410 ПК");
+const std::array<QString, 5> kHeadings = {
+    QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Метод"),
+    QStringLiteral("Значение"), QStringLiteral("Комментарий"),
+};
+constexpr std::array<int, 5> kColumnWidths = {10, 30, 40, 20, 90};
+constexpr int kCentred = 3;
+constexpr int kFirstDataSheetRow = 4;
+
+AutomationObjectPtr call(const AutomationObjectPtr& object, const QString& name, CallKind kind,
+                         const AutomationArgs& args = {})
+{
+    return object->invoke(name, kind, args);
+}
+
+// A call whose result the next steps need: a missing object is a failure of the call.
+AutomationObjectPtr fetch(const AutomationObjectPtr& object, const QString& name, CallKind kind,
+                          const AutomationArgs& args = {})
+{
+    AutomationObjectPtr result = object->invoke(name, kind, args);
+    if (!result)
+        throw Error(QStringLiteral("%1 returned no object").arg(name));
+    return result;
+}
+
+// A bold range of the given type size, centred.
+void formatRange(const AutomationObjectPtr& sheet, const QString& address, int size)
+{
+    const AutomationObjectPtr range = fetch(sheet, QStringLiteral("Range"), CallKind::Get, {address});
+    call(fetch(range, QStringLiteral("Font"), CallKind::Method), QStringLiteral("Size"),
+         CallKind::Put, {size});
+    call(fetch(range, QStringLiteral("Font"), CallKind::Method), QStringLiteral("Bold"),
+         CallKind::Put, {true});
+    call(range, QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
+}
+
+void putCell(const AutomationObjectPtr& sheet, int row, int column, const QString& text)
+{
+    call(sheet, QStringLiteral("Cells"), CallKind::Put, {row, column, text});
+}
+
+// The collection's name is spelt differently at different steps; the application doesn't
+// mind, but the calls are kept as written.
+AutomationObjectPtr firstWorkbook(const AutomationObjectPtr& application, const QString& name)
+{
+    return fetch(application, name, CallKind::Get, {1});
+}
+
+// After a failure: the cursor back, the workbook closed unsaved and the application told
+// to quit, so that no invisible application is left running. Their own failures are
+// dropped; the first failure is the one reported.
+void cleanUp(BusyCursor& cursor, bool hourglass, bool workbookOpen,
+             const AutomationObjectPtr& application)
+{
+    if (hourglass)
+        cursor.setDefault();
+    try {
+        if (workbookOpen)
+            if (AutomationObjectPtr workbook = application->invoke(
+                    QStringLiteral("Workbooks"), CallKind::Get, {1}))
+                workbook->invoke(QStringLiteral("close"), CallKind::Method, {false});
+    } catch (const std::exception&) {
+    }
+    try {
+        application->invoke(QStringLiteral("quit"), CallKind::Method, {});
+    } catch (const std::exception&) {
+    }
+}
+
+// Steps 1 to 5: a new workbook of one sheet.
+AutomationObjectPtr newWorkbook(const AutomationObjectPtr& application, bool& workbookOpen)
+{
+    call(application, QStringLiteral("SheetsInNewWorkBook"), CallKind::Put, {1});
+    call(fetch(application, QStringLiteral("WorkBooks"), CallKind::Method), QStringLiteral("Add"),
+         CallKind::Method);
+    workbookOpen = true;
+    return fetch(firstWorkbook(application, QStringLiteral("Workbooks")), QStringLiteral("Sheets"),
+                 CallKind::Get, {1});
+}
+
+// Steps 6 to 11: the widths of columns 1 to 5, then the type size of all columns.
+void formatColumns(const AutomationObjectPtr& sheet)
+{
+    const AutomationObjectPtr columns = fetch(sheet, QStringLiteral("Columns"), CallKind::Method);
+    for (int c = 0; c < int(kColumnWidths.size()); ++c)
+        call(fetch(columns, QStringLiteral("Columns"), CallKind::Get, {c + 1}),
+             QStringLiteral("ColumnWidth"), CallKind::Put, {kColumnWidths[c]});
+    call(fetch(fetch(columns, QStringLiteral("Columns"), CallKind::Method), QStringLiteral("Font"),
+               CallKind::Method),
+         QStringLiteral("Size"), CallKind::Put, {8});
+}
+
+// Steps 12 to 23: the title, the headings and the table's rows from sheet row 4 on.
+void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table)
+{
+    formatRange(sheet, QStringLiteral("a1:b1"), 15);
+    putCell(sheet, 1, 2, kTitle);
+
+    formatRange(sheet, QStringLiteral("a3:g3"), 10);
+    for (int c = 0; c < int(kHeadings.size()); ++c)
+        putCell(sheet, 3, c + 1, kHeadings[c]);
+
+    int n = kFirstDataSheetRow;
+    for (int r = 1; r < table.rowCount(); ++r, ++n) {
+        call(fetch(sheet, QStringLiteral("Range"), CallKind::Get, {QStringLiteral("a%1:g%1").arg(n)}),
+             QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
+        for (int c = 0; c < JournalTable::kColumnCount; ++c)
+            putCell(sheet, n, c + 1, table.cell(r, c));
+    }
+}
+
+}  // namespace
+
+void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                             const AutomationFactory& factory, BusyCursor& cursor)
+{
+    AutomationObjectPtr application = factory ? factory(kSpreadsheetProgramId) : nullptr;
+    if (!application)
+        throw Error(kSpreadsheetConnectError);
+
+    bool hourglass = false;
+    bool workbookOpen = false;
+    try {
+        cursor.setHourglass();
+        hourglass = true;
+        AutomationObjectPtr sheet = newWorkbook(application, workbookOpen);
+        formatColumns(sheet);
+        writeCells(sheet, table);
+        cursor.setDefault();
+        hourglass = false;
+
+        const QString workbooks = QStringLiteral("WorkBooks");
+        call(firstWorkbook(application, workbooks), QStringLiteral("SaveAs"), CallKind::Method,
+             {fileName});
+        call(firstWorkbook(application, workbooks), QStringLiteral("close"), CallKind::Method,
+             {false});
+        workbookOpen = false;
+        sheet.reset();
+        call(application, QStringLiteral("quit"), CallKind::Method);
+    } catch (...) {
+        cleanUp(cursor, hourglass, workbookOpen, application);
+        throw;
+    }
+}
+
+}  // namespace kv

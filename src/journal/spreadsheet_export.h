@@ -1,0 +1,26 @@
+#pragma once
+// Hands a journal or archive table to a spreadsheet application: a one-sheet workbook
+// with a title, a heading row and one row per table row, saved under a given name.
+
+#include "journal/journal_table.h"
+#include "journal/spreadsheet_automation.h"
+
+#include <QString>
+
+namespace kv {
+
+// The identifier the application is created by.
+inline const QString kSpreadsheetProgramId = QStringLiteral("Excel.Application");
+// Raised when no application answers to kSpreadsheetProgramId.
+inline const QString kSpreadsheetConnectError = QStringLiteral("Error connect Excel");
+
+// Builds the workbook through `factory` and saves it as `fileName`, which is passed on
+// unchanged. Raises Error(kSpreadsheetConnectError) when the application can't be created,
+// leaving the cursor alone. Any later failing call raises that call's error once the
+// cursor is back to the default, the workbook closed unsaved and the application told to
+// quit (as far as they still answer; their own failures then are dropped) and every
+// object released, the application last.
+void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                             const AutomationFactory& factory, BusyCursor& cursor);
+
+}  // namespace kv

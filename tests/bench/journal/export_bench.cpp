@@ -1,0 +1,98 @@
+// Figures for a journal of 100,000 rows handed on: the export to a workbook through the
+// built-in spreadsheet (the whole run of calls and the save) and the print page, with the
+// peak resident memory before and after.
+
+#include "journal/builtin_spreadsheet.h"
+#include "journal/journal_entry.h"
+#include "journal/print_page.h"
+#include "journal/spreadsheet_export.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kRows = 100000;
+
+QTemporaryDir* benchDir = nullptr;
+kv::JournalTable* journal = nullptr;
+
+class NoCursor : public kv::BusyCursor {
+public:
+    void setHourglass() override {}
+    void setDefault() override {}
+};
+
+double peakMegabytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void fillJournal(kv::JournalTable& table)
+{
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
+    for (int r = 1; r <= kRows; ++r) {
+        kv::JournalRow entry =
+            kv::makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 Лукой)"));
+        entry.cells[kv::JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
+        if (r == 1)
+            table.setRow(1, entry);
+        else
+            table.appendData(entry);
+    }
+}
+
+QString workbookPath()
+{
+    return benchDir->filePath(QStringLiteral("журнал.xls"));
+}
+
+void BM_ExportToWorkbook(benchmark::State& state)
+{
+    NoCursor cursor;
+    for (auto _ : state)
+        kv::exportGridToSpreadsheet(*journal, workbookPath(), kv::builtinSpreadsheetFactory(), cursor);
+}
+BENCHMARK(BM_ExportToWorkbook)->Unit(benchmark::kMillisecond);
+
+void BM_BuildPrintPage(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kv::buildPrintPage(*journal, benchDir->path()));
+}
+BENCHMARK(BM_BuildPrintPage)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QTemporaryDir dir;
+    benchDir = &dir;
+    kv::JournalTable table;
+    fillJournal(table);
+    journal = &table;
+    const double before = peakMegabytes();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    std::printf("rows: %d, workbook: %lld bytes, print page: %lld bytes\n", kRows,
+                static_cast<long long>(QFileInfo(workbookPath()).size()),
+                static_cast<long long>(QFileInfo(dir.filePath(kv::kPrintPageFileName)).size()));
+    std::printf("peak resident memory: %.1f MB with the journal built, %.1f MB after the runs\n",
+                before, peakMegabytes());
+    return 0;
+}

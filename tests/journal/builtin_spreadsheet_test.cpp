@@ -1,0 +1,249 @@
+#include "journal/builtin_spreadsheet.h"
+#include "journal/spreadsheet_export.h"
+
+#include "recording_reporter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace kv {
+namespace {
+
+class NoCursor : public BusyCursor {
+public:
+    void setHourglass() override { ++changes; }
+    void setDefault() override { ++changes; }
+    int changes = 0;
+};
+
+// One part of the workbook's zip container, read with unzip(1).
+QString part(const QString& xlsx, const QString& name)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), xlsx, name});
+    if (!unzip.waitForFinished(30000) || unzip.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(unzip.readAllStandardOutput());
+}
+
+struct Style {
+    double size = 0;
+    bool bold = false;
+    QString align;
+};
+
+// Each cell format of styles.xml with its font's size and weight and its alignment.
+std::vector<Style> cellStyles(const QString& stylesXml)
+{
+    std::vector<std::pair<double, bool>> fonts;
+    std::vector<Style> styles;
+    QXmlStreamReader xml(stylesXml);
+    QString section;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == section)
+            section.clear();
+        if (!xml.isStartElement())
+            continue;
+        const auto name = xml.name();
+        const auto attributes = xml.attributes();
+        if (name == u"fonts" || name == u"cellXfs")
+            section = name.toString();
+        else if (name == u"font" && section == u"fonts")
+            fonts.push_back({0, false});
+        else if (name == u"sz" && section == u"fonts")
+            fonts.back().first = attributes.value("val").toDouble();
+        else if (name == u"b" && section == u"fonts")
+            fonts.back().second = true;
+        else if (name == u"xf" && section == u"cellXfs")
+            styles.push_back({fonts.at(attributes.value("fontId").toUInt()).first,
+                              fonts.at(attributes.value("fontId").toUInt()).second, {}});
+        else if (name == u"alignment" && section == u"cellXfs")
+            styles.back().align = attributes.value("horizontal").toString();
+    }
+    return styles;
+}
+
+struct SheetCell {
+    QString text;
+    QString type;
+    Style style;
+};
+
+std::map<QString, SheetCell> sheetCells(const QString& sheetXml, const std::vector<Style>& styles)
+{
+    std::map<QString, SheetCell> cells;
+    QXmlStreamReader xml(sheetXml);
+    QString current;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == u"c") {
+            current = xml.attributes().value("r").toString();
+            SheetCell& cell = cells[current];
+            cell.type = xml.attributes().value("t").toString();
+            cell.style = styles.at(xml.attributes().value("s").toUInt());
+        } else if (xml.name() == u"t") {
+            cells[current].text = xml.readElementText();
+        }
+    }
+    return cells;
+}
+
+JournalTable threeRows()
+{
+    JournalTable table;
+    table.setRowCount(4);
+    table.setRow(1, {{"1", "08.12.2026 14:05:09", "Исследовательский метод", "83,3", ""}});
+    table.setRow(2, {{"002", "08.12.2026 14:06:10", "Моторный метод", "78", "<5% воды & \"осадок\""}});
+    table.setRow(3, {{"3", "08.12.2026 15:00:00", "Цетановое число", "1e5", " "}});
+    return table;
+}
+
+class BuiltinSpreadsheetTest : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    NoCursor cursor;
+    QString path(const QString& name) { return dir.filePath(name); }
+};
+
+// The workbook as a spreadsheet program reads it: one sheet, the widths, the fonts, the
+// alignments and every cell a text exactly as it stood, numbers-like ones included.
+TEST_F(BuiltinSpreadsheetTest, WritesTheLaidOutWorkbook)
+{
+    const QString file = path(QStringLiteral("журнал.xls"));
+    exportGridToSpreadsheet(threeRows(), file, builtinSpreadsheetFactory(), cursor);
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK")) << "an Office Open XML container";
+
+    const QString workbook = part(file, QStringLiteral("xl/workbook.xml"));
+    EXPECT_EQ(workbook.count(QStringLiteral("<sheet ")), 1);
+    EXPECT_TRUE(workbook.contains(QStringLiteral("name=\"Лист1\"")));
+
+    const QString sheet = part(file, QStringLiteral("xl/worksheets/sheet1.xml"));
+    ASSERT_FALSE(sheet.isEmpty());
+    // libxlsxwriter stores a width of n characters with its padding, as a spreadsheet does.
+    const QRegularExpression col(QStringLiteral("<col min=\"(\\d+)\" max=\"(\\d+)\" width=\"([0-9.]+)\""));
+    std::map<int, double> widths;
+    for (const auto& m : col.globalMatch(sheet))
+        if (m.captured(1) == m.captured(2))
+            widths[m.captured(1).toInt()] = m.captured(3).toDouble();
+    ASSERT_EQ(widths.size(), 5u);
+    const int expected[] = {10, 30, 40, 20, 90};
+    for (int c = 1; c <= 5; ++c)
+        EXPECT_NEAR(widths[c], expected[c - 1] + 0.7109375, 1e-9) << "column " << c;
+
+    const std::vector<Style> styles = cellStyles(part(file, QStringLiteral("xl/styles.xml")));
+    const auto cells = sheetCells(sheet, styles);
+    // Size 8 reaches the columns beyond the table too.
+    const auto rest = QRegularExpression(QStringLiteral("<col min=\"6\" max=\"16384\"[^>]* style=\"(\\d+)\""))
+                          .match(sheet);
+    ASSERT_TRUE(rest.hasMatch()) << sheet.toStdString();
+    EXPECT_EQ(styles.at(rest.captured(1).toUInt()).size, 8);
+    for (const auto& [ref, cell] : cells) {
+        if (!cell.text.isEmpty()) {
+            EXPECT_EQ(cell.type, QStringLiteral("inlineStr")) << ref.toStdString();
+        }
+    }
+
+    auto at = [&](const char* ref) {
+        const auto it = cells.find(QString::fromLatin1(ref));
+        EXPECT_NE(it, cells.end()) << ref;
+        return it == cells.end() ? SheetCell{} : it->second;
+    };
+    EXPECT_EQ(at("B1").text, QStringLiteral("Октанометр КВ-4410 ПК"));
+    for (const char* ref : {"A1", "B1"}) {
+        EXPECT_EQ(at(ref).style.size, 15) << ref;
+        EXPECT_TRUE(at(ref).style.bold) << ref;
+        EXPECT_EQ(at(ref).style.align, QStringLiteral("center")) << ref;
+    }
+    EXPECT_EQ(cells.count(QStringLiteral("C1")), 0u) << "the title's range is a1:b1";
+    EXPECT_EQ(cells.count(QStringLiteral("A2")), 0u) << "row 2 stays empty";
+
+    const char* headings[] = {"№", "Дата", "Метод", "Значение", "Комментарий"};
+    for (int c = 0; c < 7; ++c) {
+        const SheetCell h = at(QStringLiteral("%1%2").arg(QChar('A' + c)).arg(3).toLatin1());
+        EXPECT_EQ(h.style.size, 10);
+        EXPECT_TRUE(h.style.bold);
+        EXPECT_EQ(h.style.align, QStringLiteral("center"));
+        EXPECT_EQ(h.text, c < 5 ? QString::fromUtf8(headings[c]) : QString());
+    }
+
+    const JournalTable table = threeRows();
+    for (int r = 1; r <= 3; ++r)
+        for (int c = 0; c < 7; ++c) {
+            const QByteArray ref = QStringLiteral("%1%2").arg(QChar('A' + c)).arg(r + 3).toLatin1();
+            const SheetCell cell = at(ref.constData());
+            EXPECT_EQ(cell.text, c < 5 ? table.cell(r, c) : QString()) << ref.constData();
+            EXPECT_EQ(cell.style.size, 8) << ref.constData();
+            EXPECT_FALSE(cell.style.bold) << ref.constData();
+            EXPECT_EQ(cell.style.align, QStringLiteral("center")) << ref.constData();
+        }
+    EXPECT_EQ(cells.count(QStringLiteral("A7")), 0u);
+    EXPECT_EQ(cursor.changes, 2);
+}
+
+// The name is used as given, with no extension added; another identifier finds no
+// application.
+TEST_F(BuiltinSpreadsheetTest, NameAsGivenAndOnlyItsOwnIdentifier)
+{
+    const QString file = path(QStringLiteral("без расширения"));
+    exportGridToSpreadsheet(JournalTable(), file, builtinSpreadsheetFactory(), cursor);
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"без расширения"});
+    EXPECT_TRUE(part(file, QStringLiteral("xl/worksheets/sheet1.xml")).contains(QStringLiteral("r=\"A4\"")));
+
+    EXPECT_TRUE(builtinSpreadsheetFactory()(QStringLiteral("excel.application")));
+    EXPECT_FALSE(builtinSpreadsheetFactory()(QStringLiteral("Word.Application")));
+}
+
+// A save that can't be made raises the file error; an older file of that name is left
+// whole and no scratch file stays behind.
+TEST_F(BuiltinSpreadsheetTest, FailedSaveLeavesTheOldFile)
+{
+    const QString file = path(QStringLiteral("busy.xls"));
+    test::blockWithDirectory(file);
+    try {
+        exportGridToSpreadsheet(threeRows(), file, builtinSpreadsheetFactory(), cursor);
+        FAIL() << "no error raised";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"%1\"").arg(file)))
+            << e.message().toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(file).isDir());
+    EXPECT_EQ(cursor.changes, 2);
+
+    const QString old = path(QStringLiteral("old.xls"));
+    test::writeFile(old, "old workbook");
+    EXPECT_THROW(exportGridToSpreadsheet(threeRows(), path(QStringLiteral("no/such/dir.xls")),
+                                         builtinSpreadsheetFactory(), cursor),
+                 Error);
+    EXPECT_EQ(test::readFile(old), QByteArray("old workbook"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.xls"});
+}
+
+// Addresses outside the sheet and ranges too large to format are refused with an error.
+TEST_F(BuiltinSpreadsheetTest, RefusesBadAddresses)
+{
+    AutomationObjectPtr app = createBuiltinSpreadsheet();
+    app->invoke(QStringLiteral("workbooks"), CallKind::Method, {})
+        ->invoke(QStringLiteral("ADD"), CallKind::Method, {});
+    AutomationObjectPtr sheet = app->invoke(QStringLiteral("WORKBOOKS"), CallKind::Get, {1})
+                                    ->invoke(QStringLiteral("sheets"), CallKind::Get, {1});
+    for (const char* address : {"", "a0:b1", "1a:b2", "a1:b1:c1", "xfe1", "a1048577", "a1:xfd1048576"})
+        EXPECT_THROW(sheet->invoke(QStringLiteral("Range"), CallKind::Get, {QString::fromLatin1(address)}),
+                     Error) << address;
+    EXPECT_THROW(sheet->invoke(QStringLiteral("Cells"), CallKind::Put, {0, 1, QStringLiteral("x")}), Error);
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,178 @@
+#include "journal/print_page.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/journal_page.h"
+#include "journal/ui/print_view.h"
+#include "measure/measurement_state.h"
+#include "recording_reporter.h"
+#include "recording_spreadsheet.h"
+
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+class ExportPrintButtonsTest : public testing::Test {
+protected:
+    ExportPrintButtonsTest()
+    {
+        journal.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)); });
+        state.applyCount(8000);
+        journal.writeButClick();
+        journal.writeButClick();
+        journal.setPrintView(&web);
+        web.setPreviewOpener([this](QTextDocument& page, QWidget* parent) {
+            previews << page.toPlainText();
+            EXPECT_EQ(parent, &web);
+            return previewOpens;
+        });
+        for (GridPage* page : {static_cast<GridPage*>(&journal), static_cast<GridPage*>(&archive)}) {
+            page->spreadsheetExport().setFileChooser([this](QWidget*) {
+                ++dialogs;
+                return chosenName;
+            });
+            page->spreadsheetExport().setFactory([this](const QString& id) -> AutomationObjectPtr {
+                cursorDuringCreate = QGuiApplication::overrideCursor() != nullptr;
+                return test::recordingFactory(log, nullptr, answer)(id);
+            });
+        }
+    }
+
+    static void click(QWidget* page, const char* name)
+    {
+        page->findChild<QToolButton*>(QLatin1StringView(name))->click();
+    }
+
+    QTemporaryDir dataDir;
+    MeasurementState state{dataDir.path()};
+    test::RecordingReporter reporter;
+    ArchivePage archive{reporter};
+    JournalPage journal{state, archive, reporter};
+    PrintView web{reporter};
+
+    QString chosenName;
+    int dialogs = 0;
+    bool answer = true;
+    bool cursorDuringCreate = true;
+    std::shared_ptr<test::SpreadsheetLog> log = std::make_shared<test::SpreadsheetLog>();
+    QStringList previews;
+    bool previewOpens = true;
+};
+
+TEST_F(ExportPrintButtonsTest, CancelledSaveDialogDoesNothing)
+{
+    click(&journal, "excellBut");
+    click(&archive, "excellButArh");
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_TRUE(log->calls.isEmpty());
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// The journal's rows reach the application under the name as typed; the hourglass is up
+// only while the rows go, not while the application is sought.
+TEST_F(ExportPrintButtonsTest, ExportButtonsHandTheirTableOn)
+{
+    chosenName = QStringLiteral("/tmp/журнал");
+    click(&journal, "excellBut");
+    EXPECT_FALSE(cursorDuringCreate);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(log->calls.contains(
+        QStringLiteral("sheet.Cells put 5, 4, \"%1\"").arg(journal.table().cell(2, 3))));
+    EXPECT_TRUE(log->calls.contains(QStringLiteral("workbook.SaveAs call \"/tmp/журнал\"")));
+    EXPECT_FALSE(log->calls.contains(QStringLiteral("sheet.Range get \"a6:g6\"")));
+
+    log->calls.clear();
+    click(&archive, "excellButArh");
+    EXPECT_TRUE(log->calls.contains(QStringLiteral("sheet.Cells put 4, 1, \"\"")));
+    EXPECT_FALSE(log->calls.contains(QStringLiteral("sheet.Range get \"a5:g5\"")));
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+TEST_F(ExportPrintButtonsTest, FailuresReachTheErrorHandlerWithTheCursorBack)
+{
+    chosenName = QStringLiteral("x.xls");
+    answer = false;
+    click(&archive, "excellButArh");
+    EXPECT_EQ(reporter.messages, QStringList{"Error connect Excel"});
+
+    answer = true;
+    log->failAt = 30;
+    click(&journal, "excellBut");
+    ASSERT_EQ(reporter.messages.size(), 2);
+    EXPECT_TRUE(reporter.messages[1].startsWith(QStringLiteral("Call failed: ")));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(log->live, 0);
+}
+
+// With the built-in spreadsheet the workbook file appears under the chosen name.
+TEST_F(ExportPrintButtonsTest, BuiltInSpreadsheetWritesTheFile)
+{
+    chosenName = dataDir.filePath(QStringLiteral("архив.xls"));
+    archive.spreadsheetExport().setFactory(AutomationFactory());
+    click(&archive, "excellButArh");
+    EXPECT_TRUE(reporter.messages.isEmpty()) << reporter.messages.join('\n').toStdString();
+    EXPECT_EQ(test::readFile(chosenName).left(4), QByteArray("PK\x03\x04"));
+}
+
+// Each print rewrites tmp1.html in the data directory and opens its own preview once the
+// page has loaded, the Cyrillic intact.
+TEST_F(ExportPrintButtonsTest, EachPrintGivesOnePreview)
+{
+    click(&journal, "printBut");
+    EXPECT_TRUE(previews.isEmpty()) << "the preview waits for the page to load";
+    const QString page = dataDir.filePath(QStringLiteral("tmp1.html"));
+    EXPECT_EQ(test::readFile(page), printPageBytes(journal.table()));
+
+    journal.writeButClick();
+    click(&journal, "printBut");
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(previews.size(), 2);
+    EXPECT_EQ(test::readFile(page), printPageBytes(journal.table()));
+    EXPECT_TRUE(previews[1].contains(QStringLiteral("Комментарий")));
+    EXPECT_TRUE(previews[1].contains(journal.table().cell(3, 2)));
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+TEST_F(ExportPrintButtonsTest, PrintFailures)
+{
+    previewOpens = false;
+    click(&journal, "printBut");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reporter.messages, QStringList{"Error print page !"});
+
+    // A page that can't be written: the error, and no preview.
+    previewOpens = true;
+    test::blockWithDirectory(dataDir.filePath(QStringLiteral("tmp1.html")));
+    click(&journal, "printBut");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(reporter.messages.size(), 2);
+    EXPECT_TRUE(reporter.messages[1].startsWith(QStringLiteral("Cannot create file")));
+    EXPECT_EQ(previews.size(), 1);
+}
+
+// The real preview is a QPrintPreviewDialog over the page; it is closed as it opens.
+TEST(PrintView, DefaultOpenerShowsPrintPreviewDialog)
+{
+    test::RecordingReporter reporter;
+    PrintView web(reporter);
+    web.setHtml(QStringLiteral("<p>Октанометр</p>"));
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            seen = dialog->objectName();
+            dialog->reject();
+        }
+    });
+    EXPECT_TRUE(PrintView::openPrintPreview(*web.document(), &web));
+    EXPECT_EQ(seen, QStringLiteral("PrintPreview"));
+}
+
+}  // namespace
+}  // namespace kv
