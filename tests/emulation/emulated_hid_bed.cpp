@@ -17,6 +17,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
@@ -112,16 +113,16 @@ struct EmulatedHidDevice::Ioctl {
         UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
         QByteArray report(reinterpret_cast<const char*>(arg->data), arg->data_len);
         const glong length = arg->data_len;
-        if (device.m_hungUp) {
-            umockdev_ioctl_client_complete(client, -1, EIO);
-            return TRUE;
-        }
         // hidraw takes the report ID in byte 0 and drops it for a device without IDs.
         if (!device.m_spec.usesReportIds && !report.isEmpty())
             report.remove(0, 1);
         Answerer answerer;
         {
             std::lock_guard lock(device.m_mutex);
+            if (device.m_hungUp) {
+                umockdev_ioctl_client_complete(client, -1, EIO);
+                return TRUE;
+            }
             device.m_written.push_back(report);
             answerer = device.m_answerer;
         }
@@ -172,11 +173,19 @@ EmulatedDeviceSpec numberedReportSpec()
     return spec;
 }
 
+EmulatedHidDevice::~EmulatedHidDevice()
+{
+    if (m_handler)
+        g_object_unref(m_handler);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
 void EmulatedHidDevice::queueInput(const QByteArray& report)
 {
-    if (m_hungUp)
-        return;
-    [[maybe_unused]] const auto n = ::write(m_master, report.constData(), size_t(report.size()));
+    std::lock_guard lock(m_mutex);
+    if (m_master >= 0)
+        [[maybe_unused]] const auto n = ::write(m_master, report.constData(), size_t(report.size()));
 }
 
 void EmulatedHidDevice::setAnswerer(Answerer answerer)
@@ -229,10 +238,8 @@ EmulatedHidBed::EmulatedHidBed()
 
 EmulatedHidBed::~EmulatedHidBed()
 {
-    for (auto& device : m_devices) {
-        if (device->m_handler)
-            g_object_unref(device->m_handler);
-    }
+    while (!m_devices.empty())
+        unplug(*m_devices.back());
     g_object_unref(m_testbed);
 }
 
@@ -246,9 +253,14 @@ QString EmulatedHidBed::rootDir() const
 
 EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
 {
-    const int n = m_nextNumber++;
+    // Like the kernel's node numbers, the lowest free one: a replug in the same port gets
+    // the same node and, here, the same sysfs path.
+    int n = 0;
+    while (std::any_of(m_devices.begin(), m_devices.end(), [n](const auto& d) { return d->m_number == n; }))
+        ++n;
     auto device = std::make_unique<EmulatedHidDevice>();
     device->m_bed = this;
+    device->m_number = n;
     device->m_spec = spec;
     const QByteArray usbPath = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + QByteArray::number(n + 1);
     const QByteArray hidName = QStringLiteral("0003:%1:%2.%3")
@@ -283,9 +295,8 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
     if (spec.serial)
         text += "E: HID_UNIQ=" + spec.serial->toUtf8() + "\n";
     text += "H: report_descriptor=" + hex(spec.reportDescriptor) + "\n\n";
-    text += "P: " + rawPath + "\nN: " + rawName + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + rawName
-          + "\nE: MAJOR=" + kHidrawMajor + "\nE: MINOR=" + minor + "\nA: dev=" + kHidrawMajor + ":"
-          + minor + "\n";
+    text += "P: " + rawPath + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + rawName + "\nE: MAJOR="
+          + kHidrawMajor + "\nE: MINOR=" + minor + "\nA: dev=" + kHidrawMajor + ":" + minor + "\n";
 
     GError* error = nullptr;
     if (!umockdev_testbed_add_from_string(m_testbed, text.constData(), &error)) {
@@ -293,20 +304,25 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
         g_clear_error(&error);
         throw std::runtime_error("testbed: " + message);
     }
-
+    for (const QByteArray& path : {rawPath, hidPath, parentPath, usbPath}) {
+        if (spec.onUsb || path == rawPath || path == hidPath)
+            device->m_sysfsTree.push_back(QStringLiteral("/sys") + QString::fromLatin1(path));
+    }
     device->m_devnode = QStringLiteral("/dev/") + QString::fromLatin1(rawName);
-    device->m_syspath = QStringLiteral("/sys") + QString::fromLatin1(rawPath);
-    device->m_topSyspath = QStringLiteral("/sys")
-                         + QString::fromLatin1(spec.onUsb ? usbPath : hidPath);
-    device->m_master = umockdev_testbed_get_dev_fd(m_testbed, device->m_devnode.toUtf8().constData());
-    if (device->m_master < 0)
-        throw std::runtime_error("testbed: no terminal behind the node");
-    device->m_ptsPath = QFileInfo(rootDir() + device->m_devnode).symLinkTarget();
-    // Raw: bytes pass unchanged and nothing is echoed back.
+    device->m_syspath = device->m_sysfsTree.front();
+
+    // The node is a pseudo-terminal of our own (the testbed's are not freed on removal):
+    // raw, so bytes pass unchanged and nothing is echoed back.
+    device->m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (device->m_master < 0 || ::grantpt(device->m_master) != 0 || ::unlockpt(device->m_master) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    device->m_ptsPath = QString::fromLocal8Bit(::ptsname(device->m_master));
     termios mode{};
     ::tcgetattr(device->m_master, &mode);
     ::cfmakeraw(&mode);
     ::tcsetattr(device->m_master, TCSANOW, &mode);
+    if (!QFile::link(device->m_ptsPath, rootDir() + device->m_devnode))
+        throw std::runtime_error("testbed: cannot make the node");
 
     device->m_handler = umockdev_ioctl_base_new();
     g_signal_connect(device->m_handler, "handle-ioctl", G_CALLBACK(&EmulatedHidDevice::Ioctl::onIoctl),
@@ -333,18 +349,22 @@ void EmulatedHidBed::uevent(EmulatedHidDevice& device, const char* action)
 
 void EmulatedHidBed::unplug(EmulatedHidDevice& device)
 {
-    // The terminal's last master reference goes, which hangs up every open node the way
-    // a vanished hidraw device does; the testbed later closes what is then /dev/null.
-    device.m_hungUp = true;
-    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    ::dup2(null, device.m_master);
-    ::close(null);
+    // The terminal's master goes, which hangs up every open node the way a vanished
+    // hidraw device does.
+    {
+        std::lock_guard lock(device.m_mutex);
+        device.m_hungUp = true;
+        ::close(device.m_master);
+        device.m_master = -1;
+    }
     umockdev_testbed_detach_ioctl(m_testbed, device.m_devnode.toUtf8().constData(), nullptr);
+    QFile::remove(rootDir() + device.m_devnode);
     uevent(device, "remove");
-    umockdev_testbed_remove_device(m_testbed, device.m_topSyspath.toUtf8().constData());
+    // Child first: removing a parent leaves the children's bus and class links behind.
+    for (const QString& path : device.m_sysfsTree)
+        umockdev_testbed_remove_device(m_testbed, path.toUtf8().constData());
     for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
         if (it->get() == &device) {
-            g_object_unref(device.m_handler);
             m_devices.erase(it);
             break;
         }

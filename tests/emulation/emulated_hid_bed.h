@@ -48,6 +48,7 @@ class EmulatedHidBed;
 
 class EmulatedHidDevice {
 public:
+    ~EmulatedHidDevice();
     // Called on the emulation's worker thread with each report written to the node, as
     // the device receives it (report ID stripped for a device without IDs); it may answer
     // with queueInput.
@@ -76,12 +77,13 @@ private:
     struct Ioctl;
 
     EmulatedHidBed* m_bed = nullptr;
+    int m_number = 0;
     EmulatedDeviceSpec m_spec;
     QString m_devnode;
     QString m_syspath;       // the hidraw device
-    QString m_topSyspath;    // the device removed on unplug
+    std::vector<QString> m_sysfsTree;  // the node and its parents, child first
     QString m_ptsPath;       // the pseudo-terminal behind the node
-    int m_master = -1;       // owned by the testbed
+    int m_master = -1;
     _UMockdevIoctlBase* m_handler = nullptr;
     mutable std::mutex m_mutex;
     std::vector<QByteArray> m_written;
@@ -116,7 +118,6 @@ private:
 
     _UMockdevTestbed* m_testbed = nullptr;
     std::vector<std::unique_ptr<EmulatedHidDevice>> m_devices;
-    int m_nextNumber = 0;
 };
 
 // The instrument's answer to a poll: a measurement report with the count, as the
