@@ -289,7 +289,8 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
         text += "\nP: " + parentPath + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n";
     }
     text += "P: " + hidPath + "\nE: SUBSYSTEM=hid\n";
-    text += "E: HID_ID=0003:" + QByteArray::number(spec.vendorId, 16).rightJustified(8, '0').toUpper()
+    if (spec.identified)
+        text += "E: HID_ID=0003:" + QByteArray::number(spec.vendorId, 16).rightJustified(8, '0').toUpper()
           + ":" + QByteArray::number(spec.productId, 16).rightJustified(8, '0').toUpper() + "\n";
     text += "E: HID_NAME=" + spec.hidName.toUtf8() + "\n";
     if (spec.serial)

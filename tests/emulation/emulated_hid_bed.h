@@ -36,6 +36,7 @@ struct EmulatedDeviceSpec {
     bool usesReportIds = false;  // what the kernel then does with the ID byte
     bool accessible = true;      // whether the node may be opened
     bool onUsb = true;           // a USB parent with idVendor, product, serial
+    bool identified = true;      // false: the hid device carries no HID_ID
 };
 
 // The КВ-4410: vendor page, 64-byte input and output reports, no report IDs.

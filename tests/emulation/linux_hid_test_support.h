@@ -16,6 +16,13 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace kv::test {
 
@@ -29,6 +36,12 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+// Runs the event loop for ms, for events that are expected not to change anything.
+inline void runEventLoopFor(int ms)
+{
+    waitUntil([] { return false; }, ms);
 }
 
 class LinuxHidTest : public ::testing::Test {
