@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace kv::test {
 namespace {

@@ -3,14 +3,13 @@
 // the Linux provider's tests and the program's tests on it share.
 
 #include "emulated_hid_bed.h"
+#include "event_wait.h"
 #include "recording_reporter.h"
 
 #include "device/hid/hid_device_controller.h"
 #include "device/hid/linux_hid_platform.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 
 #include <gtest/gtest.h>
 
@@ -25,24 +24,6 @@ inline void PrintTo(const QString& text, std::ostream* os)
 }
 
 namespace kv::test {
-
-// Runs the event loop until done() holds or timeoutMs passes; whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-// Runs the event loop for ms, for events that are expected not to change anything.
-inline void runEventLoopFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
 
 class LinuxHidTest : public ::testing::Test {
 protected:
