@@ -53,6 +53,21 @@ void require(bool ok, const char* what)
         throw std::runtime_error(what);
 }
 
+// The emulation closes its side of a node's connection a moment after the program has
+// closed its own: count once the number holds still.
+int settledDescriptorCount()
+{
+    int count = openDescriptorCount();
+    for (int i = 0; i < 20; ++i) {
+        runEventLoopFor(25);
+        const int now = openDescriptorCount();
+        if (now == count)
+            break;
+        count = now;
+    }
+    return count;
+}
+
 template <typename Cycle>
 StormFigures run(Program& program, int cycles, int checkpoint, Cycle cycle)
 {
@@ -63,7 +78,7 @@ StormFigures run(Program& program, int cycles, int checkpoint, Cycle cycle)
         cycle();
         if (i == checkpoint) {
             figures.rssAtCheckpointKb = residentKb();
-            figures.descriptorsAtCheckpoint = openDescriptorCount();
+            figures.descriptorsAtCheckpoint = settledDescriptorCount();
         }
     }
     figures.seconds = double(timer.elapsed()) / 1000;
@@ -71,7 +86,7 @@ StormFigures run(Program& program, int cycles, int checkpoint, Cycle cycle)
     figures.readings = program.readings;
     figures.errors = program.reporter.count;
     figures.rssAtEndKb = residentKb();
-    figures.descriptorsAtEnd = openDescriptorCount();
+    figures.descriptorsAtEnd = settledDescriptorCount();
     return figures;
 }
 
