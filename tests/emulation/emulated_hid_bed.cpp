@@ -1,8 +1,6 @@
 #include "emulated_hid_bed.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <umockdev.h>
 
@@ -11,7 +9,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <termios.h>
@@ -41,11 +38,6 @@ void dropPermissionOverride()
         data[cap / 32].permitted &= ~(1u << (cap % 32));
     }
     ::syscall(SYS_capset, &header, data);
-}
-
-QByteArray hex(const QByteArray& bytes)
-{
-    return bytes.toHex();
 }
 
 QByteArray escaped(const QString& text)
@@ -295,7 +287,7 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
     text += "E: HID_NAME=" + spec.hidName.toUtf8() + "\n";
     if (spec.serial)
         text += "E: HID_UNIQ=" + spec.serial->toUtf8() + "\n";
-    text += "H: report_descriptor=" + hex(spec.reportDescriptor) + "\n\n";
+    text += "H: report_descriptor=" + spec.reportDescriptor.toHex() + "\n\n";
     text += "P: " + rawPath + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + rawName + "\nE: MAJOR="
           + kHidrawMajor + "\nE: MINOR=" + minor + "\nA: dev=" + kHidrawMajor + ":" + minor + "\n";
 

@@ -5,6 +5,8 @@
 
 #include "core/errors.h"
 
+#include <cerrno>
+
 namespace kv::test {
 namespace {
 
@@ -241,6 +243,17 @@ TEST_F(ControllerTest, ADeviceOpenedWithoutReadWriteAccessListsButGetsNoReader)
     EXPECT_EQ(device->ProductText(), "KV-4410");
     device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
     EXPECT_FALSE(device->readerRunning());
+
+    // A write says why, and once the access comes the next write goes out and the reader
+    // starts.
+    const quint8 poll[65] = {0, 0x80};
+    qsizetype written = 0;
+    EXPECT_FALSE(device->WriteReport(poll, 65, written));
+    EXPECT_EQ(device->lastWriteError(), EACCES);
+    platform.setFailures(device->pnpInfo().path, {});
+    EXPECT_TRUE(device->WriteReport(poll, 65, written));
+    EXPECT_TRUE(device->openedReadWrite());
+    EXPECT_TRUE(device->readerRunning());
 }
 
 TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
