@@ -39,7 +39,7 @@ protected:
 
     EmulatedHidDevice& plugInstrument()
     {
-        EmulatedHidDevice& device = bed->plug(instrumentSpec());
+        EmulatedHidDevice& device = bed->plug(emulatedInstrument());
         device.setAnswerer(pollAnswerer(count));
         return device;
     }

@@ -59,7 +59,7 @@ struct EmulatedHidDevice::Ioctl {
     {
         auto& device = *static_cast<EmulatedHidDevice*>(self);
         const gulong request = umockdev_ioctl_client_get_request(client);
-        const QByteArray& descriptor = device.m_spec.reportDescriptor;
+        const QByteArray& descriptor = device.m_model.reportDescriptor;
         if (request == HIDIOCGRDESCSIZE) {
             if (UMockdevIoctlData* data = resolve(client, sizeof(int))) {
                 const int size = int(descriptor.size());
@@ -79,7 +79,7 @@ struct EmulatedHidDevice::Ioctl {
             }
         } else if (request == HIDIOCGRAWINFO) {
             if (UMockdevIoctlData* data = resolve(client, sizeof(hidraw_devinfo))) {
-                hidraw_devinfo info{3, qint16(device.m_spec.vendorId), qint16(device.m_spec.productId)};
+                hidraw_devinfo info{3, qint16(device.m_model.vendorId), qint16(device.m_model.productId)};
                 std::memcpy(data->data, &info, sizeof info);
                 g_object_unref(data);
                 umockdev_ioctl_client_complete(client, 0, 0);
@@ -88,7 +88,7 @@ struct EmulatedHidDevice::Ioctl {
         } else if (_IOC_TYPE(request) == 'H' && _IOC_NR(request) == 0x04) {  // HIDIOCGRAWNAME
             const gsize length = _IOC_SIZE(request);
             if (UMockdevIoctlData* data = resolve(client, length)) {
-                const QByteArray name = device.m_spec.hidName.toUtf8().left(qsizetype(length) - 1);
+                const QByteArray name = device.m_model.hidName.toUtf8().left(qsizetype(length) - 1);
                 std::memcpy(data->data, name.constData(), size_t(name.size()) + 1);
                 g_object_unref(data);
                 umockdev_ioctl_client_complete(client, glong(name.size() + 1), 0);
@@ -107,7 +107,7 @@ struct EmulatedHidDevice::Ioctl {
         QByteArray report(reinterpret_cast<const char*>(arg->data), arg->data_len);
         const glong length = arg->data_len;
         // hidraw takes the report ID in byte 0 and drops it for a device without IDs.
-        if (!device.m_spec.usesReportIds && !report.isEmpty())
+        if (!device.m_model.usesReportIds && !report.isEmpty())
             report.remove(0, 1);
         Answerer answerer;
         {
@@ -129,12 +129,12 @@ struct EmulatedHidDevice::Ioctl {
     static gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer) { return FALSE; }
 };
 
-EmulatedDeviceSpec instrumentSpec(std::optional<QString> product, std::optional<QString> serial)
+EmulatedDeviceModel emulatedInstrument(std::optional<QString> product, std::optional<QString> serial)
 {
-    EmulatedDeviceSpec spec;
-    spec.product = std::move(product);
-    spec.serial = std::move(serial);
-    spec.hidName = QStringLiteral("KV-4410");
+    EmulatedDeviceModel model;
+    model.product = std::move(product);
+    model.serial = std::move(serial);
+    model.hidName = QStringLiteral("KV-4410");
     // Vendor page 0xFF00, usage 1; 64 bytes in and 64 bytes out, no report IDs.
     static const unsigned char descriptor[] = {
         0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,  // vendor page, usage 1, application
@@ -143,18 +143,18 @@ EmulatedDeviceSpec instrumentSpec(std::optional<QString> product, std::optional<
         0x19, 0x01, 0x29, 0x40, 0x91, 0x00,  // output: 64 x 8 bits
         0xC0,
     };
-    spec.reportDescriptor = QByteArray(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
-    return spec;
+    model.reportDescriptor = QByteArray(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
+    return model;
 }
 
-EmulatedDeviceSpec numberedReportSpec()
+EmulatedDeviceModel numberedReportDevice()
 {
-    EmulatedDeviceSpec spec;
-    spec.vendorId = 0x1234;
-    spec.productId = 0x5678;
-    spec.product = QStringLiteral("Numbered");
-    spec.hidName = QStringLiteral("Numbered");
-    spec.usesReportIds = true;
+    EmulatedDeviceModel model;
+    model.vendorId = 0x1234;
+    model.productId = 0x5678;
+    model.product = QStringLiteral("Numbered");
+    model.hidName = QStringLiteral("Numbered");
+    model.usesReportIds = true;
     static const unsigned char descriptor[] = {
         0x06, 0x00, 0xFF, 0x09, 0x02, 0xA1, 0x01,  // vendor page, usage 2, application
         0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x08,
@@ -162,8 +162,8 @@ EmulatedDeviceSpec numberedReportSpec()
         0x85, 0x02, 0x09, 0x01, 0x91, 0x02,  // output report 2: 8 bytes
         0xC0,
     };
-    spec.reportDescriptor = QByteArray(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
-    return spec;
+    model.reportDescriptor = QByteArray(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
+    return model;
 }
 
 EmulatedHidDevice::~EmulatedHidDevice()
@@ -244,7 +244,7 @@ QString EmulatedHidBed::rootDir() const
     return dir;
 }
 
-EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
+EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceModel& model)
 {
     // Like the kernel's node numbers, the lowest free one: a replug in the same port gets
     // the same node and, here, the same sysfs path.
@@ -254,15 +254,15 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
     auto device = std::make_unique<EmulatedHidDevice>();
     device->m_bed = this;
     device->m_number = n;
-    device->m_spec = spec;
+    device->m_model = model;
     const QByteArray usbPath = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + QByteArray::number(n + 1);
     const QByteArray hidName = QStringLiteral("0003:%1:%2.%3")
-                                   .arg(spec.vendorId, 4, 16, QLatin1Char('0'))
-                                   .arg(spec.productId, 4, 16, QLatin1Char('0'))
+                                   .arg(model.vendorId, 4, 16, QLatin1Char('0'))
+                                   .arg(model.productId, 4, 16, QLatin1Char('0'))
                                    .arg(n + 1, 4, 16, QLatin1Char('0'))
                                    .toUpper()
                                    .toLatin1();
-    const QByteArray parentPath = spec.onUsb ? usbPath + "/1-" + QByteArray::number(n + 1) + ":1.0"
+    const QByteArray parentPath = model.onUsb ? usbPath + "/1-" + QByteArray::number(n + 1) + ":1.0"
                                              : QByteArray("/devices/virtual/misc/uhid");
     const QByteArray hidPath = parentPath + "/" + hidName;
     const QByteArray rawName = "hidraw" + QByteArray::number(n);
@@ -270,25 +270,25 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
     const QByteArray minor = QByteArray::number(n);
 
     QByteArray text;
-    if (spec.onUsb) {
+    if (model.onUsb) {
         text += "P: " + usbPath + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n";
-        text += "A: idVendor=" + QByteArray::number(spec.vendorId, 16).rightJustified(4, '0') + "\n";
-        text += "A: idProduct=" + QByteArray::number(spec.productId, 16).rightJustified(4, '0') + "\n";
-        text += "A: bcdDevice=" + QByteArray::number(spec.version, 16).rightJustified(4, '0') + "\n";
-        if (spec.product)
-            text += "A: product=" + escaped(*spec.product) + "\n";
-        if (spec.serial)
-            text += "A: serial=" + escaped(*spec.serial) + "\n";
+        text += "A: idVendor=" + QByteArray::number(model.vendorId, 16).rightJustified(4, '0') + "\n";
+        text += "A: idProduct=" + QByteArray::number(model.productId, 16).rightJustified(4, '0') + "\n";
+        text += "A: bcdDevice=" + QByteArray::number(model.version, 16).rightJustified(4, '0') + "\n";
+        if (model.product)
+            text += "A: product=" + escaped(*model.product) + "\n";
+        if (model.serial)
+            text += "A: serial=" + escaped(*model.serial) + "\n";
         text += "\nP: " + parentPath + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n";
     }
     text += "P: " + hidPath + "\nE: SUBSYSTEM=hid\n";
-    if (spec.identified)
-        text += "E: HID_ID=0003:" + QByteArray::number(spec.vendorId, 16).rightJustified(8, '0').toUpper()
-          + ":" + QByteArray::number(spec.productId, 16).rightJustified(8, '0').toUpper() + "\n";
-    text += "E: HID_NAME=" + spec.hidName.toUtf8() + "\n";
-    if (spec.serial)
-        text += "E: HID_UNIQ=" + spec.serial->toUtf8() + "\n";
-    text += "H: report_descriptor=" + spec.reportDescriptor.toHex() + "\n\n";
+    if (model.identified)
+        text += "E: HID_ID=0003:" + QByteArray::number(model.vendorId, 16).rightJustified(8, '0').toUpper()
+          + ":" + QByteArray::number(model.productId, 16).rightJustified(8, '0').toUpper() + "\n";
+    text += "E: HID_NAME=" + model.hidName.toUtf8() + "\n";
+    if (model.serial)
+        text += "E: HID_UNIQ=" + model.serial->toUtf8() + "\n";
+    text += "H: report_descriptor=" + model.reportDescriptor.toHex() + "\n\n";
     text += "P: " + rawPath + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + rawName + "\nE: MAJOR="
           + kHidrawMajor + "\nE: MINOR=" + minor + "\nA: dev=" + kHidrawMajor + ":" + minor + "\n";
 
@@ -299,7 +299,7 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
         throw std::runtime_error("testbed: " + message);
     }
     for (const QByteArray& path : {rawPath, hidPath, parentPath, usbPath}) {
-        if (spec.onUsb || path == rawPath || path == hidPath)
+        if (model.onUsb || path == rawPath || path == hidPath)
             device->m_sysfsTree.push_back(QStringLiteral("/sys") + QString::fromLatin1(path));
     }
     device->m_devnode = QStringLiteral("/dev/") + QString::fromLatin1(rawName);
@@ -331,7 +331,7 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceSpec& spec)
         g_clear_error(&error);
         throw std::runtime_error("testbed: " + message);
     }
-    device->setAccessible(spec.accessible);
+    device->setAccessible(model.accessible);
     m_devices.push_back(std::move(device));
     return *m_devices.back();
 }

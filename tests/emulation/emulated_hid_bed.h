@@ -25,7 +25,7 @@ struct _UMockdevIoctlBase;
 
 namespace kv::test {
 
-struct EmulatedDeviceSpec {
+struct EmulatedDeviceModel {
     quint16 vendorId = 0x04D8;
     quint16 productId = 0x003F;
     quint16 version = 0x0001;
@@ -40,10 +40,10 @@ struct EmulatedDeviceSpec {
 };
 
 // The КВ-4410: vendor page, 64-byte input and output reports, no report IDs.
-EmulatedDeviceSpec instrumentSpec(std::optional<QString> product = QStringLiteral("KV-4410"),
+EmulatedDeviceModel emulatedInstrument(std::optional<QString> product = QStringLiteral("KV-4410"),
                                   std::optional<QString> serial = std::nullopt);
 // A device with numbered reports: input report 1 and output report 2, 8 bytes each.
-EmulatedDeviceSpec numberedReportSpec();
+EmulatedDeviceModel numberedReportDevice();
 
 class EmulatedHidBed;
 
@@ -57,7 +57,7 @@ public:
 
     const QString& devnode() const { return m_devnode; }
     const QString& syspath() const { return m_syspath; }
-    const EmulatedDeviceSpec& spec() const { return m_spec; }
+    const EmulatedDeviceModel& model() const { return m_model; }
 
     // Makes one input report readable on the node: for a device without report IDs the
     // report without ID byte, as hidraw hands it out.
@@ -79,7 +79,7 @@ private:
 
     EmulatedHidBed* m_bed = nullptr;
     int m_number = 0;
-    EmulatedDeviceSpec m_spec;
+    EmulatedDeviceModel m_model;
     QString m_devnode;
     QString m_syspath;       // the hidraw device
     std::vector<QString> m_sysfsTree;  // the node and its parents, child first
@@ -104,7 +104,7 @@ public:
 
     // Adds the device with its USB parent, its hid device and its hidraw node, which
     // sends their "add" uevents.
-    EmulatedHidDevice& plug(const EmulatedDeviceSpec& spec);
+    EmulatedHidDevice& plug(const EmulatedDeviceModel& model);
     // The device goes: open nodes hang up (poll reports POLLHUP, reads fail), the
     // "remove" uevent goes out and the device leaves sysfs.
     void unplug(EmulatedHidDevice& device);

@@ -127,7 +127,7 @@ StormFigures runEmulatedStorm(int cycles, int checkpoint)
     Program program(platform);
     auto count = std::make_shared<std::atomic<std::uint16_t>>(8000);
     return run(program, cycles, checkpoint, [&] {
-        EmulatedHidDevice& instrument = bed.plug(instrumentSpec());
+        EmulatedHidDevice& instrument = bed.plug(emulatedInstrument());
         instrument.setAnswerer(pollAnswerer(count));
         const int before = program.readings;
         require(program.settle([&] { return program.connected(); }), "no connection");

@@ -35,9 +35,9 @@ protected:
     // The instrument, answering every poll with a measurement of count.
     EmulatedHidDevice& plugInstrument(bool accessible = true)
     {
-        auto spec = instrumentSpec();
-        spec.accessible = accessible;
-        EmulatedHidDevice& device = bed->plug(spec);
+        auto model = emulatedInstrument();
+        model.accessible = accessible;
+        EmulatedHidDevice& device = bed->plug(model);
         device.setAnswerer(pollAnswerer(count));
         return device;
     }

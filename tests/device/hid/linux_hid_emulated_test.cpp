@@ -19,8 +19,8 @@ using LinuxHidPlatformTest = LinuxHidTest;
 
 TEST_F(LinuxHidPlatformTest, ListsIdentifiesAndNamesEachNode)
 {
-    bed->plug(instrumentSpec(QStringLiteral("KV-4410"), QStringLiteral("SN0001")));
-    auto numbered = numberedReportSpec();
+    bed->plug(emulatedInstrument(QStringLiteral("KV-4410"), QStringLiteral("SN0001")));
+    auto numbered = numberedReportDevice();
     numbered.onUsb = false;
     numbered.hidName = QStringLiteral("Bluetooth thing");
     bed->plug(numbered);
@@ -92,8 +92,8 @@ HidReadResult waitForReport(LinuxHidPlatform& platform, HidHandle handle)
 
 TEST_F(LinuxHidPlatformTest, TheReportIdByteIsAddedWithoutIdsAndKeptWithThem)
 {
-    EmulatedHidDevice& instrument = bed->plug(instrumentSpec());
-    EmulatedHidDevice& numbered = bed->plug(numberedReportSpec());
+    EmulatedHidDevice& instrument = bed->plug(emulatedInstrument());
+    EmulatedHidDevice& numbered = bed->plug(numberedReportDevice());
     platform->scanInterfaces();
 
     // Without IDs: byte 0 of what goes out is dropped, and a 0 is put before what comes in.
@@ -136,7 +136,7 @@ TEST_F(LinuxHidPlatformTest, TheReportIdByteIsAddedWithoutIdsAndKeptWithThem)
 
 TEST_F(LinuxHidPlatformTest, AReadEndsAsAnUnplugWhenTheDeviceGoes)
 {
-    EmulatedHidDevice& instrument = bed->plug(instrumentSpec());
+    EmulatedHidDevice& instrument = bed->plug(emulatedInstrument());
     const QString path = instrument.devnode();
     platform->scanInterfaces();
     quint8 in[65] = {};
@@ -153,7 +153,7 @@ TEST_F(LinuxHidPlatformTest, AReadEndsAsAnUnplugWhenTheDeviceGoes)
 
 TEST_F(LinuxHidPlatformTest, ACloseEndsAPendingReadAtOnce)
 {
-    EmulatedHidDevice& instrument = bed->plug(instrumentSpec());
+    EmulatedHidDevice& instrument = bed->plug(emulatedInstrument());
     platform->scanInterfaces();
     quint8 in[65] = {};
     const HidHandle handle = openAndRead(*platform, instrument.devnode(), in, 65);
@@ -180,7 +180,7 @@ TEST_F(LinuxHidControllerTest, UeventsDriveTheControllerAndAReplugIsANewAppearan
     controller->setHandlers(handlers);
     ASSERT_TRUE(waitUntil([&] { return passes == 1; }));  // the first pass, nothing there
 
-    EmulatedHidDevice* instrument = &bed->plug(instrumentSpec());
+    EmulatedHidDevice* instrument = &bed->plug(emulatedInstrument());
     ASSERT_TRUE(waitForPresent(1));
     ASSERT_EQ(arrived.size(), 1u);
     const quint32 first = controller->device(0)->pnpInfo().deviceInstance;
@@ -191,7 +191,7 @@ TEST_F(LinuxHidControllerTest, UeventsDriveTheControllerAndAReplugIsANewAppearan
     EXPECT_EQ(removed, arrived);
 
     // The same port, the same node name: still a new device.
-    instrument = &bed->plug(instrumentSpec());
+    instrument = &bed->plug(emulatedInstrument());
     ASSERT_TRUE(waitForPresent(1));
     EXPECT_EQ(controller->device(0)->pnpInfo().path, arrived[0]);
     EXPECT_NE(controller->device(0)->pnpInfo().deviceInstance, first);
@@ -204,7 +204,7 @@ TEST_F(LinuxHidControllerTest, NothingStaysOpenAfterADeviceGoes)
     ASSERT_TRUE(waitUntil([&] { return passes == 1; }));
     int before = 0;
     for (int round = 0; round < 4; ++round) {
-        EmulatedHidDevice& instrument = bed->plug(instrumentSpec());
+        EmulatedHidDevice& instrument = bed->plug(emulatedInstrument());
         ASSERT_TRUE(waitForPresent(1));
         THidDevice* device = nullptr;
         ASSERT_TRUE(controller->ClaimDevice(device));

@@ -77,7 +77,7 @@ TEST_F(LinuxHidFaults, AnUnplugWhileAnErrorBoxIsOpenIsNotLost)
     link->Timer1Timer();
 
     // A device nobody can identify comes; its error box is open when the instrument goes.
-    auto anonymous = numberedReportSpec();
+    auto anonymous = numberedReportDevice();
     anonymous.onUsb = false;
     anonymous.identified = false;
     boxes.whileOpen = [&] { bed->unplug(instrument); };
