@@ -16,12 +16,13 @@ macro(kv_add_subdirectories)
   endforeach()
 endmacro()
 
-# kv_gtest(name [GUI] SOURCES ... LIBS ... [LABELS ...]): one test executable, registered
-# with CTest. Its main() makes a QCoreApplication, or with GUI a QApplication; widget
-# tests run on the offscreen platform so they need no display. The label "threads" puts
-# a test into the ThreadSanitizer run (target kv_threaded_tests).
+# kv_gtest(name [GUI] SOURCES ... LIBS ... [LABELS ...] [LAUNCHER program]): one test
+# executable, registered with CTest. Its main() makes a QCoreApplication, or with GUI a
+# QApplication; widget tests run on the offscreen platform so they need no display. The
+# label "threads" puts a test into the ThreadSanitizer run (target kv_threaded_tests).
+# LAUNCHER runs the executable, for listing its tests as for running them.
 function(kv_gtest name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "LAUNCHER" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   kv_warnings(${name})
   if(ARG_GUI)
@@ -35,6 +36,9 @@ function(kv_gtest name)
   endif()
   target_compile_definitions(${name} PRIVATE
     KV_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  if(ARG_LAUNCHER)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${ARG_LAUNCHER}")
+  endif()
   gtest_discover_tests(${name}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}"
     DISCOVERY_TIMEOUT 60)

@@ -9,14 +9,22 @@
 #include <QFile>
 #include <QStringList>
 
+#include <functional>
+
 namespace kv::test {
 
 class RecordingReporter : public ErrorReporter {
 public:
-    void showError(const QString& message) override { messages << message; }
+    void showError(const QString& message) override
+    {
+        messages << message;
+        if (onError)
+            onError();
+    }
     void showNotice(const QString& message) override { notices << message; }
     QStringList messages;
     QStringList notices;
+    std::function<void()> onError;  // runs while the error is "shown"
 };
 
 inline void writeFile(const QString& path, const QByteArray& bytes)

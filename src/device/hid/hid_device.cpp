@@ -50,8 +50,11 @@ THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo)
     m_openedReadWrite = m_controlHandle != kInvalidHidHandle;
     if (!m_openedReadWrite)
         m_controlHandle = m_platform.open(m_pnpInfo.path, HidAccess::None, error);
-    if (m_controlHandle == kInvalidHidHandle)
+    if (m_controlHandle == kInvalidHidHandle) {
+        if (error == ENOENT || error == ENODEV)
+            throw EDeviceGone(QStringLiteral("Device cannot be opened"));
         throw EControllerError(QStringLiteral("Device cannot be opened"));
+    }
     const bool identified = m_platform.attributes(m_controlHandle, m_attributes);
     closeControl();
     if (!identified)
@@ -93,9 +96,15 @@ bool THidDevice::OpenControl()
         int error = 0;
         HidHandle handle = m_platform.open(m_pnpInfo.path, HidAccess::ReadWrite, error);
         m_openedReadWrite = handle != kInvalidHidHandle;
-        if (!m_openedReadWrite)
+        if (!m_openedReadWrite) {
+            // Why read-write was refused, also when the no-access fallback opens.
+            m_controlOpenError = error;
             handle = m_platform.open(m_pnpInfo.path, HidAccess::None, error);
-        m_controlOpenError = error;
+            if (handle == kInvalidHidHandle)
+                m_controlOpenError = error;
+        } else {
+            m_controlOpenError = 0;
+        }
         if (handle != kInvalidHidHandle) {
             m_controlHandle = handle;
             m_controlBufferCount = applyBufferCount(handle, m_controlBufferCount);
@@ -196,15 +205,32 @@ QString THidDevice::SerialText()
 bool THidDevice::WriteReport(const quint8* buffer, qsizetype length, qsizetype& written)
 {
     written = 0;
+    // A control handle without read-write access is tried again on every write, so a
+    // device that gets its access later (udev finishing with it, a rule installed) needs
+    // no restart.
+    const bool hadReadWrite = m_openedReadWrite;
+    if (m_controlHandle != kInvalidHidHandle && !m_openedReadWrite) {
+        const int count = m_controlBufferCount;
+        closeControl();
+        m_controlBufferCount = count;
+    }
     if (!OpenControl()) {
         m_lastWriteError = !m_present      ? ENODEV
                            : !accessible() ? EACCES
                                            : m_controlOpenError;
         return false;
     }
+    if (!m_openedReadWrite) {
+        // The reason read-write was refused, not what writing on the fallback would say.
+        m_lastWriteError = m_controlOpenError != 0 ? m_controlOpenError : EACCES;
+        return false;
+    }
     int error = 0;
     const bool ok = m_platform.write(m_controlHandle, buffer, length, written, error);
     m_lastWriteError = ok ? 0 : error;
+    // Listed without access, the device got no reader when it was claimed.
+    if (!hadReadWrite)
+        StartReader();
     return ok;
 }
 

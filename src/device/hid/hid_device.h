@@ -33,7 +33,8 @@ using THidPlugEvent = std::function<void(THidDevice& device)>;
 class THidDevice {
 public:
     // Opens the interface to identify it and closes it again. Throws EControllerError
-    // "Device cannot be opened" or "Device cannot be identified".
+    // "Device cannot be opened" or "Device cannot be identified"; EDeviceGone when the
+    // node no longer exists.
     THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo);
     // Stops the reader and closes every handle.
     ~THidDevice();
@@ -67,7 +68,9 @@ public:
     void SetReadBufferCount(int n);
 
     // Synchronous write of one output report (report ID in byte 0) on the control handle,
-    // which stays open. On false, lastWriteError() gives the system error code.
+    // which stays open. On false, lastWriteError() gives the system error code; without
+    // read-write access, the one the read-write open failed with. A device that gains
+    // read-write access here starts its reader.
     [[nodiscard]] bool WriteReport(const quint8* buffer, qsizetype length, qsizetype& written);
     int lastWriteError() const { return m_lastWriteError; }
 

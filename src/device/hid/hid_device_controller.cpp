@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <utility>
 
 namespace kv {
 
@@ -37,13 +38,27 @@ THidDeviceController::~THidDeviceController()
 
 void THidDeviceController::notify(qintptr param)
 {
-    // A notification that comes while a pass runs is dropped: the pass sees its result.
-    if (m_destroying || m_busy)
+    if (m_destroying)
         return;
+    // The system does not repeat a notification, and one that comes while a pass runs may
+    // tell of a change the pass has already scanned past: it gets a pass of its own.
+    if (m_busy) {
+        m_missedNotification = true;
+        return;
+    }
     m_notifyParam = param;
-    m_busy = true;
-    runGuarded(m_reporter, [this] { DeviceChange(); });
-    m_busy = false;
+    for (;;) {
+        m_missedNotification = false;
+        m_busy = true;
+        runGuarded(m_reporter, [this] { DeviceChange(); });
+        m_busy = false;
+        // Error boxes run their own event loop: shown outside the pass, the notifications
+        // that come meanwhile run passes of their own.
+        reportErrors(std::exchange(m_pendingErrors, {}));
+        if (!m_missedNotification || m_destroying)
+            break;
+        m_notifyParam = 0;
+    }
 }
 
 bool THidDeviceController::isListed(const THidDevice* device) const
@@ -77,6 +92,8 @@ std::unique_ptr<THidDevice> THidDeviceController::createDevice(
 {
     try {
         return std::make_unique<THidDevice>(*this, info);
+    } catch (const EDeviceGone&) {
+        return nullptr;  // unplugged since the scan; its removal is on its way
     } catch (const EControllerError& e) {
         const auto key = std::make_pair(info.deviceInstance, info.path);
         failed.insert(key);
@@ -88,6 +105,11 @@ std::unique_ptr<THidDevice> THidDeviceController::createDevice(
 
 void THidDeviceController::reportErrors(const std::vector<QString>& errors)
 {
+    // During a pass they wait for its end (see notify).
+    if (m_busy) {
+        m_pendingErrors.insert(m_pendingErrors.end(), errors.begin(), errors.end());
+        return;
+    }
     for (const QString& message : errors)
         m_reporter.showError(message);
 }

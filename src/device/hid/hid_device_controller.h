@@ -26,9 +26,10 @@ public:
 
     // Posts the first device-change notification, so the first pass runs once the event
     // loop runs, after the owner is fully built. A device that cannot be opened or
-    // identified during a pass is left out and its error goes to reporter, once per
-    // appearance of the interface; exceptions raised by handlers run from the event loop
-    // go there too.
+    // identified during a pass is left out and its error goes to reporter after the pass,
+    // once per appearance of the interface; one whose node is already gone is left out
+    // silently. Exceptions raised by handlers run from the event loop go to reporter too.
+    // A notification that comes during a pass runs one more pass after it.
     explicit THidDeviceController(HidPlatform& platform, ErrorReporter& reporter,
                                   QObject* parent = nullptr);
     // Stops the readers of claimed devices, marks those absent (calling their unplug
@@ -112,6 +113,8 @@ private:
     int m_devThreadSleepTime = 100;
 
     bool m_busy = false;
+    bool m_missedNotification = false;  // one came while a pass ran
+    std::vector<QString> m_pendingErrors;  // found during a pass, shown after it
     bool m_destroying = false;
     qintptr m_notifyParam = 0;
     int m_claimedCount = 0;

@@ -123,6 +123,12 @@ struct Node {
     }
 };
 
+// Whether the udev daemon runs: it makes its control socket at start.
+bool udevRunning()
+{
+    return ::access("/run/udev/control", F_OK) == 0;
+}
+
 std::optional<HidReportLayout> layoutFromNode(int fd)
 {
     int size = 0;
@@ -229,6 +235,10 @@ std::vector<std::optional<THidPnPInfo>> LinuxHidPlatform::scanInterfaces()
         return result;
     std::map<QString, NodeInfo> nodes;
     std::vector<std::pair<QString, QString>> found;  // device node, syspath; nodeless: empty
+    // A node udev has not finished with may not have the user's access yet; its "add"
+    // event follows once it has. Without the udev daemon nothing is ever initialised.
+    if (udevRunning())
+        udev_enumerate_add_match_is_initialized(enumerate);
     if (udev_enumerate_add_match_subsystem(enumerate, "hidraw") >= 0
         && udev_enumerate_scan_devices(enumerate) >= 0) {
         udev_list_entry* entry = nullptr;

@@ -5,6 +5,8 @@
 
 #include "core/errors.h"
 
+#include <cerrno>
+
 namespace kv::test {
 namespace {
 
@@ -241,6 +243,17 @@ TEST_F(ControllerTest, ADeviceOpenedWithoutReadWriteAccessListsButGetsNoReader)
     EXPECT_EQ(device->ProductText(), "KV-4410");
     device->SetDataHandler([](THidDevice&, quint8, const quint8*, quint16) {});
     EXPECT_FALSE(device->readerRunning());
+
+    // A write says why, and once the access comes the next write goes out and the reader
+    // starts.
+    const quint8 poll[65] = {0, 0x80};
+    qsizetype written = 0;
+    EXPECT_FALSE(device->WriteReport(poll, 65, written));
+    EXPECT_EQ(device->lastWriteError(), EACCES);
+    platform.setFailures(device->pnpInfo().path, {});
+    EXPECT_TRUE(device->WriteReport(poll, 65, written));
+    EXPECT_TRUE(device->openedReadWrite());
+    EXPECT_TRUE(device->readerRunning());
 }
 
 TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
@@ -258,22 +271,35 @@ TEST_F(ControllerTest, APassThatRaisesStillClearsBusy)
     EXPECT_EQ(arrivals, 1);
 }
 
-TEST_F(ControllerTest, ANotificationDuringAPassIsDropped)
+TEST_F(ControllerTest, ANotificationDuringAPassGetsAPassOfItsOwnAfterIt)
 {
     int passes = 0;
     setHandler(*controller, &Handlers::OnDeviceChange, [&](THidDeviceController& c) {
         ++passes;
         EXPECT_TRUE(c.busy());
-        platform.plug(otherModel(7));  // posts a notification
-        QCoreApplication::sendPostedEvents();
+        if (passes == 1) {
+            platform.plug(otherModel(7));  // posts a notification
+            QCoreApplication::sendPostedEvents();
+            EXPECT_EQ(c.deviceCount(), 0);  // not inside this pass
+        }
     });
     deliver();
-    EXPECT_EQ(passes, 1);
-    // The device plugged during the pass is found by the next broadcast.
-    setHandler(*controller, &Handlers::OnDeviceChange, nullptr);
-    platform.notifyDeviceChange();
-    deliver();
+    // Nothing else is ever announced: the device is found all the same.
+    EXPECT_EQ(passes, 2);
     EXPECT_EQ(controller->deviceCount(), 1);
+    EXPECT_FALSE(controller->busy());
+}
+
+TEST_F(ControllerTest, ErrorsOfAPassAreShownAfterItEnds)
+{
+    FakeHidFailures failures;
+    failures.open = true;
+    platform.plug(otherModel(1), failures);
+    bool busyWhileShown = true;
+    reporter.onError = [&] { busyWhileShown = controller->busy(); };
+    deliver();
+    EXPECT_EQ(reporter.messages, QStringList{QStringLiteral("Device cannot be opened")});
+    EXPECT_FALSE(busyWhileShown);
 }
 
 TEST_F(ControllerTest, NewControllerHandlersReachDevicesThatStillHaveTheOldOnes)
