@@ -120,8 +120,15 @@ bool DataFiles::save(const QString& fileName, bool readable, bool changed,
     return true;
 }
 
+bool DataFiles::directoryGone() const
+{
+    return !m_createsDirectory && !QDir(m_state.dataDirectory()).exists();
+}
+
 bool DataFiles::saveAll()
 {
+    if (directoryGone())
+        return true;
     if (m_createsDirectory && !QDir(m_state.dataDirectory()).exists()) {
         const QString failure = createDirectories(m_state.dataDirectory());
         if (!failure.isEmpty()) {
@@ -156,9 +163,7 @@ bool DataFiles::saveAll()
 
 void DataFiles::saveCalibrations()
 {
-    if (!m_state.calibrationsWritable())
-        return;
-    if (!m_createsDirectory && !QDir(m_state.dataDirectory()).exists())
+    if (!m_state.calibrationsWritable() || directoryGone())
         return;
     m_state.calibrations().SaveCalibrations(m_state.dataFilePath(kCalibrationFileName));
 }

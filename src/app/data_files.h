@@ -25,7 +25,8 @@ public:
     void loadArchive();
     void loadJournal();
 
-    // Writes the archive, the journal and the calibrations, in that order. False when
+    // Writes the archive, the journal and the calibrations, in that order; nothing when
+    // the program's directory is gone (and is not one to make again). False when
     // the window must stay open so that nothing is lost: the journal or the calibrations
     // could not be written, or a session's additions to an unreadable file could not be
     // kept. One notice names the files that keep such additions.
@@ -47,12 +48,13 @@ public:
     // (it could not be made at start), and the close fails when that fails. Without it a
     // missing directory means nothing is saved.
     void setCreatesDirectory(bool creates) { m_createsDirectory = creates; }
-    bool createsDirectory() const { return m_createsDirectory; }
 
     // Where the kept files take their date and time from (the system clock by default).
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
 private:
+    // The data directory is missing and not one to make again: nothing is saved.
+    bool directoryGone() const;
     // Loads one file; false when it exists but could not be read.
     bool load(const QString& fileName, const std::function<void(const QString&)>& read);
     // After a load that stopped at damage: copies kor.tab beside itself and says so.

@@ -297,8 +297,6 @@ void TForm1::closeEvent(QCloseEvent* event)
 bool TForm1::FormClose()
 {
     m_link->stop();
-    if (!QDir(m_state->dataDirectory()).exists() && !m_dataFiles->createsDirectory())
-        return true;
     return m_dataFiles->saveAll();
 }
 

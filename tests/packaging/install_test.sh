@@ -78,15 +78,20 @@ stop() {
   wait "$started_pid" || status=$?
   return $status
 }
+# One session: start, then close as a shutdown would; what failed is named by `what`.
+session() {
+  local home=$1 program=$2 what=$3
+  if ! start "$home" "$program"; then
+    fail "$what did not start: $(cat "$work/out.txt")"
+    return 1
+  fi
+  stop || fail "$what did not end well on SIGTERM"
+}
 
 home=$work/home
 mkdir -p "$home"
 data=$home/.local/share/kv4410pc
-if start "$home" "$root/bin/kv4410pc"; then
-  stop || fail "the installed program did not end well on SIGTERM"
-else
-  fail "the installed program did not start: $(cat "$work/out.txt")"
-fi
+session "$home" "$root/bin/kv4410pc" "the installed program" || true
 for f in kor.tab data.tab data2.tab; do
   [[ -f $data/$f ]] || fail "no $f in the per-user data directory"
 done
@@ -96,21 +101,14 @@ stray=$(find "$work" -name '*.tab' ! -path "$data/*" | head -5)
 # A journal kept there is read at the next start and written back whole at the close.
 cp "$source/tests/data/journal_three_rows.tab" "$data/data2.tab"
 inode=$(stat -c %i "$data/data2.tab")
-if start "$home" "$root/bin/kv4410pc"; then
-  stop || fail "the second start did not end well"
-else
-  fail "the second start failed: $(cat "$work/out.txt")"
-fi
+session "$home" "$root/bin/kv4410pc" "the second start" || true
 cmp -s "$source/tests/data/journal_three_rows.tab" "$data/data2.tab" \
   || fail "the journal did not come back whole"
 [[ $(stat -c %i "$data/data2.tab") != "$inode" ]] || fail "the journal was not saved at the close"
 
 # The demo keeps its own files.
-if start "$home" "$root/bin/kv4410pc-demo"; then
-  stop || fail "the installed demo did not end well"
+if session "$home" "$root/bin/kv4410pc-demo" "the installed demo"; then
   [[ -f $home/.local/share/kv4410pc-demo/data2.tab ]] || fail "the demo has no files of its own"
-else
-  fail "the installed demo did not start: $(cat "$work/out.txt")"
 fi
 
 # A portable copy, a folder that holds its data files, keeps them beside the executable.
@@ -121,11 +119,7 @@ cp "$root/bin/kv4410pc" "$portable/"
 cp "$source/tests/data/journal_three_rows.tab" "$portable/data2.tab"
 home2=$work/home2
 mkdir -p "$home2"
-if start "$home2" "$portable/kv4410pc"; then
-  stop || fail "the portable copy did not end well"
-else
-  fail "the portable copy did not start: $(cat "$work/out.txt")"
-fi
+session "$home2" "$portable/kv4410pc" "the portable copy" || true
 cmp -s "$source/tests/data/journal_three_rows.tab" "$portable/data2.tab" \
   || fail "the portable journal did not come back whole"
 [[ -z $(find "$home2" -mindepth 1 | head -1) ]] || fail "the portable copy wrote into its home"

@@ -50,17 +50,17 @@ private:
     QWidget* m_owner;
 };
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text)
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
 {
     auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1StringView(name));
+    label->setObjectName(name);
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text)
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text)
 {
     auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1StringView(name));
+    button->setObjectName(name);
     // Enter in a field must not press a button: "->" would overwrite a typed reading.
     button->setAutoDefault(false);
     return button;
@@ -71,23 +71,34 @@ QFont sized(int pixels, bool bold)
     return familyFont(windowFamilies(), pixels, bold);
 }
 
-// One reference fuel: "->" beside the reading, the known value under it.
-QGroupBox* referenceGroup(QWidget* parent, const char* groupName, const QString& caption,
-                          QPushButton* fetch, LabeledEdit* reading, QLabel* realLabel,
-                          MaskEdit* real)
+// One reference fuel n (1 or 2) in GroupBox<n + 1>: "->" (Button<n>) beside the reading
+// (LabeledEdit<n>), the known value (MaskEdit<n>, under Label<n>) below it.
+struct ReferenceGroup {
+    QGroupBox* box;
+    QPushButton* fetch;
+    QLineEdit* reading;
+    MaskEdit* real;
+};
+
+ReferenceGroup referenceGroup(QWidget* parent, int n, const QString& caption)
 {
+    const auto name = [](const char* stem, int number) {
+        return QString::fromLatin1(stem) + QString::number(number);
+    };
     auto* box = new QGroupBox(caption, parent);
-    box->setObjectName(QLatin1StringView(groupName));
+    box->setObjectName(name("GroupBox", n + 1));
     box->setFont(sized(11, false));
-    fetch->setParent(box);
-    reading->setParent(box);
-    realLabel->setParent(box);
-    real->setParent(box);
+    QPushButton* fetch = makeButton(box, name("Button", n), QStringLiteral("->"));
     fetch->setToolTip(kFetchHint);
     fetch->setFixedWidth(40);
+    auto* reading = new LabeledEdit(box);
+    reading->setControlName(name("LabeledEdit", n));
     reading->editLabel()->setText(QStringLiteral("Значение с октанометра"));
     reading->setFont(sized(11, true));
     reading->edit()->setText(QStringLiteral("0"));
+    QLabel* realLabel = makeLabel(box, name("Label", n), QStringLiteral("Реальное значение ОЧ"));
+    auto* real = new MaskEdit(box);
+    real->setObjectName(name("MaskEdit", n));
     real->setFixedWidth(80);
     realLabel->setBuddy(real);
 
@@ -97,7 +108,7 @@ QGroupBox* referenceGroup(QWidget* parent, const char* groupName, const QString&
     layout->addWidget(realLabel, 1, 1);
     layout->addWidget(real, 2, 1, Qt::AlignLeft);
     layout->setColumnStretch(1, 1);
-    return box;
+    return {box, fetch, reading->edit(), real};
 }
 
 }  // namespace
@@ -131,27 +142,17 @@ TForm2::TForm2(QWidget* parent)
     groupBox1->setObjectName(QStringLiteral("GroupBox1"));
     groupBox1->setFont(sized(11, true));
 
-    m_button1 = makeButton(groupBox1, "Button1", QStringLiteral("->"));
-    auto* labeledEdit1 = new LabeledEdit(groupBox1);
-    labeledEdit1->setControlName(QStringLiteral("LabeledEdit1"));
-    m_labeledEdit1 = labeledEdit1->edit();
-    auto* label1 = makeLabel(groupBox1, "Label1", QStringLiteral("Реальное значение ОЧ"));
-    m_maskEdit1 = new MaskEdit(groupBox1);
-    m_maskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
-    QGroupBox* groupBox2 = referenceGroup(groupBox1, "GroupBox2",
-                                          QStringLiteral("Низкооктановый бензин"), m_button1,
-                                          labeledEdit1, label1, m_maskEdit1);
+    const ReferenceGroup low = referenceGroup(groupBox1, 1, QStringLiteral("Низкооктановый бензин"));
+    m_button1 = low.fetch;
+    m_labeledEdit1 = low.reading;
+    m_maskEdit1 = low.real;
+    QGroupBox* groupBox2 = low.box;
 
-    m_button2 = makeButton(groupBox1, "Button2", QStringLiteral("->"));
-    auto* labeledEdit2 = new LabeledEdit(groupBox1);
-    labeledEdit2->setControlName(QStringLiteral("LabeledEdit2"));
-    m_labeledEdit2 = labeledEdit2->edit();
-    auto* label2 = makeLabel(groupBox1, "Label2", QStringLiteral("Реальное значение ОЧ"));
-    m_maskEdit2 = new MaskEdit(groupBox1);
-    m_maskEdit2->setObjectName(QStringLiteral("MaskEdit2"));
-    QGroupBox* groupBox3 = referenceGroup(groupBox1, "GroupBox3",
-                                          QStringLiteral("Высокооктановый бензин"), m_button2,
-                                          labeledEdit2, label2, m_maskEdit2);
+    const ReferenceGroup high = referenceGroup(groupBox1, 2, QStringLiteral("Высокооктановый бензин"));
+    m_button2 = high.fetch;
+    m_labeledEdit2 = high.reading;
+    m_maskEdit2 = high.real;
+    QGroupBox* groupBox3 = high.box;
 
     m_button3 = makeButton(groupBox1, "Button3", QStringLiteral("Расчитать калибровку"));
     m_button3->setFont(sized(11, false));

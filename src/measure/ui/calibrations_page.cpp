@@ -136,8 +136,10 @@ bool CalibrationsPage::runDialog(const CalibrationForm& form)
     return m_runDialog(*m_dialog);
 }
 
-void CalibrationsPage::saveCalibrations()
+void CalibrationsPage::listChanged()
 {
+    FillCalibrationGrid();
+    m_state.notifyCalibrationsChanged();
     if (m_save)
         m_save();
 }
@@ -153,9 +155,7 @@ void CalibrationsPage::BitBtn1Click()
         return;
     // A field that is no number raises here, before anything is changed.
     store.AddCalibration(recordFromForm(m_dialog->form()));
-    FillCalibrationGrid();
-    m_state.notifyCalibrationsChanged();
-    saveCalibrations();
+    listChanged();
 }
 
 void CalibrationsPage::BitBtn2Click()
@@ -167,9 +167,7 @@ void CalibrationsPage::BitBtn2Click()
     if (!runDialog(calibrationFormFor(store.at(k))))
         return;
     store.ReplaceCalibration(k, recordFromForm(m_dialog->form()));
-    FillCalibrationGrid();
-    m_state.notifyCalibrationsChanged();
-    saveCalibrations();
+    listChanged();
 }
 
 void CalibrationsPage::StringGrid3DblClick()
@@ -183,9 +181,7 @@ void CalibrationsPage::BitBtn3Click()
     const int k = currentGridRow();
     if (k <= store.count())
         store.DeleteCalibration(k);
-    FillCalibrationGrid();
-    m_state.notifyCalibrationsChanged();
-    saveCalibrations();
+    listChanged();
 }
 
 void CalibrationsPage::BitBtn4Click()

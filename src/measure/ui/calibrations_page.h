@@ -63,7 +63,8 @@ public:
 private:
     void fitLastColumn();
     bool runDialog(const CalibrationForm& form);
-    void saveCalibrations();
+    // After a create, an edit or a delete: the grid refilled, the state told, the file saved.
+    void listChanged();
 
     MeasurementState& m_state;
     ErrorReporter& m_errors;

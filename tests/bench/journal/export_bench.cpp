@@ -6,6 +6,7 @@
 #include "journal/journal_entry.h"
 #include "journal/print_page.h"
 #include "journal/spreadsheet_export.h"
+#include "sample_journal.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -13,8 +14,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 
@@ -30,27 +29,6 @@ public:
     void setHourglass() override {}
     void setDefault() override {}
 };
-
-double peakMegabytes()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-void fillJournal(kv::JournalTable& table)
-{
-    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
-    for (int r = 1; r <= kRows; ++r) {
-        kv::JournalRow entry =
-            kv::makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 Лукой)"));
-        entry.cells[kv::JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
-        if (r == 1)
-            table.setRow(1, entry);
-        else
-            table.appendData(entry);
-    }
-}
 
 QString workbookPath()
 {
@@ -81,9 +59,9 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     benchDir = &dir;
     kv::JournalTable table;
-    fillJournal(table);
+    kv::bench::fillSampleJournal(table, kRows);
     journal = &table;
-    const double before = peakMegabytes();
+    const double before = kv::bench::peakResidentMegabytes();
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
@@ -93,6 +71,6 @@ int main(int argc, char** argv)
                 static_cast<long long>(QFileInfo(workbookPath()).size()),
                 static_cast<long long>(QFileInfo(dir.filePath(kv::kPrintPageFileName)).size()));
     std::printf("peak resident memory: %.1f MB with the journal built, %.1f MB after the runs\n",
-                before, peakMegabytes());
+                before, kv::bench::peakResidentMegabytes());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "measure/measurement_state.h"
+#include "sample_journal.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -15,8 +16,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,16 +34,7 @@ QString journalPath()
 void writeJournalFile()
 {
     kv::JournalTable table;
-    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
-    for (int r = 1; r <= kRows; ++r) {
-        kv::JournalRow entry =
-            kv::makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 Лукой)"));
-        entry.cells[kv::JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
-        if (r == 1)
-            table.setRow(1, entry);
-        else
-            table.appendData(entry);
-    }
+    kv::bench::fillSampleJournal(table, kRows);
     kv::saveTableFile(table, journalPath());
 }
 
@@ -121,10 +111,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
     std::printf("file: %lld bytes, %d rows\n", static_cast<long long>(QFileInfo(journalPath()).size()),
                 kRows);
-    std::printf("peak resident memory: %.1f MB\n", double(usage.ru_maxrss) / 1024.0);
+    std::printf("peak resident memory: %.1f MB\n", kv::bench::peakResidentMegabytes());
     return 0;
 }

@@ -18,32 +18,36 @@ namespace {
 
 constexpr int kCalibrations = 1000;
 
-void fillStore(kv::MeasurementState& state)
-{
-    for (int i = 1; i <= kCalibrations; ++i) {
-        kv::TCalibration record;
-        record.method = 1 + i % 4;
-        record.slope = 1.0 + i * 0.001;
-        record.setName(QStringLiteral("Эталон АИ-92 / АИ-98, партия %1").arg(i));
-        state.calibrations().AddCalibration(record);
+// A shown page over a list of kCalibrations records, its columns fitted.
+struct FilledPage {
+    kv::MeasurementState host{QString()};
+    kv::StderrReporter reporter;
+    kv::CalibrationsPage page{host, reporter};
+
+    FilledPage()
+    {
+        for (int i = 1; i <= kCalibrations; ++i) {
+            kv::TCalibration record;
+            record.method = 1 + i % 4;
+            record.slope = 1.0 + i * 0.001;
+            record.setName(QStringLiteral("Эталон АИ-92 / АИ-98, партия %1").arg(i));
+            host.calibrations().AddCalibration(record);
+        }
+        page.resize(700, 500);
+        page.show();
+        page.fitColumnsAtCreate();
     }
-}
+};
 
 // The grid rebuilt from the list and painted once, as after a create, edit or delete.
 void BM_FillCalibrationGrid(benchmark::State& state)
 {
-    kv::MeasurementState host{QString()};
-    kv::StderrReporter reporter;
-    fillStore(host);
-    kv::CalibrationsPage page(host, reporter);
-    page.resize(700, 500);
-    page.show();
-    page.fitColumnsAtCreate();
+    FilledPage filled;
     QApplication::processEvents();  // exposed, so a repaint paints
     for (auto _ : state) {
-        page.FillCalibrationGrid();
+        filled.page.FillCalibrationGrid();
         QApplication::processEvents();  // the repaint it asked for
-        benchmark::DoNotOptimize(page.gridRowCount());
+        benchmark::DoNotOptimize(filled.page.gridRowCount());
     }
 }
 BENCHMARK(BM_FillCalibrationGrid)->Unit(benchmark::kMillisecond);
@@ -51,18 +55,12 @@ BENCHMARK(BM_FillCalibrationGrid)->Unit(benchmark::kMillisecond);
 // The switch command on a row in sight, with the repaint it asks for: the marked cells.
 void BM_SwitchMark(benchmark::State& state)
 {
-    kv::MeasurementState host{QString()};
-    kv::StderrReporter reporter;
-    fillStore(host);
-    kv::CalibrationsPage page(host, reporter);
-    page.resize(700, 500);
-    page.show();
-    page.fitColumnsAtCreate();
-    page.FillCalibrationGrid();
-    page.setCurrentGridRow(3);
+    FilledPage filled;
+    filled.page.FillCalibrationGrid();
+    filled.page.setCurrentGridRow(3);
     QApplication::processEvents();
     for (auto _ : state) {
-        page.BitBtn4Click();
+        filled.page.BitBtn4Click();
         QApplication::processEvents();  // the repaint it asked for
     }
 }

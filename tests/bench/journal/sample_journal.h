@@ -1,0 +1,35 @@
+#pragma once
+// What the journal benchmarks share: a journal of the size a busy laboratory reaches, and
+// the peak resident memory of the run.
+
+#include "journal/journal_entry.h"
+#include "journal/journal_table.h"
+
+#include <QDateTime>
+
+#include <sys/resource.h>
+
+namespace kv::bench {
+
+// rows entries a second apart, the four methods in turn, each with a comment.
+inline void fillSampleJournal(JournalTable& table, int rows)
+{
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
+    for (int r = 1; r <= rows; ++r) {
+        JournalRow entry = makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 склад 3)"));
+        entry.cells[JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
+        if (r == 1)
+            table.setRow(1, entry);
+        else
+            table.appendData(entry);
+    }
+}
+
+inline double peakResidentMegabytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+}  // namespace kv::bench
