@@ -3,12 +3,12 @@
 #include "app/program_constants.h"
 #include "core/error_guard.h"
 #include "core/file_io.h"
-#include "journal/ui/archive_page.h"
-#include "journal/ui/journal_page.h"
+#include "journal/table_file.h"
 #include "measure/measurement_state.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace kv {
 
@@ -31,47 +31,78 @@ QString backupFileName(const QString& path)
     return name;
 }
 
+bool existsOrDangles(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 }  // namespace
 
-DataFiles::DataFiles(MeasurementState& state, ArchivePage& archive, JournalPage& journal,
-                     ErrorReporter& errors)
+DataFiles::DataFiles(MeasurementState& state, JournalBook& book, ErrorReporter& errors)
     : m_state(state)
-    , m_archive(archive)
-    , m_journal(journal)
+    , m_book(book)
     , m_errors(errors)
 {
 }
 
-bool DataFiles::load(const QString& fileName, const std::function<void(const QString&)>& read)
+void DataFiles::restoreInterruptedSaves()
+{
+    for (const InterruptedRewrite& rewrite : restoreInterruptedRewrites()) {
+        const QString file = QDir::toNativeSeparators(rewrite.path);
+        if (rewrite.failure.isEmpty()) {
+            m_errors.showNotice(QStringLiteral("Запись файла \"%1\" была прервана. "
+                                               "Восстановлено его прежнее содержимое.")
+                                    .arg(file));
+        } else {
+            m_errors.showError(QStringLiteral("Запись файла \"%1\" была прервана, и вернуть его прежнее "
+                                              "содержимое не удалось: %2. Копия прежнего содержимого "
+                                              "осталась в папке \"%3\".")
+                                   .arg(file, rewrite.failure,
+                                        QDir::toNativeSeparators(rollbackDirectory())));
+        }
+    }
+}
+
+bool DataFiles::read(const QString& fileName, QByteArray& bytes, qint64 maxSize)
 {
     const QString path = m_state.dataFilePath(fileName);
-    if (runGuarded(m_errors, [&] { read(path); }))
+    if (runGuarded(m_errors, [&] { bytes = readWholeFile(path, maxSize); }))
         return true;
     // A missing file is simply created at close; one that is there but unreadable keeps
     // its content.
-    return !QFileInfo::exists(path);
+    return false;
 }
 
 void DataFiles::loadCalibrations()
 {
-    bool writable = load(kCalibrationFileName, [this](const QString& path) {
-        m_state.calibrations().LoadCalibrations(path);
-    });
-    if (writable && m_state.calibrations().loadDamagedAfter())
-        writable = keepDamagedCalibrations(*m_state.calibrations().loadDamagedAfter());
-    m_state.setCalibrationsWritable(writable);
+    CalibrationStore& store = m_state.calibrations();
+    const QString path = m_state.dataFilePath(kCalibrationFileName);
+    const bool loaded = runGuarded(m_errors, [&] { store.LoadCalibrations(path); });
+    m_calibrationsHash = qHash(serializeCalibrations(store.calibrations()));
+    if (!loaded) {
+        m_calibrationsWritable = !existsOrDangles(path);
+        m_calibrationsMustWrite = true;
+        return;
+    }
+    if (store.loadDamagedAfter()) {
+        m_calibrationsWritable = keepDamaged(kCalibrationFileName, *store.loadDamagedAfter());
+        m_calibrationsMustWrite = true;
+    }
 }
 
-bool DataFiles::keepDamagedCalibrations(int intactRecords)
+bool DataFiles::keepDamaged(const QString& fileName, int intactRecords)
 {
-    // The close rewrites kor.tab with the records read, so whatever followed the damage
+    // The close rewrites the file with the records read, so whatever followed the damage
     // survives only in a copy made before that.
-    const QString path = m_state.dataFilePath(kCalibrationFileName);
+    const QString path = m_state.dataFilePath(fileName);
     const QString copy = backupFileName(path);
-    const QString damaged = QStringLiteral("Файл \"%1\" повреждён после записи %2: "
-                                           "следующие записи не прочитаны.")
-                                .arg(QDir::toNativeSeparators(path))
-                                .arg(intactRecords);
+    const QString damaged = intactRecords > 0
+        ? QStringLiteral("Файл \"%1\" повреждён после записи %2: следующие записи не прочитаны.")
+              .arg(QDir::toNativeSeparators(path))
+              .arg(intactRecords)
+        : QStringLiteral("Файл \"%1\" повреждён: ни одна запись не прочитана.")
+              .arg(QDir::toNativeSeparators(path));
     if (!runGuarded(m_errors, [&] { copyFileSafely(path, copy); })) {
         m_errors.showNotice(damaged
                             + QStringLiteral("\nКопию файла сделать не удалось, поэтому он не будет "
@@ -83,14 +114,29 @@ bool DataFiles::keepDamagedCalibrations(int intactRecords)
     return true;
 }
 
+void DataFiles::loadTable(JournalBook::Table table, const QString& fileName, bool& readable)
+{
+    QByteArray bytes;
+    if (!read(fileName, bytes, kMaxTableFileSize)) {
+        readable = !existsOrDangles(m_state.dataFilePath(fileName));
+        m_book.markUnsaved(table);
+        return;
+    }
+    const TableRead result = m_book.read(table, bytes);
+    if (!result.damaged)
+        return;
+    readable = keepDamaged(fileName, result.records);
+    m_book.markUnsaved(table);
+}
+
 void DataFiles::loadArchive()
 {
-    m_archiveReadable = load(kArchiveFileName, [this](const QString& path) { m_archive.loadFile(path); });
+    loadTable(JournalBook::Table::Archive, kArchiveFileName, m_archiveReadable);
 }
 
 void DataFiles::loadJournal()
 {
-    m_journalReadable = load(kJournalFileName, [this](const QString& path) { m_journal.loadFile(path); });
+    loadTable(JournalBook::Table::Journal, kJournalFileName, m_journalReadable);
 }
 
 QString DataFiles::keptFileName(const QString& directory, const QString& fileName,
@@ -106,17 +152,61 @@ QString DataFiles::keptFileName(const QString& directory, const QString& fileNam
     return dir.filePath(name);
 }
 
-bool DataFiles::save(const QString& fileName, bool readable, bool changed,
-                     const std::function<void(const QString&)>& write)
+bool DataFiles::keep(const QString& fileName, const QByteArray& bytes)
 {
-    if (readable)
-        return runGuarded(m_errors, [&] { write(m_state.dataFilePath(fileName)); });
-    if (!changed)
-        return true;
     const QString kept = keptFileName(m_state.dataDirectory(), fileName, m_clock());
-    if (!runGuarded(m_errors, [&] { write(kept); }))
+    if (!runGuarded(m_errors, [&] { replaceFileAtomically(kept, bytes); }))
         return false;
     m_kept << QStringLiteral("%1 → %2").arg(fileName, QFileInfo(kept).fileName());
+    return true;
+}
+
+bool DataFiles::saveTable(JournalBook::Table table, const QString& fileName, bool readable,
+                          bool withMovedRows)
+{
+    if (!readable) {
+        if (isFreshTable(m_book.model(table).table()) && !withMovedRows)
+            return true;
+        return keep(fileName, withMovedRows ? m_book.journalBytesWithMovedRows()
+                                            : tableFileBytes(m_book.model(table).table()));
+    }
+    const std::optional<QByteArray> bytes =
+        withMovedRows ? m_book.journalBytesWithMovedRows() : m_book.bytesToSave(table);
+    if (!bytes)
+        return true;
+    if (!runGuarded(m_errors, [&] { replaceFileAtomically(m_state.dataFilePath(fileName), *bytes); }))
+        return false;
+    if (withMovedRows)
+        m_book.markUnsaved(table);  // the file holds more than the table now
+    else
+        m_book.markSaved(table, *bytes);
+    return true;
+}
+
+std::optional<QByteArray> DataFiles::calibrationBytesToSave() const
+{
+    QByteArray bytes = serializeCalibrations(m_state.calibrations().calibrations());
+    if (!m_calibrationsMustWrite && qHash(bytes) == m_calibrationsHash)
+        return std::nullopt;
+    return bytes;
+}
+
+bool DataFiles::saveCalibrationsAtClose()
+{
+    const std::optional<QByteArray> bytes = calibrationBytesToSave();
+    if (!bytes)
+        return true;
+    if (!m_calibrationsWritable) {
+        if (m_state.calibrations().count() == 0)
+            return true;
+        return keep(kCalibrationFileName, *bytes);
+    }
+    if (!runGuarded(m_errors, [&] {
+            replaceFileAtomically(m_state.dataFilePath(kCalibrationFileName), *bytes);
+        }))
+        return false;
+    m_calibrationsHash = qHash(*bytes);
+    m_calibrationsMustWrite = false;
     return true;
 }
 
@@ -125,47 +215,62 @@ bool DataFiles::directoryGone() const
     return !m_createsDirectory && !QDir(m_state.dataDirectory()).exists();
 }
 
+bool DataFiles::sessionChangedSomething() const
+{
+    using T = JournalBook::Table;
+    return m_book.changedBySession(T::Archive) || m_book.changedBySession(T::Journal)
+        || qHash(serializeCalibrations(m_state.calibrations().calibrations())) != m_calibrationsHash;
+}
+
 bool DataFiles::saveAll()
 {
-    if (directoryGone())
-        return true;
-    if (m_createsDirectory && !QDir(m_state.dataDirectory()).exists()) {
-        const QString failure = createDirectories(m_state.dataDirectory());
+    const QString directory = m_state.dataDirectory();
+    if (!QDir(directory).exists()) {
+        if (!m_createsDirectory) {
+            // Moved or deleted while the program ran: its files went with it, and this
+            // session's work lives only here now.
+            if (!sessionChangedSomething())
+                return true;
+            m_errors.showError(QStringLiteral("Папка с файлами данных \"%1\" не найдена: журнал, архив и "
+                                              "калибровки этого сеанса не сохранены. Верните папку на "
+                                              "место и закройте программу ещё раз.")
+                                   .arg(QDir::toNativeSeparators(directory)));
+            return false;
+        }
+        const QString failure = createDirectories(directory);
         if (!failure.isEmpty()) {
             m_errors.showError(
-                QStringLiteral("Cannot create directory \"%1\". %2").arg(m_state.dataDirectory(), failure));
+                QStringLiteral("Cannot create directory \"%1\". %2").arg(directory, failure));
             return false;
         }
     }
     m_kept.clear();
-    // The archive's failure doesn't hold the window: its rows were in the file already
-    // or came from the journal, which is still written.
-    const bool archiveKept =
-        save(kArchiveFileName, m_archiveReadable, !isFreshTable(m_archive.table()),
-             [this](const QString& path) { m_archive.saveFile(path); });
-    // From here a failed write keeps the window open, so nothing is lost and the operator
-    // can close again once the cause is removed.
-    bool closes = save(kJournalFileName, m_journalReadable, !isFreshTable(m_journal.table()),
-                       [this](const QString& path) { m_journal.saveFile(path); });
-    closes = closes
-        && save(kCalibrationFileName, m_state.calibrationsWritable(),
-                m_state.calibrations().count() > 0, [this](const QString& path) {
-                    m_state.calibrations().SaveCalibrations(path);
-                });
+    using T = JournalBook::Table;
+    // The archive first: a row moved there this session leaves the journal's file only
+    // once the archive's file holds it.
+    const bool archiveSaved = saveTable(T::Archive, kArchiveFileName, m_archiveReadable);
+    const bool keepMovedRows = !archiveSaved && !m_book.movedThisSession().empty();
+    // A failure of the archive doesn't stop the journal and the calibrations from being
+    // written; one of the journal stops the close there, as any failed step does.
+    const bool journalSaved = saveTable(T::Journal, kJournalFileName, m_journalReadable, keepMovedRows);
+    const bool calibrationsSaved = journalSaved && saveCalibrationsAtClose();
     if (!m_kept.isEmpty()) {
         m_errors.showNotice(
             QStringLiteral("Эти файлы не удалось прочитать при запуске, и они не перезаписаны. "
                            "Записи этого сеанса сохранены в новые файлы рядом с ними:\n")
             + m_kept.join(u'\n'));
     }
-    return closes && (m_archiveReadable || archiveKept);
+    return archiveSaved && journalSaved && calibrationsSaved;
 }
 
 void DataFiles::saveCalibrations()
 {
-    if (!m_state.calibrationsWritable() || directoryGone())
+    if (!m_calibrationsWritable || directoryGone())
         return;
-    m_state.calibrations().SaveCalibrations(m_state.dataFilePath(kCalibrationFileName));
+    const QByteArray bytes = serializeCalibrations(m_state.calibrations().calibrations());
+    replaceFileAtomically(m_state.dataFilePath(kCalibrationFileName), bytes);
+    m_calibrationsHash = qHash(bytes);
+    m_calibrationsMustWrite = false;
 }
 
 }  // namespace kv

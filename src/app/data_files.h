@@ -1,35 +1,45 @@
 #pragma once
-// DataFiles: the three data files of the main window, read when it is created and written
-// when it closes. A file that exists but can't be read at start is never written over;
-// what the session added to its table is kept in a new file beside it instead.
+// DataFiles: the three data files, read into the models when the main window is created
+// and written from them when it closes. Nothing is lost that the session did:
+// - a file is written only when what it should hold differs from what it holds, so an
+//   untouched file is never rewritten and one that can't be written doesn't hold the close;
+// - a file that exists but can't be read is never written over; what the session added
+//   to its table goes into a new file beside it;
+// - a file read only up to damage is first copied whole beside itself;
+// - a row moved to the archive stays in the journal's file until the archive's file has it;
+// - every failure keeps the window open, so the operator can remove the cause and close
+//   again.
 
+#include "journal/journal_book.h"
 #include "journal/journal_entry.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 namespace kv {
 
-class ArchivePage;
 class ErrorReporter;
-class JournalPage;
 class MeasurementState;
 
 class DataFiles {
 public:
-    DataFiles(MeasurementState& state, ArchivePage& archive, JournalPage& journal,
-              ErrorReporter& errors);
+    DataFiles(MeasurementState& state, JournalBook& book, ErrorReporter& errors);
+
+    // Puts back the old content of data files whose rewrite in place was cut off, and
+    // says so. Before anything is read.
+    void restoreInterruptedSaves();
 
     // Each reads its file through the guard; a failure is shown and start-up goes on.
     void loadCalibrations();
     void loadArchive();
     void loadJournal();
 
-    // Writes the archive, the journal and the calibrations, in that order; nothing when
-    // the program's directory is gone (and is not one to make again). False when
-    // the window must stay open so that nothing is lost: the journal or the calibrations
-    // could not be written, or a session's additions to an unreadable file could not be
-    // kept. One notice names the files that keep such additions.
+    // Writes what changed of the archive, the journal and the calibrations, in that order.
+    // False when the window must stay open so that nothing is lost: a file that had to be
+    // written could not be, or the data directory is gone and can't be made again.
     bool saveAll();
 
     // The calibrations page's save after a create, an edit or a delete, by the close's
@@ -46,33 +56,49 @@ public:
 
     // Set for the per-user data directory: it is made again at close when it is missing
     // (it could not be made at start), and the close fails when that fails. Without it a
-    // missing directory means nothing is saved.
+    // missing directory is reported at close when there is something to save.
     void setCreatesDirectory(bool creates) { m_createsDirectory = creates; }
 
     // Where the kept files take their date and time from (the system clock by default).
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
+    // False while kor.tab exists but could not be read (or was damaged and could not be
+    // copied): its content must not be replaced by the list in memory.
+    bool calibrationsWritable() const { return m_calibrationsWritable; }
+
 private:
-    // The data directory is missing and not one to make again: nothing is saved.
+    // The data directory is missing and not one to make again.
     bool directoryGone() const;
-    // Loads one file; false when it exists but could not be read.
-    bool load(const QString& fileName, const std::function<void(const QString&)>& read);
-    // After a load that stopped at damage: copies kor.tab beside itself and says so.
+    // Entries, moves, deletions, comments or calibrations made since the files were read
+    // or last written; what a missing or damaged file needs doesn't count.
+    bool sessionChangedSomething() const;
+    // Reads one file's bytes; false when it exists but could not be read.
+    bool read(const QString& fileName, QByteArray& bytes, qint64 maxSize);
+    void loadTable(JournalBook::Table table, const QString& fileName, bool& readable);
+    // After a load that stopped at damage: copies the file beside itself and says so.
     // False when no copy could be made; the file must then not be written over.
-    bool keepDamagedCalibrations(int intactRecords);
-    // Saves one table, or for an unreadable file keeps what the session added; false when
+    bool keepDamaged(const QString& fileName, int intactRecords);
+    // Writes one table if it must be (its own bytes, or the journal with the rows moved
+    // this session); for an unreadable file keeps what the session added. False when
     // that failed.
-    bool save(const QString& fileName, bool readable, bool changed,
-              const std::function<void(const QString&)>& write);
+    bool saveTable(JournalBook::Table table, const QString& fileName, bool readable,
+                   bool withMovedRows = false);
+    std::optional<QByteArray> calibrationBytesToSave() const;
+    bool saveCalibrationsAtClose();
+    // Writes bytes to a new file beside an unreadable one and notes it for the notice.
+    bool keep(const QString& fileName, const QByteArray& bytes);
 
     MeasurementState& m_state;
-    ArchivePage& m_archive;
-    JournalPage& m_journal;
+    JournalBook& m_book;
     ErrorReporter& m_errors;
     Clock m_clock = systemClock();
     bool m_createsDirectory = false;
     bool m_archiveReadable = true;
     bool m_journalReadable = true;
+    bool m_calibrationsWritable = true;
+    // kor.tab as last read or written, in the list's own form.
+    size_t m_calibrationsHash = 0;
+    bool m_calibrationsMustWrite = false;
     QStringList m_kept;
 };
 

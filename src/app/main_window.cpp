@@ -8,6 +8,7 @@
 #include "app/trace_page.h"
 #include "device/hid/hid_device_controller.h"
 #include "device/instrument/instrument_link.h"
+#include "journal/journal_book.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/print_view.h"
@@ -21,7 +22,9 @@
 #include "ui/panel_status_bar.h"
 #include "ui/result_drag.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -34,6 +37,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -43,6 +47,7 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     : QMainWindow(parent)
     , m_externalErrors(errors)
     , m_state(new MeasurementState(dataDirectory, this))
+    , m_book(new JournalBook(this))
 {
     setObjectName(QStringLiteral("Form1"));
     // The window's own type size, inherited by every page: small enough that the five
@@ -133,9 +138,9 @@ QWidget* TForm1::buildPagePanel()
     m_label1->setFont(familyFont(captionFamilies(), 21));
 
     m_pageControl = new PageControl(panel);
-    m_archivePage = new ArchivePage(*this);
-    m_journalPage = new JournalPage(*m_state, *m_archivePage, *this);
-    m_dataFiles = std::make_unique<DataFiles>(*m_state, *m_archivePage, *m_journalPage, *this);
+    m_archivePage = new ArchivePage(*m_book, *this);
+    m_journalPage = new JournalPage(*m_state, *m_book, *this);
+    m_dataFiles = std::make_unique<DataFiles>(*m_state, *m_book, *this);
     m_calibrationsPage = new CalibrationsPage(*m_state, *this);
     m_calibrationsPage->setCalibrationSaver([this] { m_dataFiles->saveCalibrations(); });
     m_systemCorrectionPage = new SystemCorrectionPage(*m_state, *this);
@@ -192,6 +197,7 @@ void TForm1::FormCreate()
     m_applicationTitle = kMainWindowCaption;
     setWindowTitle(kMainWindowCaption);
 
+    m_dataFiles->restoreInterruptedSaves();
     m_dataFiles->loadCalibrations();
     m_calibrationsPage->FillCalibrationGrid();
 
@@ -287,11 +293,54 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::closeEvent(QCloseEvent* event)
 {
     bool closes = true;
+    m_closing = true;
     runGuarded(*this, [&] { closes = FormClose(); });
-    if (closes)
+    m_closing = false;
+    if (closes) {
+        m_signalClose = false;
         event->accept();
-    else
-        event->ignore();
+        return;
+    }
+    event->ignore();
+    // A signal came while this close showed its errors: one more try, after it.
+    if (m_signalClose)
+        QTimer::singleShot(0, this, &TForm1::closeAfterModalWindows);
+}
+
+void TForm1::closeOnSignal()
+{
+    m_signalClose = true;
+    closeAfterModalWindows();
+}
+
+void TForm1::closeAfterModalWindows()
+{
+    // Each modal window runs its own event loop, which only ends once control is back in
+    // it; the close waits for the last of them to have gone.
+    QWidget* modal = QApplication::activeModalWidget();
+    // A window that opens another as it goes (a question before discarding) could keep
+    // this going for ever; after a few rounds the close runs regardless.
+    if (modal && m_modalRounds++ < kMaxModalRounds) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTimer::singleShot(0, this, &TForm1::closeAfterModalWindows);
+        return;
+    }
+    m_modalRounds = 0;
+    if (!m_closing && m_signalClose) {
+        m_signalClose = false;
+        close();
+    }
+}
+
+void TForm1::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 bool TForm1::FormClose()

@@ -26,6 +26,7 @@ class CalibrationsPage;
 class DataFiles;
 class HidPlatform;
 class InstrumentLink;
+class JournalBook;
 class JournalPage;
 class MeasurementState;
 class PanelStatusBar;
@@ -62,6 +63,7 @@ public:
     const QString& applicationTitle() const { return m_applicationTitle; }
 
     MeasurementState& state() const { return *m_state; }
+    JournalBook& journalBook() const { return *m_book; }
     THidDeviceController& hid() const { return *m_hid; }
     InstrumentLink& link() const { return *m_link; }
 
@@ -76,6 +78,14 @@ public:
     PrintView* web() const { return m_web; }
 
     DataFiles& dataFiles() const { return *m_dataFiles; }
+
+    // A termination signal (a logout, Ctrl+C): every modal box or dialog open is closed
+    // as its Cancel would, then the window closes as its close command does, once. During
+    // a close already running (an error box of it open) the close is tried once more
+    // after it.
+    void closeOnSignal();
+    // Brings the window to the front (a second start on the same data folder asks).
+    void bringToFront();
 
     // Menu: Файл → Закрыть, Справка → О программе, Справка → Вызов справки.
     void N6Click();
@@ -100,6 +110,9 @@ private:
     void FormCreate();
     // The save steps of the close; false when the window must stay open.
     bool FormClose();
+    // Closes the modal windows open, innermost first; then the close asked for by a
+    // signal runs.
+    void closeAfterModalWindows();
 
     ErrorReporter* m_externalErrors = nullptr;
     QString m_applicationTitle = kApplicationTitle;
@@ -110,6 +123,13 @@ private:
     TForm2* m_form2 = nullptr;
 
     MeasurementState* m_state = nullptr;
+    JournalBook* m_book = nullptr;
+    // A close is running (its error boxes may be open).
+    bool m_closing = false;
+    // A signal asked for a close that has not run yet.
+    bool m_signalClose = false;
+    static constexpr int kMaxModalRounds = 20;
+    int m_modalRounds = 0;
     ResultPanel* m_resultPanel = nullptr;
     QLabel* m_label1 = nullptr;
     PageControl* m_pageControl = nullptr;

@@ -6,6 +6,7 @@
 #include "app/data_files.h"
 #include "app/main_window.h"
 #include "app/program_constants.h"
+#include "app/single_instance.h"
 #include "app/splash_form.h"
 #include "app/termination_signals.h"
 #include "core/cp1251.h"
@@ -36,12 +37,26 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
         return 1;
     }
 
+    const DataDirectory data = programDataDirectory();
+    // Before the splash and before any file is read: a second start on the same folder
+    // shows nothing but the first window.
+    SingleInstance instance(data.path);
+    switch (instance.claim()) {
+    case SingleInstance::Claim::OtherAsked:
+        return 0;
+    case SingleInstance::Claim::OtherUnreachable:
+        QMessageBox::information(nullptr, kApplicationTitle, alreadyRunningText(data.path));
+        return 0;
+    case SingleInstance::Claim::Owner:
+    case SingleInstance::Claim::Unguarded:
+        break;
+    }
+
     auto splash = std::make_unique<TSplashForm>();
     splash->show();
     splash->repaint();
     QApplication::processEvents();
 
-    const DataDirectory data = programDataDirectory();
     if (!data.error.isEmpty())
         QMessageBox::warning(nullptr, kApplicationTitle, data.error);
 
@@ -58,7 +73,8 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     splash.reset();
 
     form1.show();
-    const TerminationSignals closeOnSignal([&form1] { form1.close(); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &form1, &TForm1::bringToFront);
+    const TerminationSignals closeOnSignal([&form1] { form1.closeOnSignal(); });
     std::unique_ptr<QObject> extras;
     if (variant.afterWindowsCreated)
         extras = variant.afterWindowsCreated(form1, *platform);

@@ -25,8 +25,24 @@ FileCreateError::FileCreateError(const QString& path, int errorCode)
 {
 }
 
+FileCreateError::FileCreateError(const QString& path, const QString& target, int errorCode)
+    : Error(QStringLiteral("Cannot create file \"%1\" → \"%2\". %3")
+                .arg(path, target, systemErrorText(errorCode)))
+{
+}
+
+FileCreateError::FileCreateError(const QString& path, const QString& reason)
+    : Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason))
+{
+}
+
 StreamWriteError::StreamWriteError()
     : Error(QStringLiteral("Stream write error"))
+{
+}
+
+StreamWriteError::StreamWriteError(const QString& path, int errorCode)
+    : Error(QStringLiteral("Stream write error \"%1\". %2").arg(path, systemErrorText(errorCode)))
 {
 }
 

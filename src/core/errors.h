@@ -31,12 +31,18 @@ public:
 class FileCreateError : public Error {
 public:
     FileCreateError(const QString& path, int errorCode);
+    // For a symbolic link whose target is what failed: "<link>" → "<target>".
+    FileCreateError(const QString& path, const QString& target, int errorCode);
+    // With the system's text already made (a folder that could not be made, say).
+    FileCreateError(const QString& path, const QString& reason);
 };
 
-// "Stream write error": a write that stored fewer bytes than asked.
+// "Stream write error": a write that stored fewer bytes than asked. With a path it names
+// the file and the system's cause: "Stream write error "<path>". No space left on device".
 class StreamWriteError : public Error {
 public:
     StreamWriteError();
+    StreamWriteError(const QString& path, int errorCode);
 };
 
 // "'<text>' is not a valid floating point value"

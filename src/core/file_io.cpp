@@ -2,6 +2,9 @@
 
 #include "core/errors.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -84,6 +88,14 @@ QByteArray baseNameOf(const QByteArray& path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
+// "Cannot create file": for a link whose target is what failed, both names.
+FileCreateError createError(const QString& path, const QByteArray& target, int errorCode)
+{
+    if (QFile::encodeName(path) == target)
+        return FileCreateError(path, errorCode);
+    return FileCreateError(path, QFile::decodeName(target), errorCode);
+}
+
 // The names mkstemp makes from "<name>.XXXXXX".
 bool isTempNameOf(const char* entry, const QByteArray& base)
 {
@@ -127,24 +139,174 @@ void syncFolder(const QByteArray& target)
         ::fsync(dirFd.get());
 }
 
-// Rewrites the file through its own inode: links, owner, group and mode stay. The data
-// goes over the old bytes first and the rest is cut after, so a save no longer than the
-// old file needs no new disk space.
+InPlaceStepHook g_inPlaceStepHook = nullptr;
+QString g_rollbackDirectory;
+
+void reachStep(InPlaceStep step)
+{
+    if (g_inPlaceStepHook)
+        g_inPlaceStepHook(step);
+}
+
+bool preadAll(int fd, QByteArray& out, off_t size)
+{
+    out.resize(qsizetype(size));
+    off_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, out.data() + done, std::size_t(size - done), done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            break;  // the file shrank meanwhile
+        done += n;
+    }
+    out.resize(qsizetype(done));
+    return true;
+}
+
+bool pwriteAll(int fd, const char* data, qsizetype size)
+{
+    off_t offset = 0;
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, std::size_t(size), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
+// Makes sure the file has room for `size` bytes before any of its bytes change, so that
+// a full disk fails the save while the old content is still whole. 0 or the errno.
+int reserve(int fd, qsizetype size)
+{
+    if (size <= 0)
+        return 0;
+    const int error = ::posix_fallocate(fd, 0, off_t(size));
+    // Where the file system can't reserve, the write itself finds out, and the old content
+    // is put back from memory and from the rollback copy.
+    return (error == EOPNOTSUPP || error == ENOSYS) ? 0 : error;
+}
+
+// Writes `data` over the open file, cut to its length and synced. 0 or the errno.
+int overwrite(int fd, QByteArrayView data)
+{
+    if (const int error = reserve(fd, data.size()))
+        return error;
+    reachStep(InPlaceStep::Reserved);
+    if (!pwriteAll(fd, data.data(), data.size()))
+        return errno;
+    reachStep(InPlaceStep::Written);
+    if (::ftruncate(fd, off_t(data.size())) != 0)
+        return errno;
+    reachStep(InPlaceStep::Truncated);
+    if (::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+constexpr char kRollbackMagic[] = "kv4410pc rollback 1\n";
+
+// The old content of a file being rewritten in place, kept in the rollback directory
+// under a name made from the file's path. Holds an exclusive lock on it for as long as
+// the rewrite runs, so that a start meanwhile leaves it alone.
+class Rollback {
+public:
+    // Raises FileCreateError when no copy can be kept: the rewrite must not begin then.
+    Rollback(const QByteArray& target, const QString& path, const QByteArray& old)
+    {
+        const QString folder = rollbackDirectory();
+        const QString failure = createDirectories(folder);
+        if (!failure.isEmpty())
+            throw FileCreateError(folder, failure);
+        const QByteArray digest = QCryptographicHash::hash(target, QCryptographicHash::Sha1).toHex();
+        m_name = QFile::encodeName(folder) + '/' + digest + ".rollback";
+        struct stat st {};
+        if (::lstat(m_name.constData(), &st) == 0)
+            // An earlier rewrite of this file was never finished nor put back: its copy
+            // may be the only whole version left.
+            throw FileCreateError(QFile::decodeName(m_name), EEXIST);
+        QByteArray temp = m_name + ".XXXXXX";
+        Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+        if (fd.get() < 0)
+            throw FileCreateError(QFile::decodeName(m_name), errno);
+        QByteArray content(kRollbackMagic);
+        content += QByteArray::number(target.size()) + '\n' + target + '\n';
+        const QByteArray shown = path.toUtf8();
+        content += QByteArray::number(shown.size()) + '\n' + shown + '\n';
+        content += QByteArray::number(old.size()) + '\n';
+        if (::flock(fd.get(), LOCK_EX) != 0 || !writeAll(fd.get(), content.constData(), content.size())
+            || !writeAll(fd.get(), old.constData(), old.size()) || ::fsync(fd.get()) != 0
+            || ::rename(temp.constData(), m_name.constData()) != 0) {
+            const int error = errno;
+            ::unlink(temp.constData());
+            throw FileCreateError(QFile::decodeName(m_name), error);
+        }
+        syncFolder(m_name);
+        m_fd = fd.release();
+    }
+    ~Rollback()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Rollback(const Rollback&) = delete;
+    Rollback& operator=(const Rollback&) = delete;
+
+    // The new content is on disk: the copy goes.
+    void discard()
+    {
+        ::unlink(m_name.constData());
+        syncFolder(m_name);
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+};
+
+// Rewrites the file through its own inode: links, owner, group and mode stay. The old
+// content is kept as a rollback copy first and the new length reserved, so that a kill
+// or a full disk at any point leaves the old content or the new one, never a mix: a kill
+// is undone at the next start, a failed write at once.
 void writeInPlace(const QString& path, const QByteArray& target, QByteArrayView data)
 {
-    Fd fd(::open(target.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY,
+    Fd fd(::open(target.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY,
                  mode_t(newFileMode())));
     if (fd.get() < 0)
-        throw FileCreateError(path, errno);
+        throw createError(path, target, errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
-        throw FileCreateError(path, errno);
+        throw createError(path, target, errno);
     if (!S_ISREG(st.st_mode))
-        throw FileCreateError(path, EINVAL);
-    if (!writeAll(fd.get(), data.data(), data.size())
-        || ::ftruncate(fd.get(), off_t(data.size())) != 0 || ::fsync(fd.get()) != 0
-        || ::close(fd.release()) != 0)
-        throw StreamWriteError();
+        throw createError(path, target, EINVAL);
+    QByteArray old;
+    if (!preadAll(fd.get(), old, st.st_size))
+        throw createError(path, target, errno);
+    if (old == data)
+        return;
+
+    Rollback rollback(target, path, old);
+    reachStep(InPlaceStep::RollbackKept);
+    if (const int error = overwrite(fd.get(), data)) {
+        // Put the old content back now; if even that fails, the copy stays for the next
+        // start to restore.
+        if (overwrite(fd.get(), old) == 0)
+            rollback.discard();
+        throw StreamWriteError(path, error);
+    }
+    reachStep(InPlaceStep::Synced);
+    rollback.discard();
+    if (::close(fd.release()) != 0)
+        throw StreamWriteError(path, errno);
 }
 
 enum class TempOutcome { Done, UseInPlace };
@@ -176,8 +338,9 @@ TempOutcome replaceThroughTemp(const QByteArray& target, const struct stat* old,
     }
     if (!writeAll(fd.get(), data.data(), data.size()) || ::fsync(fd.get()) != 0
         || ::close(fd.release()) != 0) {
+        const int error = errno;
         discard();
-        throw StreamWriteError();
+        throw StreamWriteError(QFile::decodeName(target), error);
     }
     if (::rename(temp.constData(), target.constData()) != 0) {
         // A sticky folder refuses to replace another user's file, for instance.
@@ -204,7 +367,139 @@ unsigned umaskFromProc()
     return mask & 0777;
 }
 
+// Reads a rollback copy: the target's path, the path to name in messages and the old
+// content. False for anything else.
+bool parseRollback(const QByteArray& content, QByteArray& target, QString& shown, QByteArray& old)
+{
+    if (!content.startsWith(kRollbackMagic))
+        return false;
+    qsizetype at = qsizetype(std::strlen(kRollbackMagic));
+    const auto field = [&](QByteArray& out) {
+        const qsizetype newline = content.indexOf('\n', at);
+        if (newline < 0)
+            return false;
+        bool ok = false;
+        const qlonglong length = content.mid(at, newline - at).toLongLong(&ok);
+        at = newline + 1;
+        if (!ok || length < 0 || length > content.size() - at)
+            return false;
+        out = content.mid(at, qsizetype(length));
+        at += qsizetype(length);
+        return true;
+    };
+    QByteArray shownBytes;
+    if (!field(target) || at >= content.size() || content[at++] != '\n' || !field(shownBytes)
+        || at >= content.size() || content[at++] != '\n')
+        return false;
+    const qsizetype newline = content.indexOf('\n', at);
+    if (newline < 0)
+        return false;
+    bool ok = false;
+    const qlonglong length = content.mid(at, newline - at).toLongLong(&ok);
+    at = newline + 1;
+    if (!ok || length != content.size() - at)
+        return false;
+    old = content.mid(at);
+    shown = QString::fromUtf8(shownBytes);
+    return true;
+}
+
+// Puts one file's old content back from its rollback copy, open and locked as `fd`.
+// Empty, or the system's text of the failure.
+QString restoreFrom(int fd, const QByteArray& copyName, QString& shown)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return systemErrorText(errno);
+    QByteArray content;
+    if (!preadAll(fd, content, st.st_size))
+        return systemErrorText(errno);
+    QByteArray target;
+    QByteArray old;
+    if (!parseRollback(content, target, shown, old)) {
+        shown = QFile::decodeName(copyName);
+        return QStringLiteral("damaged rollback copy");
+    }
+    Fd file(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) {
+        // The file is gone since: there is nothing to put back, nor to tell.
+        if (errno == ENOENT) {
+            shown.clear();
+            return {};
+        }
+        return systemErrorText(errno);
+    }
+    if (const int error = overwrite(file.get(), old))
+        return systemErrorText(error);
+    return {};
+}
+
 }  // namespace
+
+QString rollbackDirectory()
+{
+    if (!g_rollbackDirectory.isEmpty())
+        return g_rollbackDirectory;
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    QString application = QCoreApplication::applicationName();
+    if (application.isEmpty())
+        application = QStringLiteral("kv4410pc");
+    return state + u'/' + application + QStringLiteral("/rollback");
+}
+
+void setRollbackDirectory(const QString& directory)
+{
+    g_rollbackDirectory = directory;
+}
+
+void setInPlaceStepHook(InPlaceStepHook hook)
+{
+    g_inPlaceStepHook = hook;
+}
+
+std::vector<InterruptedRewrite> restoreInterruptedRewrites()
+{
+    std::vector<InterruptedRewrite> found;
+    const QByteArray folder = QFile::encodeName(rollbackDirectory());
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return found;
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir))
+        names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    for (const QByteArray& name : names) {
+        const bool copy = name.endsWith(".rollback");
+        const bool unfinishedCopy = name.contains(".rollback.");
+        if (!copy && !unfinishedCopy)
+            continue;
+        const QByteArray path = folder + '/' + name;
+        Fd fd(::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+        if (fd.get() < 0)
+            continue;
+        // A rewrite still running holds the lock; a copy unlinked since is finished.
+        struct stat st {};
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.get(), &st) != 0
+            || st.st_nlink == 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (unfinishedCopy) {
+            // Killed while keeping the copy: the file itself was not touched yet.
+            ::unlink(path.constData());
+            continue;
+        }
+        InterruptedRewrite rewrite;
+        rewrite.failure = restoreFrom(fd.get(), path, rewrite.path);
+        if (rewrite.failure.isEmpty()) {
+            ::unlink(path.constData());
+            syncFolder(path);
+        }
+        if (!rewrite.path.isEmpty())
+            found.push_back(rewrite);
+    }
+    return found;
+}
 
 unsigned newFileMode()
 {
@@ -260,12 +555,12 @@ void replaceFileAtomically(const QString& path, QByteArrayView data)
     struct stat old {};
     const bool exists = ::stat(target.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
-        throw FileCreateError(path, EISDIR);
+        throw createError(path, target, EISDIR);
     if (exists && !S_ISREG(old.st_mode))
-        throw FileCreateError(path, EINVAL);
+        throw createError(path, target, EINVAL);
     // A file the user may not write stays as it is, as an overwrite in place would.
     if (exists && ::access(target.constData(), W_OK) != 0)
-        throw FileCreateError(path, errno);
+        throw createError(path, target, errno);
 
     // A new file in place of one with other hard links would part it from them.
     if (!(exists && old.st_nlink > 1)) {

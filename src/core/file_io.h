@@ -5,6 +5,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <vector>
+
 namespace kv {
 
 // Reads the whole file. Raises FileOpenError (path, system text) when it can't be
@@ -19,12 +21,37 @@ namespace kv {
 // the new file keeps the old one's mode and group (and its owner where the process may).
 // Where no temporary file can be made beside it (a folder the user may not write), where
 // the file has other hard links, or where its group can't be kept, the file is rewritten
-// in place instead, which keeps its identity but not the all-or-nothing guarantee.
+// in place instead, which keeps its identity and is just as safe: the old content is
+// first kept as a rollback copy (see restoreInterruptedRewrites) and the new length
+// reserved, so a full disk fails before any old byte changes.
 // After a good save, temporary files that earlier interrupted saves of this file left
 // beside it are removed.
-// Raises FileCreateError (path, system text) when neither way can write the file,
-// StreamWriteError when the data can't be written.
+// Raises FileCreateError (path, system text; a link's target too where that failed) when
+// neither way can write the file, StreamWriteError (path, system text) when the data
+// can't be written. The old file is then intact.
 void replaceFileAtomically(const QString& path, QByteArrayView data);
+
+// Where rewrites in place keep the old content until the new one is on disk:
+// $XDG_STATE_HOME (else ~/.local/state) / <application name> / rollback unless set.
+// Set it once, before any save.
+QString rollbackDirectory();
+void setRollbackDirectory(const QString& directory);
+
+// A rewrite in place that was cut off (the program killed, the machine off) is undone:
+// each file whose rollback copy is still there gets its old content back, and the copy
+// goes. Copies of rewrites still running in another process are left alone. Returns
+// the files found, with the system's text where one could not be restored (its copy
+// then stays for the next try).
+struct InterruptedRewrite {
+    QString path;
+    QString failure;
+};
+std::vector<InterruptedRewrite> restoreInterruptedRewrites();
+
+// The steps of a rewrite in place, for tests that cut it off at each of them.
+enum class InPlaceStep { RollbackKept, Reserved, Written, Truncated, Synced };
+using InPlaceStepHook = void (*)(InPlaceStep);
+void setInPlaceStepHook(InPlaceStepHook hook);
 
 // Copies the file `from` to `to` through the same safe save. Raises FileOpenError when
 // `from` can't be read (or is not a regular file), else as replaceFileAtomically.

@@ -3,6 +3,8 @@
 #include "core/cp1251.h"
 #include "core/file_io.h"
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -30,17 +32,23 @@ QByteArray tableFileBytes(const JournalTable& table)
     return toCp1251(text);
 }
 
-void readTableBytes(JournalTable& table, QByteArrayView bytes)
+TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
 {
+    TableRead result;
     const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
+    if (nul >= 0) {
+        const QByteArrayView rest = bytes.sliced(nul);
+        result.damaged = std::any_of(rest.begin(), rest.end(), [](char c) { return c != '\0'; });
         bytes = bytes.first(nul);
+    }
     const QString text = fromCp1251(bytes);
 
     JournalRow record;
     int line = 0;
     bool first = true;
+    bool partialHasText = false;
     const auto takeLine = [&](QStringView content) {
+        partialHasText = partialHasText || !content.isEmpty();
         if (line < JournalTable::kColumnCount)
             record.cells[std::size_t(line)] =
                 content.isEmpty() ? QStringLiteral(" ") : content.toString();
@@ -53,7 +61,9 @@ void readTableBytes(JournalTable& table, QByteArrayView bytes)
         } else {
             table.appendData(record);
         }
+        ++result.records;
         line = 0;
+        partialHasText = false;
     };
 
     qsizetype start = 0;
@@ -72,11 +82,14 @@ void readTableBytes(JournalTable& table, QByteArrayView bytes)
     }
     if (start < size)
         takeLine(QStringView(text).sliced(start));
+    if (line > 0 && partialHasText)
+        result.damaged = true;
+    return result;
 }
 
-void loadTableFile(JournalTable& table, const QString& path)
+TableRead loadTableFile(JournalTable& table, const QString& path)
 {
-    readTableBytes(table, readWholeFile(path, kMaxTableFileSize));
+    return readTableBytes(table, readWholeFile(path, kMaxTableFileSize));
 }
 
 void saveTableFile(const JournalTable& table, const QString& path)

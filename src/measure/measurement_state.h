@@ -1,6 +1,6 @@
 #pragma once
 // MeasurementState: what the measuring side of the program shares. The fuel mode, the
-// selected method, the calibrations (and whether kor.tab may be written back), the system
+// selected method, the calibrations, the system
 // correction, the data directory and the reading shown last. One instance lives as long
 // as the main window; the pages take it by reference and follow its signals.
 
@@ -30,10 +30,6 @@ public:
 
     CalibrationStore& calibrations() { return m_calibrations; }
     const CalibrationStore& calibrations() const { return m_calibrations; }
-    // False while kor.tab exists but could not be read: its content must not be replaced
-    // by the list in memory.
-    bool calibrationsWritable() const { return m_calibrationsWritable; }
-    void setCalibrationsWritable(bool writable) { m_calibrationsWritable = writable; }
     // Tells the listeners that the list or a switched-on state changed.
     void notifyCalibrationsChanged();
 
@@ -68,7 +64,6 @@ private:
     bool m_dieselMode = false;
     int m_selectedMethod = Research;
     CalibrationStore m_calibrations;
-    bool m_calibrationsWritable = true;
     SystemCorrection m_systemCorrection;
     ReadingDisplay m_reading;
     std::optional<std::uint16_t> m_lastPeriodCount;

@@ -11,11 +11,15 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -182,6 +186,11 @@ TEST(FileIo, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
 {
     QTemporaryDir dir;
     chmodPath(dir.path(), 0755);  // nobody must reach the folder inside
+    // The rollback copy goes where the ordinary user may write, as their own state folder.
+    const QString rollback = dir.filePath("rollback");
+    ASSERT_TRUE(QDir().mkpath(rollback));
+    chmodPath(rollback, 0777);
+    kv::setRollbackDirectory(rollback);
     const QString folder = dir.filePath("ro");
     ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
     const QString path = folder + "/data.tab";
@@ -210,6 +219,129 @@ TEST(FileIo, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
     EXPECT_EQ(contents(locked), QByteArray("locked"));
     chmodPath(folder, 0755);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"data.tab", "kor.tab"}));
+    EXPECT_TRUE(QDir(rollback).isEmpty());
+    kv::setRollbackDirectory({});
+}
+
+namespace inplace {
+
+kv::InPlaceStep g_cutAt;
+
+// A hard-linked file, so that every save goes in place.
+QString linkedFile(const QTemporaryDir& dir, const QByteArray& content)
+{
+    const QString path = dir.filePath("data2.tab");
+    QFile::remove(path);
+    QFile::remove(dir.filePath("link"));
+    kv::replaceFileAtomically(path, content);
+    EXPECT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link")).constData()), 0);
+    return path;
+}
+
+// Runs f in a child process and returns how it ended (the status of waitpid).
+int inChild(const std::function<void()>& f)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        f();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+}  // namespace inplace
+
+TEST(FileIo, InPlaceRewriteCutOffAtAnyStepIsUndoneAtTheNextStart)
+{
+    using kv::InPlaceStep;
+    QTemporaryDir dir;
+    kv::setRollbackDirectory(dir.filePath("rollback"));
+    const QByteArray shortText("old");
+    const QByteArray longText("a much longer content than the other one");
+    for (InPlaceStep step : {InPlaceStep::RollbackKept, InPlaceStep::Reserved, InPlaceStep::Written,
+                             InPlaceStep::Truncated, InPlaceStep::Synced}) {
+        for (const auto& [before, after] : {std::pair{longText, shortText}, std::pair{shortText, longText}}) {
+            SCOPED_TRACE(int(step));
+            const QString path = inplace::linkedFile(dir, before);
+            inplace::g_cutAt = step;
+            const int status = inplace::inChild([&] {
+                kv::setInPlaceStepHook(+[](InPlaceStep reached) {
+                    if (reached == inplace::g_cutAt)
+                        ::_exit(9);
+                });
+                kv::replaceFileAtomically(path, after);
+            });
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+
+            const std::vector<kv::InterruptedRewrite> restored = kv::restoreInterruptedRewrites();
+            ASSERT_EQ(restored.size(), 1u);
+            EXPECT_EQ(restored[0].path, path);
+            EXPECT_TRUE(restored[0].failure.isEmpty());
+            EXPECT_EQ(contents(path), before);
+            EXPECT_EQ(contents(dir.filePath("link")), before);
+            EXPECT_TRUE(kv::restoreInterruptedRewrites().empty());  // done once
+        }
+    }
+    kv::setRollbackDirectory({});
+}
+
+TEST(FileIo, InPlaceRewriteKilledAnywhereLeavesTheOldOrTheNewContent)
+{
+    QTemporaryDir dir;
+    kv::setRollbackDirectory(dir.filePath("rollback"));
+    const QByteArray first = QByteArray(3000, 'a') + "\r\n";
+    const QByteArray second = QByteArray(9000, 'b') + "\r\n";
+    const QString path = inplace::linkedFile(dir, first);
+    int damaged = 0;
+    int restored = 0;
+    constexpr int kKills = 200;
+    for (int i = 0; i < kKills; ++i) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (;;) {
+                kv::replaceFileAtomically(path, second);
+                kv::replaceFileAtomically(path, first);
+            }
+        }
+        // Where the kill lands varies from run to run; the outcome may not.
+        ::usleep(useconds_t(200 + (i * 7919) % 3000));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        restored += int(kv::restoreInterruptedRewrites().size());
+        const QByteArray now = contents(path);
+        if (now != first && now != second)
+            ++damaged;
+    }
+    EXPECT_EQ(damaged, 0) << "of " << kKills << " kills (" << restored << " restored)";
+    EXPECT_TRUE(QDir(dir.filePath("rollback")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    kv::setRollbackDirectory({});
+}
+
+TEST(FileIo, InPlaceRewriteOnAFullDiskFailsBeforeAnyOldByteChanges)
+{
+    QTemporaryDir dir;
+    kv::setRollbackDirectory(dir.filePath("rollback"));
+    const QByteArray old(1000, 'o');
+    const QString path = inplace::linkedFile(dir, old);
+    // The size limit stands in for the full disk: the reservation meets it first.
+    const int status = inplace::inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 2000;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            kv::replaceFileAtomically(path, QByteArray(5000, 'n'));
+        } catch (const kv::StreamWriteError& e) {
+            ::_exit(e.message().contains(kv::systemErrorText(EFBIG)) ? 7 : 8);
+        }
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+    EXPECT_EQ(contents(path), old);
+    EXPECT_TRUE(kv::restoreInterruptedRewrites().empty());
+    kv::setRollbackDirectory({});
 }
 
 TEST(FileIo, ReplaceKeepsGroupAndOwner)

@@ -1,4 +1,5 @@
 #include "journal/print_page.h"
+#include "journal/journal_book.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/print_view.h"
@@ -52,8 +53,9 @@ protected:
     QTemporaryDir dataDir;
     MeasurementState state{dataDir.path()};
     test::RecordingReporter reporter;
-    ArchivePage archive{reporter};
-    JournalPage journal{state, archive, reporter};
+    JournalBook book;
+    ArchivePage archive{book, reporter};
+    JournalPage journal{state, book, reporter};
     PrintView web{reporter};
 
     QString chosenName;

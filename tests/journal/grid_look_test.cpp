@@ -5,7 +5,7 @@
 #include "journal/journal_entry.h"
 #include "journal/journal_table.h"
 #include "journal/ui/grid_page.h"
-#include "journal/ui/journal_table_model.h"
+#include "journal/journal_table_model.h"
 #include "ui/grid_style.h"
 
 #include <QAbstractItemDelegate>
@@ -31,9 +31,9 @@ class JournalGridLook : public testing::Test {
 protected:
     JournalGridLook()
     {
-        table.setRow(1, {{QStringLiteral("1"), QStringLiteral("12.03.2026 09:15:42"),
+        model.setRow(1, {{QStringLiteral("1"), QStringLiteral("12.03.2026 09:15:42"),
                           methodName(Aki), QStringLiteral("95,4 (Эталон АИ-)"), kLongComment}});
-        table.appendData({{QStringLiteral("2"), QStringLiteral("12.03.2026 09:16:05"),
+        model.appendData({{QStringLiteral("2"), QStringLiteral("12.03.2026 09:16:05"),
                            methodName(Research), QStringLiteral("92,4"), QStringLiteral(" ")}});
         grid.setModel(&model);
         setUpGrid(&grid, GridPage::kMinimumCommentColumnWidth);
@@ -58,8 +58,8 @@ protected:
         return image;
     }
 
-    JournalTable table;
-    JournalTableModel model{table};
+    JournalTableModel model;
+    const JournalTable& table = model.table();
     QTableView grid;
 };
 

@@ -1,6 +1,7 @@
 #include "core/error_guard.h"
 #include "core/methods.h"
 #include "journal/table_file.h"
+#include "journal/journal_book.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "measure/measurement_state.h"
@@ -76,8 +77,9 @@ protected:
 
     MeasurementState state{QString()};
     test::RecordingReporter reporter;
-    ArchivePage archive{reporter};
-    JournalPage journal{state, archive, reporter};
+    JournalBook book;
+    ArchivePage archive{book, reporter};
+    JournalPage journal{state, book, reporter};
 };
 
 TEST_F(JournalPageTest, FirstEntryFillsTheBlankRowAndLaterOnesAppend)
@@ -118,9 +120,11 @@ TEST_F(JournalPageTest, ASavedEmptyJournalComesBackAsABlankRowThatStays)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data2.tab"));
-    journal.saveFile(path);
-    JournalPage reloaded{state, archive, reporter};
-    reloaded.loadFile(path);
+    saveTableFile(journal.table(), path);
+    JournalBook reread;
+    ArchivePage rereadArchive{reread, reporter};
+    JournalPage reloaded{state, reread, reporter};
+    reread.read(JournalBook::Table::Journal, test::readFile(path));
     reloaded.writeButClick();
     ASSERT_EQ(reloaded.table().rowCount(), 3);
     EXPECT_EQ(reloaded.table().cell(1, 0), QStringLiteral(" "));
@@ -145,7 +149,7 @@ TEST_F(JournalPageTest, ArchivingMovesTheCurrentRowBehindTheArchivesBlankRow)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data.tab"));
-    archive.saveFile(path);
+    saveTableFile(archive.table(), path);
     JournalTable reread;
     loadTableFile(reread, path);
     EXPECT_EQ(reread.rowCount(), 3);
@@ -286,7 +290,7 @@ TEST_F(JournalPageTest, AHundredThousandRowsLoadAndShow)
 
     journal.resize(800, 600);
     journal.show();
-    journal.loadFile(path);
+    book.read(JournalBook::Table::Journal, test::readFile(path));
     QTableView* grid = journal.grid();
     ASSERT_EQ(grid->model()->rowCount(), 100001);
     grid->scrollToBottom();

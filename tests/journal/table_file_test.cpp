@@ -97,6 +97,32 @@ TEST(TableFile, ShortOrEmptyInputLeavesTheTableAlone)
     EXPECT_TRUE(table.isEmpty());
 }
 
+TEST(TableFile, AReadThatStopsAtDamageSaysSoAndHowFarItGot)
+{
+    const QByteArray record("1\r\nd\r\nm\r\nv\r\nc\r\n\r\n");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int records;
+        bool damaged;
+    } cases[] = {
+        {"whole", record + record, 2, false},
+        {"a blank line at the end", record + "\r\n", 1, false},
+        {"NULs at the end", record + QByteArray(8, '\0'), 1, false},
+        {"a NUL inside record 3 of 3", record + record + QByteArray("1\r\nd\0m\r\nv\r\nc\r\n\r\n", 13), 2, true},
+        {"the last record cut short", record + record + "1\r\nd\r\nm", 2, true},
+        {"a 13th line with text", record + record + "x\r\n", 2, true},
+        {"only damage", QByteArray("\0x", 2), 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        JournalTable table;
+        const TableRead read = readTableBytes(table, c.bytes);
+        EXPECT_EQ(read.records, c.records);
+        EXPECT_EQ(read.damaged, c.damaged);
+    }
+}
+
 TEST(TableFile, LoadingDoesNotClearTheTable)
 {
     JournalTable table;

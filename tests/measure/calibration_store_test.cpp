@@ -128,7 +128,7 @@ TEST_F(CalibrationFiles, FailedWriteLeavesTheFormerFileWhole)
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_EQ(message, QStringLiteral("Stream write error"));
+    EXPECT_EQ(message, QStringLiteral("Stream write error \"%1\". %2").arg(korPath(), systemErrorText(EFBIG)));
     EXPECT_EQ(readWholeFile(korPath()), former);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kor.tab")});
 }

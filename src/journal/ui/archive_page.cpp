@@ -1,6 +1,6 @@
 #include "journal/ui/archive_page.h"
 
-#include "journal/ui/journal_table_model.h"
+#include "journal/journal_book.h"
 #include "ui/tool_button.h"
 
 #include <QTableView>
@@ -9,8 +9,10 @@
 
 namespace kv {
 
-ArchivePage::ArchivePage(ErrorReporter& errors, QWidget* parent)
-    : GridPage(errors, QStringLiteral("StringGrid2"), QStringLiteral("ToolBar2"), 29, parent)
+ArchivePage::ArchivePage(JournalBook& book, ErrorReporter& errors, QWidget* parent)
+    : GridPage(book.archive(), errors, QStringLiteral("StringGrid2"), QStringLiteral("ToolBar2"), 29,
+               parent)
+    , m_book(book)
 {
     QToolBar* bar = toolBar();
     QToolButton* delButArh = addToolButton(bar, "DelButArh", QStringLiteral("Удалить"), 75);
@@ -22,23 +24,16 @@ ArchivePage::ArchivePage(ErrorReporter& errors, QWidget* parent)
 
     connect(delButArh, &QToolButton::clicked, this, guarded(&ArchivePage::DelButArhClick));
     connect(excellButArh, &QToolButton::clicked, this, guarded(&ArchivePage::excellButArhClick));
-
-    refresh();
 }
 
 void ArchivePage::DelButArhClick()
 {
-    model().deleteRow(currentRow());
+    m_book.deleteArchived(currentRow());
 }
 
 void ArchivePage::excellButArhClick()
 {
     spreadsheetExport().run(this, table());
-}
-
-void ArchivePage::appendRow(const JournalRow& row)
-{
-    model().appendData(row);
 }
 
 void ArchivePage::fitColumnsAtCreate()

@@ -6,19 +6,24 @@
 
 namespace kv {
 
+class JournalBook;
+
 class ArchivePage : public GridPage {
+    Q_OBJECT
+
 public:
-    explicit ArchivePage(ErrorReporter& errors, QWidget* parent = nullptr);
+    // The book must outlive the page.
+    ArchivePage(JournalBook& book, ErrorReporter& errors, QWidget* parent = nullptr);
 
     // Deletes the archive's current row.
     void DelButArhClick();
     // Saves the archive to a spreadsheet under a name the operator chooses.
     void excellButArhClick();
-    // Appends a row even when the archive's last row is blank.
-    void appendRow(const JournalRow& row);
-
     void fitColumnsAtCreate() override;
     void fitColumnsAtResize() override;
+
+private:
+    JournalBook& m_book;
 };
 
 }  // namespace kv

@@ -1,8 +1,7 @@
 #include "journal/ui/grid_page.h"
 
 #include "core/error_guard.h"
-#include "journal/table_file.h"
-#include "journal/ui/journal_table_model.h"
+#include "journal/journal_table_model.h"
 #include "ui/grid_style.h"
 
 #include <QEvent>
@@ -11,22 +10,22 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <algorithm>
 
 namespace kv {
 
-GridPage::GridPage(ErrorReporter& errors, const QString& gridName, const QString& toolBarName,
-                   int toolBarHeight, QWidget* parent)
+GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QString& gridName,
+                   const QString& toolBarName, int toolBarHeight, QWidget* parent)
     : QWidget(parent)
+    , m_model(model)
     , m_errors(errors)
-    , m_model(new JournalTableModel(m_table, this))
     , m_toolBar(new QToolBar(this))
     , m_grid(new QTableView(this))
 {
     m_toolBar->setObjectName(toolBarName);
     m_toolBar->setFixedHeight(toolBarHeight);
     m_grid->setObjectName(gridName);
-    m_grid->setModel(m_model);
+    m_grid->setModel(&m_model);
+    connect(&m_model, &JournalTableModel::modelReset, this, &GridPage::placeCurrent);
     setUpGrid(m_grid, kMinimumCommentColumnWidth);
     m_grid->installEventFilter(this);
 
@@ -35,29 +34,19 @@ GridPage::GridPage(ErrorReporter& errors, const QString& gridName, const QString
     layout->setSpacing(0);
     layout->addWidget(m_toolBar);
     layout->addWidget(m_grid);
+    placeCurrent();
 }
 
-void GridPage::refresh()
+const JournalTable& GridPage::table() const
 {
-    const QModelIndex current = m_grid->currentIndex();
-    m_model->reload();
-    const int rows = m_model->rowCount();
-    const int row = current.isValid() ? std::min(current.row(), rows - 1) : 0;
-    const int column = current.isValid() ? current.column() : 0;
+    return m_model.table();
+}
+
+void GridPage::placeCurrent()
+{
     m_placingCurrent = true;
-    m_grid->setCurrentIndex(m_model->index(row, column));
+    m_grid->setCurrentIndex(m_model.index(0, 0));
     m_placingCurrent = false;
-}
-
-void GridPage::loadFile(const QString& path)
-{
-    loadTableFile(m_table, path);
-    refresh();
-}
-
-void GridPage::saveFile(const QString& path) const
-{
-    saveTableFile(m_table, path);
 }
 
 int GridPage::currentRow() const

@@ -1,7 +1,7 @@
 #pragma once
-// GridPage: what the journal and archive pages share. A tool bar over a grid showing a
-// JournalTable, the table's file, the grid's current row and the fitting of its columns
-// to the page. Each page adds its buttons and handlers.
+// GridPage: what the journal and archive pages share. A tool bar over a grid showing one
+// table of the JournalBook, the grid's current row and the fitting of its columns to the
+// page. Each page adds its buttons and handlers; the table is the book's, never the page's.
 
 #include "journal/journal_table.h"
 #include "journal/ui/spreadsheet_export_action.h"
@@ -19,19 +19,16 @@ class ErrorReporter;
 class JournalTableModel;
 
 class GridPage : public QWidget {
+    Q_OBJECT
+
 public:
     // A comment column computed as zero or less would vanish; it keeps this much to stay
     // reachable.
     static constexpr int kMinimumCommentColumnWidth = 16;
 
-    const JournalTable& table() const { return m_table; }
+    const JournalTable& table() const;
     QTableView* grid() const { return m_grid; }
     QToolBar* toolBar() const { return m_toolBar; }
-
-    // Adds the file's records to the table. Raises FileOpenError.
-    void loadFile(const QString& path);
-    // Raises FileCreateError / StreamWriteError.
-    void saveFile(const QString& path) const;
 
     // How the page's export button saves the table to a spreadsheet (the save dialog and
     // the built-in spreadsheet unless replaced).
@@ -45,18 +42,14 @@ public:
     virtual void fitColumnsAtResize() = 0;
 
 protected:
-    GridPage(ErrorReporter& errors, const QString& gridName, const QString& toolBarName,
-             int toolBarHeight, QWidget* parent);
+    // The model must outlive the page.
+    GridPage(JournalTableModel& model, ErrorReporter& errors, const QString& gridName,
+             const QString& toolBarName, int toolBarHeight, QWidget* parent);
 
-    JournalTable& mutableTable() { return m_table; }
-    JournalTableModel& model() const { return *m_model; }
+    JournalTableModel& model() const { return m_model; }
     ErrorReporter& errors() const { return m_errors; }
-    // True while refresh() places the current cell, which is not the operator's move.
+    // True while the page places the current cell, which is not the operator's move.
     bool placingCurrent() const { return m_placingCurrent; }
-
-    // Tells the grid the whole table may have changed; keeps the current cell where it
-    // can.
-    void refresh();
     // The comment column takes the rest of the grid's width less `margin`.
     void fitLastColumn(int margin);
     // Widths of columns 0..3; a negative width leaves a column alone.
@@ -73,9 +66,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Puts the current cell on the first row after the whole table was read.
+    void placeCurrent();
+
+    JournalTableModel& m_model;
     ErrorReporter& m_errors;
-    JournalTable m_table;
-    JournalTableModel* m_model = nullptr;
     QToolBar* m_toolBar = nullptr;
     QTableView* m_grid = nullptr;
     bool m_placingCurrent = false;

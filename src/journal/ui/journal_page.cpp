@@ -1,9 +1,9 @@
 #include "journal/ui/journal_page.h"
 
 #include "core/methods.h"
+#include "journal/journal_book.h"
+#include "journal/journal_table_model.h"
 #include "journal/print_page.h"
-#include "journal/ui/archive_page.h"
-#include "journal/ui/journal_table_model.h"
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "ui/result_drag.h"
@@ -22,11 +22,12 @@
 
 namespace kv {
 
-JournalPage::JournalPage(MeasurementState& state, ArchivePage& archive, ErrorReporter& errors,
+JournalPage::JournalPage(MeasurementState& state, JournalBook& book, ErrorReporter& errors,
                          QWidget* parent)
-    : GridPage(errors, QStringLiteral("StringGrid1"), QStringLiteral("ToolBar1"), 25, parent)
+    : GridPage(book.journal(), errors, QStringLiteral("StringGrid1"), QStringLiteral("ToolBar1"), 25,
+               parent)
     , m_state(state)
-    , m_archive(archive)
+    , m_book(book)
 {
     QToolBar* bar = toolBar();
     m_writeBut = addToolButton(bar, "writeBut", QStringLiteral("Записать"), 97);
@@ -57,15 +58,13 @@ JournalPage::JournalPage(MeasurementState& state, ArchivePage& archive, ErrorRep
     connect(m_editmetod, &QToolButton::clicked, this, guarded(&JournalPage::editmetodClick));
     connect(view, &QTableView::clicked, this, guarded(&JournalPage::StringGrid1Click));
     // Keyboard moves of the current cell count as clicks; the page's own placing of the
-    // current cell (refresh) does not.
+    // current cell does not.
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!placingCurrent())
             runHandler([this] { StringGrid1Click(); });
     });
     connect(&m_state, &MeasurementState::methodChanged, this,
             [this](int method) { m_editmetod->setText(methodLetter(method)); });
-
-    refresh();
 }
 
 void JournalPage::buildMethodMenu()
@@ -93,28 +92,18 @@ void JournalPage::setClock(Clock clock)
 
 void JournalPage::writeButClick()
 {
-    // An empty journal's blank row takes the entry; otherwise it goes into a new last row.
-    if (!table().lastRowIsBlank())
-        model().appendRow();
-    const int row = table().rowCount() - 1;
     const int method = m_state.selectedMethod();
-    model().setRow(row, makeEntry(row, m_clock(), method, m_state.resultText(method)));
+    m_book.addEntry(method, m_state.resultText(method), m_clock());
 }
 
 void JournalPage::DelButClick()
 {
-    model().deleteRow(currentRow());
+    m_book.deleteEntry(currentRow());
 }
 
 void JournalPage::ArhButClick()
 {
-    if (table().lastRowIsBlank())
-        return;
-    const int row = currentRow();
-    if (!table().isDataRow(row))
-        return;
-    m_archive.appendRow(table().row(row));
-    model().deleteRow(row);
+    m_book.moveToArchive(currentRow());
 }
 
 void JournalPage::excellButClick()

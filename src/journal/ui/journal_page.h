@@ -14,14 +14,17 @@ class QToolButton;
 
 namespace kv {
 
-class ArchivePage;
+class JournalBook;
 class MeasurementState;
 class PrintView;
 
 class JournalPage : public GridPage {
+    Q_OBJECT
+
 public:
-    // The state gives the selected method and the result texts an entry takes.
-    JournalPage(MeasurementState& state, ArchivePage& archive, ErrorReporter& errors,
+    // The state gives the selected method and the result texts an entry takes; the book
+    // holds the journal and the archive. Both must outlive the page.
+    JournalPage(MeasurementState& state, JournalBook& book, ErrorReporter& errors,
                 QWidget* parent = nullptr);
 
     QToolButton* editmetod() const { return m_editmetod; }
@@ -69,7 +72,7 @@ private:
     bool handleDrop(QDropEvent* event);
 
     MeasurementState& m_state;
-    ArchivePage& m_archive;
+    JournalBook& m_book;
     Clock m_clock = systemClock();
     QToolButton* m_writeBut = nullptr;
     QToolButton* m_editmetod = nullptr;

@@ -2,6 +2,8 @@
 // journal page, and the peak resident memory of the whole run.
 
 #include "core/error_guard.h"
+#include "core/file_io.h"
+#include "journal/journal_book.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/archive_page.h"
@@ -65,12 +67,13 @@ void BM_LoadAndShow(benchmark::State& state)
     kv::MeasurementState host{QString()};
     kv::StderrReporter reporter;
     for (auto _ : state) {
-        kv::ArchivePage archive(reporter);
-        kv::JournalPage journal(host, archive, reporter);
+        kv::JournalBook book;
+        kv::ArchivePage archive(book, reporter);
+        kv::JournalPage journal(host, book, reporter);
         journal.resize(900, 600);
         journal.show();
         journal.fitColumnsAtCreate();
-        journal.loadFile(journalPath());
+        book.read(kv::JournalBook::Table::Journal, kv::readWholeFile(journalPath()));
         journal.grid()->scrollToBottom();
         journal.grid()->viewport()->repaint();
         QApplication::processEvents();
@@ -84,11 +87,12 @@ void BM_EntryIntoLongJournal(benchmark::State& state)
 {
     kv::MeasurementState host{QString()};
     kv::StderrReporter reporter;
-    kv::ArchivePage archive(reporter);
-    kv::JournalPage journal(host, archive, reporter);
+    kv::JournalBook book;
+    kv::ArchivePage archive(book, reporter);
+    kv::JournalPage journal(host, book, reporter);
     journal.resize(900, 600);
     journal.show();
-    journal.loadFile(journalPath());
+    book.read(kv::JournalBook::Table::Journal, kv::readWholeFile(journalPath()));
     for (auto _ : state) {
         journal.writeButClick();
         QApplication::processEvents();

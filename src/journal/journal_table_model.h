@@ -1,20 +1,28 @@
 #pragma once
-// A JournalTable shown in a QTableView: data rows 1..rowCount()-1 of the table are the
-// model's rows 0..rowCount()-2, the headings are the horizontal header.
+// The journal or the archive as an item model, so that any view can show it: data rows
+// 1..rowCount()-1 of the table are the model's rows 0..rowCount()-2, the headings are the
+// horizontal header. Every change goes through here and so reaches the views as it
+// happens; revision() counts the changes.
 
 #include "journal/journal_table.h"
+#include "journal/table_file.h"
 
 #include <QAbstractTableModel>
 
 namespace kv {
 
 class JournalTableModel : public QAbstractTableModel {
-public:
-    // The table must outlive the model.
-    explicit JournalTableModel(JournalTable& table, QObject* parent = nullptr);
+    Q_OBJECT
 
-    // Tells the views the whole table may have changed.
-    void reload();
+public:
+    explicit JournalTableModel(QObject* parent = nullptr);
+
+    const JournalTable& table() const { return m_table; }
+    // Grows with every change of a cell or of the row count.
+    quint64 revision() const { return m_revision; }
+
+    // Adds the records in `bytes` as readTableBytes does.
+    TableRead readBytes(QByteArrayView bytes);
 
     // The table's own operations, told to the views as they happen so that a view keeps
     // its current cell and never re-reads a long table for a one-row change.
@@ -37,7 +45,8 @@ public:
                  int role = Qt::EditRole) override;
 
 private:
-    JournalTable& m_table;
+    JournalTable m_table;
+    quint64 m_revision = 0;
     bool m_commentEditable = false;
 };
 

@@ -1,4 +1,4 @@
-#include "journal/ui/journal_table_model.h"
+#include "journal/journal_table_model.h"
 
 namespace kv {
 
@@ -8,16 +8,18 @@ const char16_t* const kHeadings[JournalTable::kColumnCount] = {
 };
 }
 
-JournalTableModel::JournalTableModel(JournalTable& table, QObject* parent)
+JournalTableModel::JournalTableModel(QObject* parent)
     : QAbstractTableModel(parent)
-    , m_table(table)
 {
 }
 
-void JournalTableModel::reload()
+TableRead JournalTableModel::readBytes(QByteArrayView bytes)
 {
     beginResetModel();
+    const TableRead read = readTableBytes(m_table, bytes);
+    ++m_revision;
     endResetModel();
+    return read;
 }
 
 void JournalTableModel::appendRow()
@@ -25,6 +27,7 @@ void JournalTableModel::appendRow()
     const int row = m_table.rowCount() - 1;
     beginInsertRows({}, row, row);
     m_table.appendRow();
+    ++m_revision;
     endInsertRows();
 }
 
@@ -33,6 +36,7 @@ void JournalTableModel::setRow(int tableRow, const JournalRow& cells)
     if (!m_table.isDataRow(tableRow))
         return;
     m_table.setRow(tableRow, cells);
+    ++m_revision;
     emit dataChanged(index(tableRow - 1, 0), index(tableRow - 1, JournalTable::kColumnCount - 1));
 }
 
@@ -40,6 +44,7 @@ void JournalTableModel::deleteRow(int tableRow)
 {
     if (!m_table.isDataRow(tableRow))
         return;
+    ++m_revision;
     if (m_table.rowCount() <= 2) {
         m_table.deleteRow(tableRow);  // blanks the only row
         emit dataChanged(index(0, 0), index(0, JournalTable::kColumnCount - 1));
@@ -113,6 +118,7 @@ bool JournalTableModel::setData(const QModelIndex& index, const QVariant& value,
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
     m_table.setCell(index.row() + 1, index.column(), value.toString());
+    ++m_revision;
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

@@ -1,0 +1,105 @@
+#include "app/single_instance.h"
+
+#include "app/data_directory.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+namespace kv {
+
+namespace {
+
+// How long a second start waits for the first to take its request: the first may be
+// busy in a long save, but a start must not hang.
+constexpr int kRequestTimeoutMs = 3000;
+
+QString folderKey(const QString& dataDirectory)
+{
+    const QString canonical = QFileInfo(dataDirectory).canonicalFilePath();
+    const QString folder = canonical.isEmpty() ? QDir::cleanPath(QDir(dataDirectory).absolutePath())
+                                               : canonical;
+    return QString::fromLatin1(
+        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+}
+
+QString lockPathFor(const QString& dataDirectory)
+{
+    if (mayCreateFilesIn(dataDirectory))
+        return QDir(dataDirectory).filePath(QStringLiteral("kv4410pc.lock"));
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    return QDir(runtime).filePath(QStringLiteral("kv4410pc-%1.lock").arg(folderKey(dataDirectory)));
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
+    : QObject(parent)
+    , m_lockPath(lockPathFor(dataDirectory))
+    , m_serverName(QStringLiteral("kv4410pc-%1").arg(folderKey(dataDirectory)))
+    , m_lock(m_lockPath)
+{
+    // The program holds its lock for hours: only a holder that is gone makes it stale.
+    m_lock.setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+SingleInstance::Claim SingleInstance::claim()
+{
+    if (m_lock.tryLock(0)) {
+        listen();
+        return Claim::Owner;
+    }
+    if (m_lock.error() != QLockFile::LockFailedError)
+        return Claim::Unguarded;
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(kRequestTimeoutMs))
+        return Claim::OtherUnreachable;
+    socket.write("raise\n");
+    if (!socket.waitForBytesWritten(kRequestTimeoutMs))
+        return Claim::OtherUnreachable;
+    socket.disconnectFromServer();
+    return Claim::OtherAsked;
+}
+
+void SingleInstance::listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // A socket left by a program that was killed: the lock says it is ours now.
+    if (!m_server->listen(m_serverName)) {
+        QLocalServer::removeServer(m_serverName);
+        if (!m_server->listen(m_serverName))
+            return;  // later starts then say the program is open, without raising it
+    }
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // Any request, even one cut short, asks for the window.
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                socket->readAll();
+                emit activationRequested();
+            });
+            if (socket->bytesAvailable() > 0) {
+                socket->readAll();
+                emit activationRequested();
+            }
+        }
+    });
+}
+
+QString alreadyRunningText(const QString& dataDirectory)
+{
+    return QStringLiteral("Программа уже открыта с файлами данных из папки \"%1\". "
+                          "Перейдите в её окно: второй раз с теми же файлами она не запускается.")
+        .arg(QDir::toNativeSeparators(dataDirectory));
+}
+
+}  // namespace kv

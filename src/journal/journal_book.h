@@ -1,0 +1,86 @@
+#pragma once
+// JournalBook: the journal and the archive, with the rules that make and move their rows,
+// and what changed in each since it was read from or written to its file. The pages
+// show its two models; the data files are read into it and written from it.
+
+#include "journal/journal_table_model.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+
+#include <optional>
+#include <vector>
+
+namespace kv {
+
+class JournalBook : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Table { Journal, Archive };
+
+    explicit JournalBook(QObject* parent = nullptr);
+
+    JournalTableModel& journal() { return m_journal.model; }
+    JournalTableModel& archive() { return m_archive.model; }
+    const JournalTableModel& journal() const { return m_journal.model; }
+    const JournalTableModel& archive() const { return m_archive.model; }
+    JournalTableModel& model(Table table) { return side(table).model; }
+
+    // An entry for `method` showing `value`, made at `when`: into the journal's blank last
+    // row when the journal is empty, else into a new last row. Returns its row.
+    int addEntry(int method, const QString& value, const QDateTime& when);
+    // Deletes a journal row (the only one is blanked); nothing outside the data rows.
+    void deleteEntry(int row);
+    // Moves a journal row to the end of the archive; nothing from an empty journal or
+    // outside the data rows.
+    void moveToArchive(int row);
+    // Deletes an archive row as deleteEntry does.
+    void deleteArchived(int row);
+
+    // The rows moved into the archive since it was read, in the order they came, as far as
+    // they are still there: they are the archive's last rows, because rows only ever
+    // arrive at its end.
+    std::vector<JournalRow> movedThisSession() const;
+
+    // Adds a file's records to a table (at start). The bytes read become what the table
+    // is compared with at the next save.
+    TableRead read(Table table, const QByteArray& fileBytes);
+    // The table must be written at the next save even if it does not change: its file is
+    // missing, or was read only up to damage, or holds something else than the table.
+    void markUnsaved(Table table) { side(table).mustWrite = true; }
+
+    // The file's bytes when they must be written: the table changed since it was read or
+    // last saved, and its content differs from what the file holds. Else nothing, so an
+    // untouched file is never rewritten.
+    std::optional<QByteArray> bytesToSave(Table table) const;
+    // Whether the session changed the table since it was read or last saved, whatever
+    // its file needs.
+    bool changedBySession(Table table) const;
+    // After `bytes` (the table's own, from bytesToSave) reached the file.
+    void markSaved(Table table, const QByteArray& bytes);
+
+    // The journal's file bytes with the rows moved to the archive this session put back
+    // at its end: what the journal file gets when the archive could not be written.
+    QByteArray journalBytesWithMovedRows() const;
+
+private:
+    struct Side {
+        JournalTableModel model;
+        quint64 savedRevision = 0;
+        size_t savedHash = 0;
+        qsizetype savedSize = 0;
+        bool mustWrite = false;
+    };
+    Side& side(Table table) { return table == Table::Journal ? m_journal : m_archive; }
+    const Side& side(Table table) const { return table == Table::Journal ? m_journal : m_archive; }
+    void remember(Side& side, const QByteArray& bytes);
+
+    Side m_journal;
+    Side m_archive;
+    // The archive rows read from its file still there; after them come the moved ones.
+    int m_archiveRowsRead = 1;
+};
+
+}  // namespace kv

@@ -1,0 +1,194 @@
+// The data files without a window: what a close writes, and every way a session's rows
+// could have been lost.
+
+#include "app/data_files.h"
+#include "core/methods.h"
+#include "journal/journal_entry.h"
+#include "journal/table_file.h"
+#include "measure/measurement_state.h"
+#include "recording_reporter.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace kv::test {
+namespace {
+
+const QDateTime kWhen(QDate(2026, 12, 9), QTime(10, 0, 0));
+
+QByteArray tableOf(int rows, const char* value = "91,8")
+{
+    JournalTable table;
+    for (int row = 1; row <= rows; ++row) {
+        if (row > 1)
+            table.appendRow();
+        table.setRow(row, makeEntry(row, kWhen, Research, QString::fromUtf8(value)));
+    }
+    return tableFileBytes(table);
+}
+
+JournalTable tableIn(const QString& path)
+{
+    JournalTable table;
+    loadTableFile(table, path);
+    return table;
+}
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_ino;
+}
+
+class DataFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString journalPath() const { return path(QStringLiteral("data2.tab")); }
+    QString archivePath() const { return path(QStringLiteral("data.tab")); }
+
+    void writeFiles(const QByteArray& journal, const QByteArray& archive)
+    {
+        writeFile(journalPath(), journal);
+        writeFile(archivePath(), archive);
+        writeFile(path(QStringLiteral("kor.tab")), {});
+    }
+
+    void load()
+    {
+        files.loadCalibrations();
+        files.loadArchive();
+        files.loadJournal();
+    }
+
+    QTemporaryDir dir;
+    MeasurementState state{dir.path()};
+    JournalBook book;
+    RecordingReporter errors;
+    DataFiles files{state, book, errors};
+};
+
+TEST_F(DataFilesTest, UntouchedFilesAreNeverRewrittenNorHoldTheClose)
+{
+    writeFiles(tableOf(3), tableOf(2));
+    load();
+    const ino_t journalInode = inodeOf(journalPath());
+    EXPECT_TRUE(files.saveAll());
+    EXPECT_EQ(inodeOf(journalPath()), journalInode);  // a rewrite would replace the file
+
+    // Another program's work since start (or a file this user may not write, or a link
+    // leading nowhere) is left as it is.
+    writeFile(archivePath(), tableOf(5));
+    QFile::remove(journalPath());
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("gone/data2.tab")), journalPath()));
+    EXPECT_TRUE(files.saveAll());
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
+    EXPECT_EQ(readFile(archivePath()), tableOf(5));
+    EXPECT_TRUE(QFileInfo(journalPath()).isSymLink());
+}
+
+TEST_F(DataFilesTest, ARowMovedToAnArchiveThatCannotBeWrittenStaysInTheJournalFile)
+{
+    writeFiles(tableOf(2), tableOf(1, "90"));
+    load();
+    book.moveToArchive(1);
+    blockWithDirectory(archivePath());
+
+    EXPECT_FALSE(files.saveAll());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(archivePath())));
+    // Both rows are in the journal's file: the one left and the one moved.
+    EXPECT_EQ(tableIn(journalPath()).rowCount(), 3);
+
+    // Once the archive can be written, the row is there and has left the journal's file.
+    QDir(archivePath()).removeRecursively();
+    errors.messages.clear();
+    EXPECT_TRUE(files.saveAll());
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_EQ(tableIn(archivePath()).rowCount(), 3);
+    EXPECT_EQ(tableIn(journalPath()).rowCount(), 2);
+}
+
+TEST_F(DataFilesTest, AVanishedFolderIsReportedWhenTheSessionHasSomethingToSave)
+{
+    writeFiles(tableOf(1), tableOf(1));
+    load();
+    ASSERT_TRUE(dir.remove());
+    EXPECT_TRUE(files.saveAll());  // nothing done: nothing lost
+    EXPECT_TRUE(errors.messages.isEmpty());
+
+    book.addEntry(Motor, QStringLiteral("83,1"), kWhen);
+    EXPECT_FALSE(files.saveAll());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].contains(dir.path())) << errors.messages[0].toStdString();
+
+    // Put back, the folder takes the session's work.
+    QDir().mkpath(dir.path());
+    errors.messages.clear();
+    EXPECT_TRUE(files.saveAll());
+    EXPECT_EQ(tableIn(journalPath()).rowCount(), 3);
+}
+
+TEST_F(DataFilesTest, ADamagedJournalIsCopiedWholeBeforeTheCloseWritesWhatWasRead)
+{
+    const QByteArray damaged = tableOf(2) + QByteArray("3\r\nd\0m\r\nv\r\nc\r\n\r\n", 17);
+    writeFiles(damaged, tableOf(1));
+    writeFile(path(QStringLiteral("data2.tab.bak")), "older copy");
+    load();
+
+    ASSERT_EQ(errors.notices.size(), 1);
+    const QString copy = path(QStringLiteral("data2.tab.bak.2"));
+    EXPECT_TRUE(errors.notices[0].contains(QStringLiteral("после записи 2"))) << errors.notices[0].toStdString();
+    EXPECT_TRUE(errors.notices[0].endsWith(copy));
+    EXPECT_EQ(readFile(copy), damaged);
+    EXPECT_EQ(readFile(path(QStringLiteral("data2.tab.bak"))), QByteArray("older copy"));
+
+    EXPECT_TRUE(files.saveAll());
+    EXPECT_EQ(readFile(journalPath()), tableOf(2));
+    EXPECT_EQ(readFile(copy), damaged);
+}
+
+TEST_F(DataFilesTest, WriteErrorsNameTheFileAndTheCause)
+{
+    writeFiles(tableOf(1), tableOf(1));
+    load();
+    for (int i = 0; i < 200; ++i)
+        book.addEntry(Motor, QStringLiteral("83,1"), kWhen);
+
+    // A file size limit makes the write fail after the open, as a full disk does.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto formerHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved1 = files.saveAll();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, formerHandler);
+
+    EXPECT_FALSE(saved1);
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_EQ(errors.messages[0],
+              QStringLiteral("Stream write error \"%1\". %2").arg(journalPath(), systemErrorText(EFBIG)));
+    EXPECT_EQ(readFile(journalPath()), tableOf(1));
+
+    // A link leading into a missing folder: its target is named.
+    QFile::remove(journalPath());
+    const QString target = path(QStringLiteral("gone/data2.tab"));
+    ASSERT_TRUE(QFile::link(target, journalPath()));
+    errors.messages.clear();
+    EXPECT_FALSE(files.saveAll());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].contains(target)) << errors.messages[0].toStdString();
+}
+
+}  // namespace
+}  // namespace kv::test

@@ -1,0 +1,118 @@
+// The journal and archive rules and what the book knows about changes since a file was read.
+
+#include "core/methods.h"
+#include "journal/journal_book.h"
+#include "journal/journal_entry.h"
+#include "journal/table_file.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kv {
+namespace {
+
+const QDateTime kWhen(QDate(2026, 12, 9), QTime(10, 0, 0));
+
+QByteArray fileOf(std::initializer_list<const char*> values)
+{
+    JournalTable table;
+    int row = 1;
+    for (const char* value : values) {
+        if (row > 1)
+            table.appendRow();
+        table.setRow(row, makeEntry(row, kWhen, Research, QString::fromUtf8(value)));
+        ++row;
+    }
+    return tableFileBytes(table);
+}
+
+using T = JournalBook::Table;
+
+TEST(JournalBook, OnlyARealChangeAsksForAWrite)
+{
+    const struct {
+        const char* what;
+        std::function<void(JournalBook&)> act;
+        bool journalWritten;
+        bool archiveWritten;
+    } cases[] = {
+        {"nothing done", [](JournalBook&) {}, false, false},
+        {"an entry", [](JournalBook& b) { b.addEntry(Motor, "83,1", kWhen); }, true, false},
+        {"an entry made and deleted",
+         [](JournalBook& b) { b.deleteEntry(b.addEntry(Motor, "83,1", kWhen)); }, false, false},
+        {"a row moved", [](JournalBook& b) { b.moveToArchive(1); }, true, true},
+        {"a comment typed",
+         [](JournalBook& b) {
+             JournalTableModel& m = b.journal();
+             m.setCommentEditable(true);
+             m.setData(m.index(0, JournalTable::kCommentColumn), QStringLiteral("проба"));
+         },
+         true, false},
+        {"marked unsaved (missing or damaged file)", [](JournalBook& b) { b.markUnsaved(T::Archive); },
+         false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        JournalBook book;
+        book.read(T::Journal, fileOf({"91,8", "92"}));
+        book.read(T::Archive, fileOf({"90"}));
+        c.act(book);
+        EXPECT_EQ(book.bytesToSave(T::Journal).has_value(), c.journalWritten);
+        EXPECT_EQ(book.bytesToSave(T::Archive).has_value(), c.archiveWritten);
+        // Once written, nothing more until the next change.
+        for (T table : {T::Journal, T::Archive}) {
+            if (const auto bytes = book.bytesToSave(table))
+                book.markSaved(table, *bytes);
+            EXPECT_FALSE(book.bytesToSave(table).has_value());
+        }
+    }
+}
+
+TEST(JournalBook, RowsMovedThisSessionAreTheArchivesTailAndGoBackToTheJournalOnDemand)
+{
+    JournalBook book;
+    book.read(T::Journal, fileOf({"1", "2", "3", "4"}));
+    book.read(T::Archive, fileOf({"a", "b"}));
+    book.moveToArchive(1);    // "1"
+    book.moveToArchive(1);    // "2"
+    book.moveToArchive(1);    // "3"
+    book.deleteArchived(1);   // "a", read from the file
+    book.deleteArchived(3);   // "2", moved
+    const std::vector<JournalRow> moved = book.movedThisSession();
+    ASSERT_EQ(moved.size(), 2u);
+    EXPECT_EQ(moved[0].cells[3], QStringLiteral("1"));
+    EXPECT_EQ(moved[1].cells[3], QStringLiteral("3"));
+
+    JournalTable journal;
+    readTableBytes(journal, book.journalBytesWithMovedRows());
+    ASSERT_EQ(journal.rowCount(), 4);
+    EXPECT_EQ(journal.cell(1, 3), QStringLiteral("4"));
+    EXPECT_EQ(journal.cell(2, 3), QStringLiteral("1"));
+    EXPECT_EQ(journal.cell(3, 3), QStringLiteral("3"));
+
+    // Emptied down to its blank row, the archive holds nothing moved.
+    while (book.archive().table().rowCount() > 2)
+        book.deleteArchived(1);
+    book.deleteArchived(1);
+    EXPECT_TRUE(book.movedThisSession().empty());
+}
+
+TEST(JournalBook, EntriesFollowTheTableRules)
+{
+    JournalBook book;
+    // An empty journal's blank row takes the first entry; archiving an empty journal or
+    // a row outside the table does nothing.
+    book.moveToArchive(1);
+    EXPECT_EQ(book.addEntry(Cetane, "*", kWhen), 1);
+    EXPECT_EQ(book.addEntry(Research, "91,8 (Эталон)", kWhen), 2);
+    book.moveToArchive(7);
+    EXPECT_EQ(book.archive().table().rowCount(), 2);
+    book.moveToArchive(2);
+    ASSERT_EQ(book.archive().table().rowCount(), 3);  // never into the archive's blank row
+    EXPECT_EQ(book.archive().table().cell(2, 3), QStringLiteral("91,8 (Эталон)"));
+    EXPECT_EQ(book.journal().table().rowCount(), 2);
+}
+
+}  // namespace
+}  // namespace kv
