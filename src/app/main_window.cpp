@@ -298,6 +298,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     m_closing = false;
     if (closes) {
         m_signalClose = false;
+        m_closed = true;
         event->accept();
         return;
     }
@@ -337,6 +338,10 @@ void TForm1::closeAfterModalWindows()
 
 void TForm1::bringToFront()
 {
+    // A request that comes in after the close must not bring back a window whose files
+    // are saved and whose program is ending.
+    if (m_closed || m_signalClose)
+        return;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

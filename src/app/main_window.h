@@ -84,7 +84,8 @@ public:
     // a close already running (an error box of it open) the close is tried once more
     // after it.
     void closeOnSignal();
-    // Brings the window to the front (a second start on the same data folder asks).
+    // Brings the window to the front (a second start on the same data folder asks),
+    // unless it has closed or is about to.
     void bringToFront();
 
     // Menu: Файл → Закрыть, Справка → О программе, Справка → Вызов справки.
@@ -128,6 +129,8 @@ private:
     bool m_closing = false;
     // A signal asked for a close that has not run yet.
     bool m_signalClose = false;
+    // The window closed with its files saved.
+    bool m_closed = false;
     static constexpr int kMaxModalRounds = 20;
     int m_modalRounds = 0;
     ResultPanel* m_resultPanel = nullptr;

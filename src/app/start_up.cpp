@@ -14,7 +14,9 @@
 #include "measure/ui/calibration_dialog.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <memory>
 
@@ -36,6 +38,21 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
         QMessageBox::critical(nullptr, kApplicationTitle, kCp1251MissingText);
         return 1;
     }
+
+    // A termination signal from here on closes the program the way its close command does;
+    // before the main window exists there is nothing to save, so a box open then just
+    // goes, and the window closes as soon as it is there.
+    TForm1* window = nullptr;
+    bool closeWhenShown = false;
+    const TerminationSignals closeOnSignal([&window, &closeWhenShown] {
+        if (window) {
+            window->closeOnSignal();
+            return;
+        }
+        closeWhenShown = true;
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            box->reject();
+    });
 
     const DataDirectory data = programDataDirectory();
     // Before the splash and before any file is read: a second start on the same folder
@@ -74,7 +91,9 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 
     form1.show();
     QObject::connect(&instance, &SingleInstance::activationRequested, &form1, &TForm1::bringToFront);
-    const TerminationSignals closeOnSignal([&form1] { form1.closeOnSignal(); });
+    window = &form1;
+    if (closeWhenShown)
+        QTimer::singleShot(0, &form1, &TForm1::closeOnSignal);
     std::unique_ptr<QObject> extras;
     if (variant.afterWindowsCreated)
         extras = variant.afterWindowsCreated(form1, *platform);

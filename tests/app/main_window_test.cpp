@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -189,6 +190,39 @@ TEST_F(MainWindow, AboutBoxClosesWithOk)
     ok->click();
     EXPECT_EQ(about.result(), QDialog::Accepted);
     EXPECT_FALSE(about.isVisible());
+}
+
+// A logout or Ctrl+C while a box is open: the box goes, then the window closes saving.
+TEST_F(MainWindow, ASignalClosesTheOpenModalWindowsFirst)
+{
+    TForm1& f = createClean();
+    f.journalPage()->writeButClick();
+    TAboutBox about;
+    f.setAboutBox(&about);
+    f.show();
+    QTimer::singleShot(0, &f, [&f] { f.closeOnSignal(); });
+    f.N8Click();  // the box's own event loop, until the signal ends it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.isVisible(); }, 5000));
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(readFile(path(QStringLiteral("data2.tab"))).count("\r\n"), 6);
+}
+
+// A signal while the close shows why it failed: after that close, one more try.
+TEST_F(MainWindow, ASignalDuringACloseIsHonouredAfterIt)
+{
+    TForm1& f = createClean();
+    f.journalPage()->writeButClick();
+    blockWithDirectory(path(QStringLiteral("data2.tab")));
+    errors.onError = [&f, this] {
+        if (errors.messages.size() == 1)
+            f.closeOnSignal();
+    };
+    f.show();
+    EXPECT_FALSE(f.close());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return errors.messages.size() == 2; }, 5000));
+    QTest::qWait(0);
+    EXPECT_EQ(errors.messages.size(), 2);  // once, not for ever
+    EXPECT_TRUE(f.isVisible());
 }
 
 // The print button writes tmp1.html into the program's directory and its preview comes

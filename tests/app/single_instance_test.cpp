@@ -1,0 +1,87 @@
+// One program per data folder: the lock, the request to the first program, and two real
+// programs started on one folder.
+
+#include "app/single_instance.h"
+#include "recording_reporter.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace kv::test {
+namespace {
+
+TEST(SingleInstance, ASecondClaimAsksTheFirstAndALockLeftByTheDeadIsTaken)
+{
+    QTemporaryDir dir;
+    {
+        SingleInstance first(dir.path());
+        ASSERT_EQ(first.claim(), SingleInstance::Claim::Owner);
+        EXPECT_TRUE(QFileInfo::exists(first.lockFilePath()));
+        QSignalSpy asked(&first, &SingleInstance::activationRequested);
+
+        SingleInstance second(dir.path());
+        EXPECT_EQ(second.claim(), SingleInstance::Claim::OtherAsked);
+        EXPECT_TRUE(asked.wait(5000) || asked.count() > 0);
+    }
+    // A lock whose program is gone (killed, say) does not stand in the way.
+    writeFile(QDir(dir.path()).filePath(QStringLiteral("kv4410pc.lock")),
+              "2147480000\nkv4410pc\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+    SingleInstance next(dir.path());
+    EXPECT_EQ(next.claim(), SingleInstance::Claim::Owner);
+}
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_ino;
+}
+
+// Two real programs on one folder: the second leaves at once and touches no file, and the
+// first, which changed nothing, rewrites nothing at its close.
+TEST(SingleInstance, ASecondProgramOnTheSameFilesLeavesThemAlone)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program));
+    const QString journal = dir.filePath(QStringLiteral("data2.tab"));
+    writeFile(journal, readFile(QStringLiteral(KV_TEST_DATA_DIR "/journal_three_rows.tab")));
+    writeFile(dir.filePath(QStringLiteral("data.tab")), {});
+    writeFile(dir.filePath(QStringLiteral("kor.tab")), {});
+    const ino_t inode = inodeOf(journal);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    ASSERT_TRUE(first.waitForStarted());
+    const QString lock = dir.filePath(QStringLiteral("kv4410pc.lock"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 30000));
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {});
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(readFile(journal), readFile(QStringLiteral(KV_TEST_DATA_DIR "/journal_three_rows.tab")));
+    EXPECT_EQ(inodeOf(journal), inode);
+    EXPECT_FALSE(QFileInfo::exists(lock));
+}
+
+}  // namespace
+}  // namespace kv::test
