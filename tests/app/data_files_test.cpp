@@ -2,6 +2,7 @@
 // could have been lost.
 
 #include "app/data_files.h"
+#include "core/file_io.h"
 #include "core/methods.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
@@ -16,6 +17,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kv::test {
 namespace {
@@ -188,6 +191,33 @@ TEST_F(DataFilesTest, WriteErrorsNameTheFileAndTheCause)
     EXPECT_FALSE(files.saveAll());
     ASSERT_EQ(errors.messages.size(), 1);
     EXPECT_TRUE(errors.messages[0].contains(target)) << errors.messages[0].toStdString();
+}
+
+// A rewrite in place cut off half-way (a hard-linked journal): the next start puts the old
+// content back before reading it, and says so.
+TEST_F(DataFilesTest, AnInterruptedRewriteInPlaceIsUndoneAtTheNextStart)
+{
+    writeFiles(tableOf(3), tableOf(1));
+    ASSERT_EQ(::link(QFile::encodeName(journalPath()).constData(),
+                     QFile::encodeName(path(QStringLiteral("linked.tab"))).constData()),
+              0);
+    if (::fork() == 0) {
+        setInPlaceStepHook(+[](InPlaceStep step) {
+            if (step == InPlaceStep::Written)
+                ::_exit(9);
+        });
+        replaceFileAtomically(journalPath(), tableOf(1, "78"));
+        ::_exit(0);
+    }
+    ::wait(nullptr);
+    ASSERT_NE(readFile(journalPath()), tableOf(3));  // half-written
+
+    files.restoreInterruptedSaves();
+    load();
+    ASSERT_EQ(errors.notices.size(), 1);
+    EXPECT_TRUE(errors.notices[0].contains(journalPath())) << errors.notices[0].toStdString();
+    EXPECT_EQ(readFile(journalPath()), tableOf(3));
+    EXPECT_EQ(book.journal().table().rowCount(), 4);
 }
 
 }  // namespace
