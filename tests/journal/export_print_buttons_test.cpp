@@ -1,16 +1,14 @@
 #include "journal/print_page.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/journal_print_document.h"
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "recording_reporter.h"
 #include "recording_spreadsheet.h"
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
 #include <QTemporaryDir>
-#include <QTextDocument>
-#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -27,9 +25,9 @@ protected:
         journal.writeButClick();
         journal.writeButClick();
         journal.setPrintView(&web);
-        web.setPreviewOpener([this](QTextDocument& page, QWidget* parent) {
-            previews << page.toPlainText();
-            EXPECT_EQ(parent, &web);
+        web.setPreviewOpener([this](const JournalPrintDocument& document, QWidget* parent) {
+            previews << document.pageText(0).join(u'\n');
+            EXPECT_EQ(parent, &journal);
             return previewOpens;
         });
         for (GridPage* page : {static_cast<GridPage*>(&journal), static_cast<GridPage*>(&archive)}) {
@@ -54,7 +52,7 @@ protected:
     test::RecordingReporter reporter;
     ArchivePage archive{reporter};
     JournalPage journal{state, archive, reporter};
-    PrintView web{reporter};
+    PrintView web{reporter, &journal};
 
     QString chosenName;
     int dialogs = 0;
@@ -155,23 +153,6 @@ TEST_F(ExportPrintButtonsTest, PrintFailures)
     ASSERT_EQ(reporter.messages.size(), 2);
     EXPECT_TRUE(reporter.messages[1].startsWith(QStringLiteral("Cannot create file")));
     EXPECT_EQ(previews.size(), 1);
-}
-
-// The real preview is a QPrintPreviewDialog over the page; it is closed as it opens.
-TEST(PrintView, DefaultOpenerShowsPrintPreviewDialog)
-{
-    test::RecordingReporter reporter;
-    PrintView web(reporter);
-    web.setHtml(QStringLiteral("<p>Октанометр</p>"));
-    QString seen;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
-            seen = dialog->objectName();
-            dialog->reject();
-        }
-    });
-    EXPECT_TRUE(PrintView::openPrintPreview(*web.document(), &web));
-    EXPECT_EQ(seen, QStringLiteral("PrintPreview"));
 }
 
 }  // namespace
