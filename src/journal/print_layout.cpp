@@ -168,7 +168,9 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
     }
 
     // "№" takes what its widest number needs and no more; the others share the rest of
-    // the page's width by what they would like.
+    // the page's width by what they would like. Where not every text fits on one line,
+    // the comment is the one to wrap, if the others fit: a browser would share the
+    // shortage among all, so one long comment would put every date on two lines.
     std::array<double, columns>& widths = layout.m_widths;
     widths[0] = std::min(std::max(geometry.minimumNumberWidth, least[0] + padding),
                          geometry.width / 3);
@@ -181,8 +183,13 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
         sumLeast += least[c];
         sumMost += most[c];
     }
+    const int comment = JournalTable::kCommentColumn;
+    const bool commentWraps = sumLeast < room && sumMost > room
+                              && room - (sumMost - most[comment]) >= least[comment];
     for (int c = 1; c < columns; ++c) {
-        if (sumLeast >= room)  // wider than the paper: words break between characters
+        if (commentWraps)
+            widths[c] = c == comment ? room - (sumMost - most[comment]) : most[c];
+        else if (sumLeast >= room)  // wider than the paper: words break between characters
             widths[c] = room * least[c] / sumLeast;
         else if (sumMost <= room)
             widths[c] = most[c] + (room - sumMost) * most[c] / sumMost;

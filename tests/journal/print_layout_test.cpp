@@ -131,6 +131,18 @@ TEST(PrintLayout, RowsAreNeverSplitButOneTallerThanAPage)
         EXPECT_EQ(layout->page(p), expected[std::size_t(p)]) << p;
 }
 
+// One long comment wraps itself; it doesn't push the dates of every row onto two lines.
+TEST(PrintLayout, ALongCommentWrapsAloneWhereTheOthersFit)
+{
+    JournalTable table = numberedRows(3, QStringLiteral("08.12.2026 08:00:01"));
+    table.setCell(2, JournalTable::kCommentColumn, QString(QStringLiteral("word ")).repeated(40));
+    const auto layout = PrintLayout::build(table, {60, 100, 0.5, 0}, measure);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->rowLines(1), 1);
+    EXPECT_GT(layout->rowLines(2), 1);
+    EXPECT_EQ(layout->rowLines(3), 1);
+}
+
 TEST(PrintLayout, EmptyJournalIsOnePageOfOneBlankRow)
 {
     const auto layout = PrintLayout::build(JournalTable(), {100, 10, 0.5, 0}, measure);

@@ -213,8 +213,15 @@ void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, c
     pieces(layout, paper, index, texts, rules);
     painter.save();
     painter.setPen(Qt::black);
-    for (const QRectF& rule : rules)
+    // A rule thinner than a pixel of the device would vanish on a screen, one row in two.
+    const double pixel = 1 / std::max(1e-9, std::abs(painter.transform().m22()));
+    for (QRectF rule : rules) {
+        if (rule.height() < pixel)
+            rule.setHeight(pixel);
+        if (rule.width() < pixel)
+            rule.setWidth(pixel);
         painter.fillRect(rule, Qt::black);
+    }
     int font = -1;
     for (const Piece& piece : texts) {
         if (piece.font != font)
