@@ -1,3 +1,4 @@
+#include "journal/builtin_spreadsheet.h"
 #include "journal/print_page.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
@@ -8,6 +9,8 @@
 #include "recording_spreadsheet.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -116,6 +119,24 @@ TEST_F(ExportPrintButtonsTest, BuiltInSpreadsheetWritesTheFile)
     click(&archive, "excellButArh");
     EXPECT_TRUE(reporter.messages.isEmpty()) << reporter.messages.join('\n').toStdString();
     EXPECT_EQ(test::readFile(chosenName).left(4), QByteArray("PK\x03\x04"));
+}
+
+// Cancel in the export's progress leaves no file behind and says nothing.
+TEST_F(ExportPrintButtonsTest, CancelledExportLeavesNoFile)
+{
+    chosenName = dataDir.filePath(QStringLiteral("журнал.xlsx"));
+    for (int r = 0; r < 1000; ++r)
+        journal.writeButClick();
+    journal.spreadsheetExport().setFactory([this](const QString& id) {
+        if (auto* progress = journal.findChild<QProgressDialog*>(QStringLiteral("WorkProgress")))
+            progress->cancel();
+        return builtinSpreadsheetFactory()(id);
+    });
+    click(&journal, "excellBut");
+    EXPECT_FALSE(QFile::exists(chosenName));
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_TRUE(reporter.messages.isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // Each print rewrites tmp1.html in the data directory and opens its own preview once the

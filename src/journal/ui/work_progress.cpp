@@ -32,6 +32,11 @@ void WorkProgress::setLabel(const QString& label)
     m_dialog->setLabelText(label);
 }
 
+void WorkProgress::setCancellable(bool cancellable)
+{
+    m_dialog->setCancelButtonText(cancellable ? kProgressCancelText : QString());
+}
+
 bool WorkProgress::cancelled() const
 {
     return m_dialog->wasCanceled();

@@ -25,6 +25,8 @@ public:
     // (steps done, steps in all); false once Cancel was pressed. Fits PrintProgress.
     bool report(int done, int total);
     void setLabel(const QString& label);
+    // Work past the point of no return takes the Cancel button away.
+    void setCancellable(bool cancellable);
     bool cancelled() const;
 
     // How long the work runs before the dialog shows.
