@@ -1,4 +1,6 @@
+#include "core/cp1251.h"
 #include "journal/journal_entry.h"
+#include "journal/print_page.h"
 #include "journal/ui/journal_print_document.h"
 #include "journal/ui/print_preview_dialog.h"
 #include "journal/ui/work_progress.h"
@@ -9,8 +11,12 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
 
 #include <gtest/gtest.h>
 
@@ -182,15 +188,47 @@ TEST_F(PrintDocument, PreviewOpensReadableAndPaintsOnlyWhatIsInView)
     EXPECT_TRUE(reporter.messages.isEmpty());
 }
 
+// The pages are made from the rows, not from tmp1.html; they print what an HTML viewer
+// shows of the page: each cell decoded from code page 1251, unescaped, blanks collapsed.
+TEST(PrintedText, IsWhatAnHtmlViewerShowsOfThePage)
+{
+    JournalTable table;
+    table.setRowCount(3);
+    table.setRow(1, JournalRow{{"1", "  a \t b ", "<b>x</b> & y", QStringLiteral("\"q\" ∑ 日本"),
+                                QStringLiteral("€ № ё")}});
+    QTextDocument page;
+    page.setHtml(fromCp1251(printPageBytes(table)));
+    QTextTable* shown = nullptr;
+    for (auto it = page.rootFrame()->begin(); !shown && !it.atEnd(); ++it)
+        shown = qobject_cast<QTextTable*>(it.currentFrame());
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->rows(), 3);
+    for (int r = 1; r <= 2; ++r)
+        for (int c = 0; c < JournalTable::kColumnCount; ++c) {
+            const QTextTableCell cell = shown->cellAt(r, c);
+            QTextCursor text = cell.firstCursorPosition();
+            text.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            // The viewer keeps a blank at a cell's end, which shows nothing.
+            QString seen = text.selectedText();
+            if (seen.endsWith(u' '))
+                seen.chop(1);
+            EXPECT_EQ(printedText(table.cell(r, c)), seen) << r << ", " << c;
+        }
+}
+
 TEST(WorkProgress, CancelIsHeardAtTheNextReport)
 {
     QWidget window;
     WorkProgress progress(&window, QStringLiteral("Печать"), QStringLiteral("Подготовка страниц…"));
     auto* dialog = window.findChild<QProgressDialog*>(QStringLiteral("WorkProgress"));
     ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dialog->findChild<QPushButton*>(), nullptr);
+    EXPECT_EQ(dialog->findChild<QPushButton*>()->text(), QStringLiteral("Отмена"));
     EXPECT_TRUE(progress.report(1, 10));
     dialog->cancel();
     EXPECT_FALSE(progress.report(2, 10));
+    progress.setCancellable(false);
+    EXPECT_EQ(dialog->findChild<QPushButton*>(), nullptr);
 }
 
 }  // namespace
