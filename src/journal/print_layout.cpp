@@ -46,8 +46,14 @@ double widestWord(QStringView text, const TextMeasure& measure)
 // wider than `width`.
 qsizetype fittingPrefix(QStringView text, double width, bool bold, const TextMeasure& measure)
 {
+    // Doubling first, so a word of a million characters costs about one line's measuring.
     qsizetype low = 1;
-    qsizetype high = text.size();
+    qsizetype high = 2;
+    while (high < text.size() && measure.width(text.left(high), bold) <= width) {
+        low = high;
+        high *= 2;
+    }
+    high = std::min(high, text.size());
     while (low < high) {
         const qsizetype mid = (low + high + 1) / 2;
         if (measure.width(text.left(mid), bold) <= width)
