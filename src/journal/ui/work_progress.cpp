@@ -27,14 +27,20 @@ bool WorkProgress::report(int done, int total)
     return !m_dialog->wasCanceled();
 }
 
+// The work goes on without the event loop until the next report, so a dialog on screen
+// is brought up to date at once.
 void WorkProgress::setLabel(const QString& label)
 {
     m_dialog->setLabelText(label);
+    if (m_dialog->isVisible())
+        m_dialog->repaint();
 }
 
 void WorkProgress::setCancellable(bool cancellable)
 {
     m_dialog->setCancelButtonText(cancellable ? kProgressCancelText : QString());
+    if (m_dialog->isVisible())
+        m_dialog->repaint();
 }
 
 bool WorkProgress::cancelled() const
