@@ -73,10 +73,7 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     layout->addWidget(m_resultPanel);
     layout->addWidget(buildPagePanel(), 1);
     setCentralWidget(central);
-    // Web is there only to print from; the panels cover it, so it is never seen.
     m_web = new PrintView(*this, central);
-    m_web->setGeometry(208, 24, 300, 150);
-    m_web->hide();
     m_journalPage->setPrintView(m_web);
     buildMenus();
 

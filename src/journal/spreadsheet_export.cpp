@@ -21,6 +21,12 @@ const std::array<QString, 5> kHeadings = {
 constexpr std::array<int, 5> kColumnWidths = {10, 30, 40, 20, 90};
 constexpr int kCentred = 3;
 constexpr int kFirstDataSheetRow = 4;
+// Rows between progress reports: often enough for a smooth bar, rarely enough to cost
+// nothing.
+constexpr int kProgressStep = 500;
+
+// Thrown through the steps when the operator cancels; never leaves the export.
+struct Cancelled {};
 
 AutomationObjectPtr call(const AutomationObjectPtr& object, const QString& name, CallKind kind,
                          const AutomationArgs& args = {})
@@ -106,7 +112,8 @@ void formatColumns(const AutomationObjectPtr& sheet)
 }
 
 // Steps 12 to 23: the title, the headings and the table's rows from sheet row 4 on.
-void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table)
+void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table,
+                const ExportProgress& progress)
 {
     formatRange(sheet, QStringLiteral("a1:b1"), 15);
     putCell(sheet, 1, 2, kTitle);
@@ -115,19 +122,25 @@ void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table)
     for (int c = 0; c < int(kHeadings.size()); ++c)
         putCell(sheet, 3, c + 1, kHeadings[c]);
 
+    const int rows = table.rowCount() - 1;
     int n = kFirstDataSheetRow;
     for (int r = 1; r < table.rowCount(); ++r, ++n) {
+        if (progress && r % kProgressStep == 0 && !progress(r - 1, rows))
+            throw Cancelled();
         call(fetch(sheet, QStringLiteral("Range"), CallKind::Get, {QStringLiteral("a%1:g%1").arg(n)}),
              QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
         for (int c = 0; c < JournalTable::kColumnCount; ++c)
             putCell(sheet, n, c + 1, table.cell(r, c));
     }
+    if (progress && !progress(rows, rows))
+        throw Cancelled();
 }
 
 }  // namespace
 
-void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
-                             const AutomationFactory& factory, BusyCursor& cursor)
+bool exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                             const AutomationFactory& factory, BusyCursor& cursor,
+                             const ExportProgress& progress)
 {
     AutomationObjectPtr application = factory ? factory(kSpreadsheetProgramId) : nullptr;
     if (!application)
@@ -140,7 +153,7 @@ void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
         hourglass = true;
         AutomationObjectPtr sheet = newWorkbook(application, workbookOpen);
         formatColumns(sheet);
-        writeCells(sheet, table);
+        writeCells(sheet, table, progress);
         cursor.setDefault();
         hourglass = false;
 
@@ -152,10 +165,14 @@ void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
         workbookOpen = false;
         sheet.reset();
         call(application, QStringLiteral("quit"), CallKind::Method);
+    } catch (const Cancelled&) {
+        cleanUp(cursor, hourglass, workbookOpen, application);
+        return false;
     } catch (...) {
         cleanUp(cursor, hourglass, workbookOpen, application);
         throw;
     }
+    return true;
 }
 
 }  // namespace kv

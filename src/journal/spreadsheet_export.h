@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kv {
 
 // The identifier the application is created by.
@@ -14,13 +16,20 @@ inline const QString kSpreadsheetProgramId = QStringLiteral("Excel.Application")
 // Raised when no application answers to kSpreadsheetProgramId.
 inline const QString kSpreadsheetConnectError = QStringLiteral("Error connect Excel");
 
+// Told (rows written, rows in all) as rows go; answering false cancels the export. The
+// last report, all rows written, comes just before the save; the save itself can't be
+// cancelled.
+using ExportProgress = std::function<bool(int done, int total)>;
+
 // Builds the workbook through `factory` and saves it as `fileName`, which is passed on
-// unchanged. Raises Error(kSpreadsheetConnectError) when the application can't be created,
+// unchanged. Returns false when `progress` cancelled it: then nothing was saved, and the
+// workbook is closed unsaved and the application told to quit as after a failure. Raises Error(kSpreadsheetConnectError) when the application can't be created,
 // leaving the cursor alone. Any later failing call raises that call's error once the
 // cursor is back to the default, the workbook closed unsaved and the application told to
 // quit (as far as they still answer; their own failures then are dropped) and every
 // object released, the application last.
-void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
-                             const AutomationFactory& factory, BusyCursor& cursor);
+bool exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                             const AutomationFactory& factory, BusyCursor& cursor,
+                             const ExportProgress& progress = {});
 
 }  // namespace kv

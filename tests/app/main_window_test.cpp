@@ -226,16 +226,18 @@ TEST_F(MainWindow, ASignalDuringACloseIsHonouredAfterIt)
 }
 
 // The print button writes tmp1.html into the program's directory and its preview comes
-// from the window's hidden viewer Web.
-TEST_F(MainWindow, PrintButtonPreviewsThroughTheHiddenViewer)
+// through the window's Web, over the window.
+TEST_F(MainWindow, PrintButtonPreviewsThroughWeb)
 {
     TForm1& f = createClean();
     PrintView* web = f.web();
     ASSERT_NE(web, nullptr);
     EXPECT_EQ(web->objectName(), QStringLiteral("Web"));
-    EXPECT_TRUE(web->isHidden());
     int previews = 0;
-    web->setPreviewOpener([&](QTextDocument&, QWidget*) { return ++previews > 0; });
+    web->setPreviewOpener([&](const JournalPrintDocument&, QWidget* parent) {
+        EXPECT_EQ(parent->window(), &f);
+        return ++previews > 0;
+    });
     f.journalPage()->findChild<QToolButton*>(QStringLiteral("printBut"))->click();
     QApplication::processEvents();
     EXPECT_EQ(previews, 1);

@@ -1,17 +1,18 @@
+#include "journal/builtin_spreadsheet.h"
 #include "journal/print_page.h"
 #include "journal/journal_book.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/journal_print_document.h"
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "recording_reporter.h"
 #include "recording_spreadsheet.h"
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
+#include <QDir>
+#include <QProgressDialog>
 #include <QTemporaryDir>
-#include <QTextDocument>
-#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -28,9 +29,9 @@ protected:
         journal.writeButClick();
         journal.writeButClick();
         journal.setPrintView(&web);
-        web.setPreviewOpener([this](QTextDocument& page, QWidget* parent) {
-            previews << page.toPlainText();
-            EXPECT_EQ(parent, &web);
+        web.setPreviewOpener([this](const JournalPrintDocument& document, QWidget* parent) {
+            previews << document.pageText(0).join(u'\n');
+            EXPECT_EQ(parent, &journal);
             return previewOpens;
         });
         for (GridPage* page : {static_cast<GridPage*>(&journal), static_cast<GridPage*>(&archive)}) {
@@ -56,7 +57,7 @@ protected:
     JournalBook book;
     ArchivePage archive{book, reporter};
     JournalPage journal{state, book, reporter};
-    PrintView web{reporter};
+    PrintView web{reporter, &journal};
 
     QString chosenName;
     int dialogs = 0;
@@ -122,6 +123,24 @@ TEST_F(ExportPrintButtonsTest, BuiltInSpreadsheetWritesTheFile)
     EXPECT_EQ(test::readFile(chosenName).left(4), QByteArray("PK\x03\x04"));
 }
 
+// Cancel in the export's progress leaves no file behind and says nothing.
+TEST_F(ExportPrintButtonsTest, CancelledExportLeavesNoFile)
+{
+    chosenName = dataDir.filePath(QStringLiteral("журнал.xlsx"));
+    for (int r = 0; r < 1000; ++r)
+        journal.writeButClick();
+    journal.spreadsheetExport().setFactory([this](const QString& id) {
+        if (auto* progress = journal.findChild<QProgressDialog*>(QStringLiteral("WorkProgress")))
+            progress->cancel();
+        return builtinSpreadsheetFactory()(id);
+    });
+    click(&journal, "excellBut");
+    EXPECT_FALSE(QFile::exists(chosenName));
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_TRUE(reporter.messages.isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 // Each print rewrites tmp1.html in the data directory and opens its own preview once the
 // page has loaded, the Cyrillic intact.
 TEST_F(ExportPrintButtonsTest, EachPrintGivesOnePreview)
@@ -157,23 +176,6 @@ TEST_F(ExportPrintButtonsTest, PrintFailures)
     ASSERT_EQ(reporter.messages.size(), 2);
     EXPECT_TRUE(reporter.messages[1].startsWith(QStringLiteral("Cannot create file")));
     EXPECT_EQ(previews.size(), 1);
-}
-
-// The real preview is a QPrintPreviewDialog over the page; it is closed as it opens.
-TEST(PrintView, DefaultOpenerShowsPrintPreviewDialog)
-{
-    test::RecordingReporter reporter;
-    PrintView web(reporter);
-    web.setHtml(QStringLiteral("<p>Октанометр</p>"));
-    QString seen;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
-            seen = dialog->objectName();
-            dialog->reject();
-        }
-    });
-    EXPECT_TRUE(PrintView::openPrintPreview(*web.document(), &web));
-    EXPECT_EQ(seen, QStringLiteral("PrintPreview"));
 }
 
 }  // namespace

@@ -165,5 +165,30 @@ TEST_F(SpreadsheetExportTest, FailingCallRestoresCursorAndReleasesEverything)
     }
 }
 
+// Cancelled while rows go: no save, the workbook closed unsaved, the application told to
+// quit; the reports run up to all rows written just before the save.
+TEST_F(SpreadsheetExportTest, ProgressReportsRowsAndCancelSavesNothing)
+{
+    JournalTable table;
+    table.setRowCount(1201);
+    std::vector<std::pair<int, int>> reports;
+    const auto record = [&](int done, int total) {
+        reports.emplace_back(done, total);
+        return true;
+    };
+    EXPECT_TRUE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr), cursor, record));
+    EXPECT_EQ(reports, (std::vector<std::pair<int, int>>{{499, 1200}, {999, 1200}, {1200, 1200}}));
+
+    log = std::make_shared<SpreadsheetLog>();
+    test::RecordingCursor recordingCursor(log);
+    EXPECT_FALSE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr),
+                                         recordingCursor, [](int done, int) { return done < 900; }));
+    EXPECT_FALSE(log->calls.join('\n').contains("SaveAs"));
+    EXPECT_EQ(log->calls.mid(log->calls.size() - 4),
+              (QStringList{"cursor default", "application.Workbooks get 1", "workbook.close call false",
+                           "application.quit call"}));
+    expectAllReleased();
+}
+
 }  // namespace
 }  // namespace kv

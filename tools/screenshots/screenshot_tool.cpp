@@ -14,7 +14,7 @@
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
-#include "journal/ui/print_view.h"
+#include "journal/ui/print_preview_dialog.h"
 #include "measure/calibration_form.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
@@ -31,7 +31,6 @@
 #include <QDir>
 #include <QLocale>
 #include <QLineEdit>
-#include <QPrintPreviewDialog>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -168,7 +167,7 @@ bool savePrintPreview(kv::TForm1& form, const QString& out)
     bool ok = false;
     form.journalPage()->printButClick();
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<kv::PrintPreviewDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
             std::fprintf(stderr, "no print preview opened\n");
             return;

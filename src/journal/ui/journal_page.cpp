@@ -113,9 +113,9 @@ void JournalPage::excellButClick()
 
 void JournalPage::printButClick()
 {
-    const QString path = buildPrintPage(table(), m_state.dataDirectory());
+    buildPrintPage(table(), m_state.dataDirectory());
     if (m_printView)
-        m_printView->navigate(path);
+        m_printView->navigate(table());
 }
 
 void JournalPage::editmetodClick()

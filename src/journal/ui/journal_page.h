@@ -38,7 +38,7 @@ public:
     void ArhButClick();
     // Saves the journal to a spreadsheet under a name the operator chooses.
     void excellButClick();
-    // Writes the print page into the data directory and shows it in the print view,
+    // Writes the print page into the data directory and hands its rows to the print view,
     // whose preview follows.
     void printButClick();
     // The main window's viewer the print page goes to; without one the page is only

@@ -1,68 +1,62 @@
 #include "journal/ui/print_view.h"
 
-#include "core/cp1251.h"
 #include "core/error_guard.h"
-#include "core/file_io.h"
+#include "journal/ui/journal_print_document.h"
+#include "journal/ui/print_preview_dialog.h"
+#include "journal/ui/work_progress.h"
 
-#include <QFileInfo>
-#include <QPrintPreviewDialog>
+#include <QDate>
 #include <QPrinter>
 #include <QTimer>
-#include <QUrl>
 
 #include <memory>
 
 namespace kv {
 
-namespace {
-constexpr int kPrintPointSize = 10;
-}
-
-PrintView::PrintView(ErrorReporter& errors, QWidget* parent)
-    : QTextBrowser(parent)
+PrintView::PrintView(ErrorReporter& errors, QWidget* window)
+    : QObject(window)
     , m_errors(errors)
+    , m_window(window)
+    , m_openPreview([this](const JournalPrintDocument& document, QWidget* parent) {
+        return openPrintPreview(document, m_errors, parent);
+    })
 {
     setObjectName(QStringLiteral("Web"));
-    setOpenLinks(false);
 }
 
-bool PrintView::openPrintPreview(QTextDocument& page, QWidget* parent)
+bool PrintView::openPrintPreview(const JournalPrintDocument& document, ErrorReporter& errors,
+                                 QWidget* parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!printer.isValid())
         return false;
-    QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setObjectName(QStringLiteral("PrintPreview"));
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&page](QPrinter* target) {
-                         // The window's type is sized in pixels, which on a printer of
-                         // 1200 dots an inch comes out a millimetre high; paper gets points.
-                         std::unique_ptr<QTextDocument> copy(page.clone());
-                         QFont font = copy->defaultFont();
-                         font.setPointSize(kPrintPointSize);
-                         copy->setDefaultFont(font);
-                         copy->print(target);
-                     });
+    PrintPreviewDialog dialog(document, printer, errors, parent);
     dialog.exec();
     return true;
 }
 
-void PrintView::navigate(const QString& path)
+void PrintView::navigate(const JournalTable& page)
 {
-    // The page says it is windows-1251 in a meta line a viewer reading bytes would follow;
-    // decoding it here makes the Cyrillic right whatever the viewer guesses.
-    const QString html = fromCp1251(readWholeFile(path));
-    document()->setMetaInformation(QTextDocument::DocumentUrl,
-                                   QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString());
-    setHtml(html);
-    // The page has loaded when the event loop comes round, as a browser reports it.
-    QTimer::singleShot(0, this, [this] { WebNavigateComplete2(); });
+    // The rows as they are now: entries made before the preview opens are the next
+    // page's.
+    QTimer::singleShot(0, this, [this, page] { WebNavigateComplete2(page); });
 }
 
-void PrintView::WebNavigateComplete2()
+void PrintView::WebNavigateComplete2(const JournalTable& page)
 {
-    runGuarded(m_errors, [this] {
-        if (!m_openPreview || !m_openPreview(*document(), this))
+    runGuarded(m_errors, [this, &page] {
+        std::unique_ptr<JournalPrintDocument> document;
+        {
+            WorkProgress progress(m_window, QStringLiteral("Печать"),
+                                  QStringLiteral("Подготовка страниц…"));
+            QPrinter printer(QPrinter::HighResolution);
+            document = JournalPrintDocument::create(
+                page, printer.pageLayout(), QDate::currentDate(),
+                [&progress](int done, int total) { return progress.report(done, total); });
+        }
+        if (!document)  // cancelled
+            return;
+        if (!m_openPreview || !m_openPreview(*document, m_window))
             throw Error(kPrintPreviewError);
     });
 }

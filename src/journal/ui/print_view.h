@@ -1,42 +1,55 @@
 #pragma once
-// Web: the main window's HTML viewer, used only for printing. It shows the print page and,
-// once the page has loaded, opens the print preview, one per page shown.
+// Web: where a print request goes once the print page is written. When the event loop
+// comes round, as a viewer reports a page loaded, it lays the journal out in pages and
+// opens the print preview: one preview per request.
+//
+// The pages are made from the rows the page was written from, not by reading the page
+// back: the page is a function of those rows, and printedText() gives each cell as a
+// browser shows it from the page.
 
-#include <QTextBrowser>
+#include "journal/journal_table.h"
+
+#include <QObject>
 
 #include <functional>
 
-class QTextDocument;
+class QWidget;
 
 namespace kv {
 
 class ErrorReporter;
+class JournalPrintDocument;
 
 inline const QString kPrintPreviewError = QStringLiteral("Error print page !");
 
-class PrintView : public QTextBrowser {
+class PrintView : public QObject {
+    Q_OBJECT
 public:
-    // Opens the preview of the page and returns once it is closed; false when no
+    // Opens the preview of the document and returns once it is closed; false when no
     // preview could be opened.
-    using PreviewOpener = std::function<bool(QTextDocument& page, QWidget* parent)>;
+    using PreviewOpener = std::function<bool(const JournalPrintDocument& document, QWidget* parent)>;
 
-    explicit PrintView(ErrorReporter& errors, QWidget* parent = nullptr);
+    // The preview and the progress of the work before it open over `window`.
+    PrintView(ErrorReporter& errors, QWidget* window);
 
-    // A QPrintPreviewDialog on the default printer (or PDF output where there is none).
-    static bool openPrintPreview(QTextDocument& page, QWidget* parent);
+    // The preview dialog on the default printer (PDF output where there is none).
+    static bool openPrintPreview(const JournalPrintDocument& document, ErrorReporter& errors,
+                                 QWidget* parent);
 
-    // Shows the page file (code page 1251) and returns; WebNavigateComplete2 follows from
-    // the event loop. Raises FileOpenError when the file can't be read.
-    void navigate(const QString& path);
+    // Takes the rows the print page was written from and returns; WebNavigateComplete2
+    // follows from the event loop.
+    void navigate(const JournalTable& page);
 
-    // The page has loaded: the print preview, "Error print page !" when it can't be opened.
-    void WebNavigateComplete2();
+    // The page has loaded: the pages laid out (with progress and Cancel when it takes a
+    // while), then the preview, or "Error print page !" when it can't be opened.
+    void WebNavigateComplete2(const JournalTable& page);
 
     void setPreviewOpener(PreviewOpener opener) { m_openPreview = std::move(opener); }
 
 private:
     ErrorReporter& m_errors;
-    PreviewOpener m_openPreview = &PrintView::openPrintPreview;
+    QWidget* m_window;
+    PreviewOpener m_openPreview;
 };
 
 }  // namespace kv

@@ -2,6 +2,7 @@
 
 #include "journal/builtin_spreadsheet.h"
 #include "journal/spreadsheet_export.h"
+#include "journal/ui/work_progress.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -49,8 +50,17 @@ void SpreadsheetExportAction::run(QWidget* parent, const JournalTable& table) co
     if (fileName.isEmpty())
         return;
     OverrideBusyCursor cursor;
+    WorkProgress progress(parent, QStringLiteral("Передать в Excell"), QStringLiteral("Передача строк…"));
     exportGridToSpreadsheet(table, fileName, m_factory ? m_factory : builtinSpreadsheetFactory(),
-                            cursor);
+                            cursor, [&progress](int done, int total) {
+                                if (!progress.report(done, total))
+                                    return false;
+                                if (done == total) {
+                                    progress.setLabel(QStringLiteral("Сохранение файла…"));
+                                    progress.setCancellable(false);
+                                }
+                                return true;
+                            });
 }
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #pragma once
 // The export buttons' action: the save dialog, then the export of a table under the
-// chosen name with the hourglass up while rows are written.
+// chosen name with the hourglass up while rows are written, and a progress dialog with
+// Cancel when that takes a while. A cancelled export saves nothing.
 
 #include "journal/journal_table.h"
 #include "journal/spreadsheet_automation.h"

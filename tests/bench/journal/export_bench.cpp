@@ -1,6 +1,6 @@
 // Figures for a journal of 100,000 rows handed on: the export to a workbook through the
-// built-in spreadsheet (the whole run of calls and the save) and the print page, with the
-// peak resident memory before and after.
+// built-in spreadsheet (the whole run of calls and the save) and writing the print page
+// (kv_print_bench measures printing itself), with the peak resident memory before and after.
 
 #include "journal/builtin_spreadsheet.h"
 #include "journal/journal_entry.h"

@@ -1,0 +1,258 @@
+#include "journal/print_layout.h"
+
+#include "core/cp1251.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+// Code page 1251 holds ASCII and the basic Cyrillic letters; only other characters need
+// the round trip through the encoder.
+bool surelyInCp1251(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x80 || (u >= 0x0410 && u <= 0x044F);
+}
+
+bool isHtmlBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\t' || u == '\n' || u == '\r' || u == '\f';
+}
+
+bool needsRework(const QString& text)
+{
+    QChar previous(u' ');  // a blank at the start is dropped
+    for (QChar c : text) {
+        if (!surelyInCp1251(c) || (isHtmlBlank(c) && (c != u' ' || isHtmlBlank(previous))))
+            return true;
+        previous = c;
+    }
+    return !text.isEmpty() && isHtmlBlank(text.back());
+}
+
+double widestWord(QStringView text, const TextMeasure& measure)
+{
+    double widest = 0;
+    for (QStringView word : text.tokenize(u' ', Qt::SkipEmptyParts))
+        widest = std::max(widest, measure.width(word, false));
+    return widest;
+}
+
+// The longest start of `text` (at least one character, a surrogate pair kept whole) no
+// wider than `width`.
+qsizetype fittingPrefix(QStringView text, double width, bool bold, const TextMeasure& measure)
+{
+    // Doubling first, so a word of a million characters costs about one line's measuring.
+    qsizetype low = 1;
+    qsizetype high = 2;
+    while (high < text.size() && measure.width(text.left(high), bold) <= width) {
+        low = high;
+        high *= 2;
+    }
+    high = std::min(high, text.size());
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (measure.width(text.left(mid), bold) <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    if (low < text.size() && text[low - 1].isHighSurrogate())
+        low = low > 1 ? low - 1 : low + 1;
+    return low;
+}
+
+// Report every this many rows: often enough for a smooth bar, rarely enough to cost nothing.
+constexpr int kProgressStep = 1000;
+
+}  // namespace
+
+QString printedText(const QString& cell)
+{
+    if (!needsRework(cell))
+        return cell;
+    const QString decoded = fromCp1251(toCp1251(cell));
+    QString out;
+    out.reserve(decoded.size());
+    bool blank = false;
+    for (QChar c : decoded) {
+        if (isHtmlBlank(c)) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.isEmpty())
+            out += u' ';
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+
+std::vector<QStringView> wrapText(QStringView text, double width, bool bold,
+                                  const TextMeasure& measure)
+{
+    if (text.isEmpty() || measure.width(text, bold) <= width)
+        return {text};
+    std::vector<QStringView> lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        if (text[start] == u' ') {
+            ++start;
+            continue;
+        }
+        // Take whole words while they fit.
+        qsizetype lineEnd = start;
+        qsizetype next = start;
+        while (next < text.size()) {
+            qsizetype wordEnd = text.indexOf(u' ', next);
+            if (wordEnd < 0)
+                wordEnd = text.size();
+            if (measure.width(text.mid(start, wordEnd - start), bold) > width)
+                break;
+            lineEnd = wordEnd;
+            next = wordEnd + 1;
+        }
+        if (lineEnd == start) {  // one word wider than the line
+            qsizetype wordEnd = text.indexOf(u' ', start);
+            if (wordEnd < 0)
+                wordEnd = text.size();
+            lineEnd = start + fittingPrefix(text.mid(start, wordEnd - start), width, bold, measure);
+        }
+        lines.push_back(text.mid(start, lineEnd - start));
+        start = lineEnd;
+    }
+    if (lines.empty())
+        lines.push_back(text.left(0));
+    return lines;
+}
+
+double PrintLayout::rowHeight(int row) const
+{
+    return rowLines(row) * m_lineHeight + 2 * m_geometry.cellPadding;
+}
+
+std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
+                                              const PrintGeometry& geometry,
+                                              const TextMeasure& measure,
+                                              const PrintProgress& progress)
+{
+    constexpr int columns = JournalTable::kColumnCount;
+    const int dataRows = table.rowCount() - 1;
+    // Measuring, then wrapping: two passes over the rows.
+    const int total = 2 * dataRows;
+    const auto stopped = [&](int done) {
+        return progress && done % kProgressStep == 0 && !progress(done, total);
+    };
+
+    PrintLayout layout;
+    layout.m_geometry = geometry;
+    layout.m_lineHeight = measure.lineHeight();
+    const double padding = 2 * geometry.cellPadding;
+
+    // What each column needs at the least (its widest word) and at the most (its widest
+    // text on one line), as a browser's table layout weighs them.
+    std::array<double, columns> least{};
+    std::array<double, columns> most{};
+    std::vector<float> textWidths(std::size_t(dataRows) * columns);
+    for (int c = 0; c < columns; ++c)
+        least[c] = most[c] = measure.width(kPrintHeadings[c], true);
+    for (int r = 1; r <= dataRows; ++r) {
+        if (stopped(r))
+            return std::nullopt;
+        for (int c = 0; c < columns; ++c) {
+            const QString text = printedText(table.cell(r, c));
+            const double w = measure.width(text, false);
+            textWidths[std::size_t(r - 1) * columns + c] = float(w);
+            most[c] = std::max(most[c], w);
+            if (w > least[c])
+                least[c] = std::max(least[c], text.contains(u' ') ? widestWord(text, measure) : w);
+        }
+    }
+
+    // "№" takes what its widest number needs and no more; the others share the rest of
+    // the page's width by what they would like. Where not every text fits on one line,
+    // the comment is the one to wrap, if the others fit: a browser would share the
+    // shortage among all, so one long comment would put every date on two lines.
+    std::array<double, columns>& widths = layout.m_widths;
+    widths[0] = std::min(std::max(geometry.minimumNumberWidth, least[0] + padding),
+                         geometry.width / 3);
+    const double room = geometry.width - widths[0];
+    double sumLeast = 0;
+    double sumMost = 0;
+    for (int c = 1; c < columns; ++c) {
+        least[c] += padding;
+        most[c] += padding;
+        sumLeast += least[c];
+        sumMost += most[c];
+    }
+    const int comment = JournalTable::kCommentColumn;
+    const bool commentWraps = sumLeast < room && sumMost > room
+                              && room - (sumMost - most[comment]) >= least[comment];
+    for (int c = 1; c < columns; ++c) {
+        if (commentWraps)
+            widths[c] = c == comment ? room - (sumMost - most[comment]) : most[c];
+        else if (sumLeast >= room)  // wider than the paper: words break between characters
+            widths[c] = room * least[c] / sumLeast;
+        else if (sumMost <= room)
+            widths[c] = most[c] + (room - sumMost) * most[c] / sumMost;
+        else
+            widths[c] = least[c] + (room - sumLeast) * (most[c] - least[c]) / (sumMost - sumLeast);
+    }
+
+    // Lines per row; a text no wider than its cell is one line without wrapping it.
+    layout.m_lines.assign(std::size_t(dataRows) + 1, 1);
+    for (int c = 0; c < columns; ++c)
+        layout.m_lines[0] = std::max<int>(
+            layout.m_lines[0], int(wrapText(kPrintHeadings[c], widths[c] - padding, true, measure).size()));
+    for (int r = 1; r <= dataRows; ++r) {
+        if (stopped(dataRows + r))
+            return std::nullopt;
+        int lines = 1;
+        for (int c = 0; c < columns; ++c) {
+            if (textWidths[std::size_t(r - 1) * columns + c] <= widths[c] - padding)
+                continue;
+            const QString text = printedText(table.cell(r, c));
+            lines = std::max<int>(lines, int(wrapText(text, widths[c] - padding, false, measure).size()));
+        }
+        layout.m_lines[std::size_t(r)] = lines;
+    }
+    textWidths = {};
+
+    // Pages: whole rows under the heading while they fit; a row that fits no page alone
+    // goes in slices of as many lines as a page holds.
+    const double heading = layout.rowHeight(0);
+    const double epsilon = 1e-6 * std::max(1.0, geometry.height);
+    PrintPage current{1, 1};
+    double y = heading;
+    for (int r = 1; r <= dataRows; ++r) {
+        const double h = layout.rowHeight(r);
+        if (y + h <= geometry.height + epsilon) {
+            y += h;
+            current.endRow = r + 1;
+            continue;
+        }
+        if (current.endRow > current.firstRow) {
+            layout.m_pages.push_back(current);
+            current = {r, r + 1};
+            y = heading + h;
+            if (y <= geometry.height + epsilon)
+                continue;
+        }
+        const int perPage = std::max(
+            1, int(std::floor((geometry.height - heading - padding) / layout.m_lineHeight + 1e-9)));
+        const int lines = layout.rowLines(r);
+        for (int first = 0; first < lines; first += perPage)
+            layout.m_pages.push_back({r, r + 1, first, std::min(lines, first + perPage)});
+        current = {r + 1, r + 1};
+        y = heading;
+    }
+    if (current.endRow > current.firstRow || layout.m_pages.empty())
+        layout.m_pages.push_back(current);
+    return layout;
+}
+
+}  // namespace kv

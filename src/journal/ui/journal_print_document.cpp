@@ -1,0 +1,299 @@
+#include "journal/ui/journal_print_document.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPainter>
+#include <QPrinter>
+
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+constexpr double kMillimetre = JournalPrintDocument::kUnitsPerInch / 25.4;
+constexpr double kMargin = 12 * kMillimetre;
+constexpr double kBandGap = 3 * kMillimetre;
+constexpr double kCellPadding = 0.6 * kMillimetre;
+constexpr double kRule = 0.2 * kMillimetre;
+// The page asks for a "№" column of 10 pixels, a 96th of an inch each.
+constexpr double kNumberColumnMinimum = 10 * JournalPrintDocument::kUnitsPerInch / 96;
+
+QFont printFont(double points)
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(int(std::lround(points * JournalPrintDocument::kUnitsPerInch / 72)));
+    // Hinting fits glyphs to screen pixels; the layout's units are far finer, and the
+    // widths measured must hold at any zoom and on paper.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+    return font;
+}
+
+// Where the title, the table and the foot go on a sheet.
+struct Frame {
+    QRectF head;
+    QRectF table;
+    QRectF foot;
+};
+
+Frame frameOf(const QRectF& paper, double smallLine)
+{
+    const QRectF content = paper.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    Frame frame;
+    frame.head = QRectF(content.left(), content.top(), content.width(), smallLine);
+    frame.foot = QRectF(content.left(), content.bottom() - smallLine, content.width(), smallLine);
+    frame.table = QRectF(content.left(), frame.head.bottom() + kBandGap, content.width(),
+                         frame.foot.top() - kBandGap - frame.head.bottom() - kBandGap);
+    return frame;
+}
+
+QRectF paperOf(const QPageLayout& page)
+{
+    const QRectF inches = page.fullRect(QPageLayout::Inch);
+    return {0, 0, inches.width() * JournalPrintDocument::kUnitsPerInch,
+            inches.height() * JournalPrintDocument::kUnitsPerInch};
+}
+
+}  // namespace
+
+namespace {
+
+QFont boldOf(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
+
+// Set letter by letter: Latin to Cyrillic (below `end`), general punctuation, currency
+// and letterlike signs ("№").
+bool simpleLetter(char16_t u, char16_t end)
+{
+    return u < end || (u >= 0x2000 && u < 0x2150 && !(u >= 0x200B && u <= 0x200F)
+                       && !(u >= 0x2028 && u <= 0x202E) && !(u >= 0x2060 && u <= 0x206F));
+}
+
+}  // namespace
+
+FontTextMeasure::FontTextMeasure(const QFont& font)
+    : m_regular(font)
+    , m_bold(boldOf(font))
+    , m_regularAdvances{QFontMetricsF(m_regular)}
+    , m_boldAdvances{QFontMetricsF(m_bold)}
+{
+    m_lineHeight = std::max(m_regularAdvances.metrics.lineSpacing(),
+                            m_boldAdvances.metrics.lineSpacing());
+}
+
+double FontTextMeasure::width(QStringView text, bool bold) const
+{
+    Advances& advances = bold ? m_boldAdvances : m_regularAdvances;
+    double sum = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!simpleLetter(u, kSimpleEnd) || (u >= 0x0300 && u < 0x0370))  // combining marks
+            return advances.metrics.horizontalAdvance(text.toString());
+        if (u < kSimpleEnd) {
+            float& advance = advances.simple[u];
+            if (advance < 0)
+                advance = float(advances.metrics.horizontalAdvance(c));
+            sum += advance;
+        } else {
+            sum += advances.metrics.horizontalAdvance(c);
+        }
+    }
+    return sum;
+}
+
+JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QRectF& paper,
+                                           const QDate& printDate)
+    : m_rows(rows)
+    , m_printDate(printDate)
+    , m_paper(paper)
+    , m_measure(printFont(10))
+    , m_small(printFont(8))
+{
+}
+
+std::unique_ptr<JournalPrintDocument> JournalPrintDocument::create(const JournalTable& rows,
+                                                                   const QPageLayout& paper,
+                                                                   const QDate& printDate,
+                                                                   const PrintProgress& progress)
+{
+    std::unique_ptr<JournalPrintDocument> document(
+        new JournalPrintDocument(rows, paperOf(paper), printDate));
+    document->m_layout = document->layOut(document->m_paper, progress);
+    if (!document->m_layout)
+        return nullptr;
+    return document;
+}
+
+std::unique_ptr<PrintLayout> JournalPrintDocument::layOut(const QRectF& paper,
+                                                          const PrintProgress& progress) const
+{
+    const Frame frame = frameOf(paper, QFontMetricsF(m_small).lineSpacing());
+    const PrintGeometry geometry{frame.table.width(), frame.table.height(), kCellPadding,
+                                 kNumberColumnMinimum};
+    std::optional<PrintLayout> layout = PrintLayout::build(m_rows, geometry, m_measure, progress);
+    if (!layout)
+        return nullptr;
+    return std::make_unique<PrintLayout>(std::move(*layout));
+}
+
+const QFont& JournalPrintDocument::fontOf(int font) const
+{
+    return font == 2 ? m_small : m_measure.font(font == 1);
+}
+
+void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper, int index,
+                                  std::vector<Piece>& texts, std::vector<QRectF>& rules) const
+{
+    const Frame frame = frameOf(paper, QFontMetricsF(m_small).lineSpacing());
+    const PrintPage& page = layout.page(index);
+    const auto& widths = layout.columnWidths();
+    const double line = layout.lineHeight();
+    constexpr int lineFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
+    int group = 0;
+
+    texts.push_back({frame.head, kPrintTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group++, 0});
+
+    // One table row: each cell's lines (those of the slice when the row is cut) centred
+    // across the cell and, for a whole row, down it too, as a browser sets a cell.
+    double y = frame.table.top();
+    const auto putRow = [&](auto cellText, int lines, int firstLine, int endLine, bool bold) {
+        const bool slice = endLine > 0;
+        const int shown = slice ? endLine - firstLine : lines;
+        const double height = shown * line + 2 * kCellPadding;
+        double x = frame.table.left();
+        for (int c = 0; c < JournalTable::kColumnCount; ++c) {
+            const QString text = cellText(c);
+            const double inner = widths[c] - 2 * kCellPadding;
+            const std::vector<QStringView> cellLines = wrapText(text, inner, bold, m_measure);
+            const int first = slice ? std::min<int>(firstLine, int(cellLines.size())) : 0;
+            const int end = slice ? std::min<int>(endLine, int(cellLines.size())) : int(cellLines.size());
+            double top = y + kCellPadding;
+            if (!slice)
+                top += (shown - int(cellLines.size())) * line / 2;
+            for (int l = first; l < end; ++l)
+                texts.push_back({QRectF(x + kCellPadding, top + (l - first) * line, inner, line),
+                                 cellLines[std::size_t(l)].toString(), lineFlags, bold ? 1 : 0,
+                                 group, c});
+            x += widths[c];
+        }
+        rules.push_back(QRectF(frame.table.left(), y - kRule / 2, frame.table.width(), kRule));
+        y += height;
+        ++group;
+    };
+    putRow([](int c) { return kPrintHeadings[std::size_t(c)]; }, layout.rowLines(0), 0, 0, true);
+    for (int r = page.firstRow; r < page.endRow; ++r)
+        putRow([this, r](int c) { return printedText(m_rows.cell(r, c)); }, layout.rowLines(r),
+               page.firstLine, page.endLine, false);
+    rules.push_back(QRectF(frame.table.left(), y - kRule / 2, frame.table.width(), kRule));
+    double x = frame.table.left();
+    for (int c = 0; c <= JournalTable::kColumnCount; ++c) {
+        rules.push_back(QRectF(x - kRule / 2, frame.table.top() - kRule / 2, kRule,
+                               y - frame.table.top() + kRule));
+        if (c < JournalTable::kColumnCount)
+            x += widths[c];
+    }
+
+    texts.push_back({frame.foot, QLocale().toString(m_printDate, QLocale::ShortFormat),
+                     Qt::AlignLeft | Qt::AlignVCenter, 2, group, 0});
+    texts.push_back({frame.foot,
+                     QStringLiteral("Стр. %1 из %2").arg(index + 1).arg(layout.pageCount()),
+                     Qt::AlignRight | Qt::AlignVCenter, 2, group, 1});
+}
+
+void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, const QRectF& paper,
+                                 int index) const
+{
+    std::vector<Piece> texts;
+    std::vector<QRectF> rules;
+    pieces(layout, paper, index, texts, rules);
+    painter.save();
+    painter.setPen(Qt::black);
+    // A rule thinner than a pixel of the device would vanish on a screen, one row in two.
+    const double pixel = 1 / std::max(1e-9, std::abs(painter.transform().m22()));
+    for (QRectF rule : rules) {
+        if (rule.height() < pixel)
+            rule.setHeight(pixel);
+        if (rule.width() < pixel)
+            rule.setWidth(pixel);
+        painter.fillRect(rule, Qt::black);
+    }
+    int font = -1;
+    for (const Piece& piece : texts) {
+        if (piece.font != font)
+            painter.setFont(fontOf(font = piece.font));
+        painter.drawText(piece.rect, piece.flags, piece.text);
+    }
+    painter.restore();
+}
+
+void JournalPrintDocument::paintPage(QPainter& painter, int index) const
+{
+    paint(painter, *m_layout, m_paper, index);
+}
+
+QStringList JournalPrintDocument::pageText(int index) const
+{
+    std::vector<Piece> texts;
+    std::vector<QRectF> rules;
+    pieces(*m_layout, m_paper, index, texts, rules);
+    QStringList lines;
+    int group = -1;
+    int column = -1;
+    for (const Piece& piece : texts) {
+        if (piece.group != group)
+            lines << piece.text;
+        else
+            lines.back() += (piece.column != column ? QStringLiteral(" | ") : QStringLiteral(" ")) + piece.text;
+        group = piece.group;
+        column = piece.column;
+    }
+    return lines;
+}
+
+JournalPrintDocument::PrintResult JournalPrintDocument::print(QPrinter& printer,
+                                                              const PrintProgress& progress) const
+{
+    printer.setFullPage(true);
+    const QRectF paper = paperOf(printer.pageLayout());
+    const PrintLayout* layout = m_layout.get();
+    std::unique_ptr<PrintLayout> other;
+    if (std::abs(paper.width() - m_paper.width()) > 1 || std::abs(paper.height() - m_paper.height()) > 1) {
+        other = layOut(paper, {});
+        layout = other.get();
+    }
+    int from = printer.fromPage();
+    int to = printer.toPage();
+    if (from <= 0 || to <= 0) {
+        from = 1;
+        to = layout->pageCount();
+    }
+    to = std::min(to, layout->pageCount());
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return PrintResult::Failed;
+    const double scale = printer.resolution() / kUnitsPerInch;
+    for (int p = from; p <= to; ++p) {
+        if (p > from && !printer.newPage()) {
+            painter.end();
+            return PrintResult::Failed;
+        }
+        painter.save();
+        painter.scale(scale, scale);
+        paint(painter, *layout, paper, p - 1);
+        painter.restore();
+        if (progress && p < to && !progress(p - from + 1, to - from + 1)) {
+            printer.abort();
+            painter.end();
+            return PrintResult::Cancelled;
+        }
+    }
+    return painter.end() ? PrintResult::Printed : PrintResult::Failed;
+}
+
+}  // namespace kv

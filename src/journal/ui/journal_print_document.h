@@ -1,0 +1,105 @@
+#pragma once
+// The journal on paper: the rows as they stood when printing was asked for, cut into pages
+// for one paper size. A page is painted only when it is asked for, by the preview or by a
+// printer, so a long journal costs its measuring, not its painting.
+//
+// Pages are laid out in units of 1/1200 inch with the origin at the paper's corner; each
+// carries the title at its head, and the print date and "Стр. x из y" at its foot.
+
+#include "journal/journal_table.h"
+#include "journal/print_layout.h"
+
+#include <QDate>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QRectF>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class QPainter;
+class QPrinter;
+
+namespace kv {
+
+// Measures with a font's metrics at the layout's units. Alphabets that are set letter by
+// letter (Latin, Cyrillic, Greek, punctuation, signs) are measured as the sum of their
+// letters' advances, which the fonts, without kerning, draw exactly; shaping every cell of
+// a long journal would cost seconds. Any other text is shaped.
+class FontTextMeasure : public TextMeasure {
+public:
+    explicit FontTextMeasure(const QFont& font);
+    double width(QStringView text, bool bold) const override;
+    double lineHeight() const override { return m_lineHeight; }
+    const QFont& font(bool bold) const { return bold ? m_bold : m_regular; }
+
+private:
+    static constexpr char16_t kSimpleEnd = 0x0530;  // up to Cyrillic and its supplement
+
+    struct Advances {
+        QFontMetricsF metrics;
+        std::vector<float> simple = std::vector<float>(kSimpleEnd, -1.0f);
+    };
+    QFont m_regular;
+    QFont m_bold;
+    mutable Advances m_regularAdvances;
+    mutable Advances m_boldAdvances;
+    double m_lineHeight = 0;
+};
+
+class JournalPrintDocument {
+public:
+    static constexpr double kUnitsPerInch = 1200;
+
+    enum class PrintResult { Printed, Cancelled, Failed };
+
+    // Lays out `rows` for `paper`. nullptr when `progress` answered false.
+    static std::unique_ptr<JournalPrintDocument> create(const JournalTable& rows,
+                                                        const QPageLayout& paper,
+                                                        const QDate& printDate,
+                                                        const PrintProgress& progress = {});
+
+    int pageCount() const { return m_layout->pageCount(); }
+    const PrintLayout& layout() const { return *m_layout; }
+    // The whole sheet, in units.
+    QSizeF paperSize() const { return m_paper.size(); }
+
+    // Paints page `index` (0-based) with `painter` set to units, origin at the paper's corner.
+    void paintPage(QPainter& painter, int index) const;
+    // The texts page `index` carries, a line for each line of print, cells joined by " | ".
+    QStringList pageText(int index) const;
+
+    // Prints the printer's page range (all pages when it has none), laid out again first
+    // when the printer's paper differs from the previewed one. `progress` hears of each
+    // page and may cancel between pages.
+    PrintResult print(QPrinter& printer, const PrintProgress& progress = {}) const;
+
+private:
+    struct Piece {
+        QRectF rect;
+        QString text;
+        int flags = 0;
+        int font = 0;    // 0 regular, 1 bold, 2 the small type of head and foot
+        int group = 0;   // the line of print: the head, a table row, the foot
+        int column = 0;  // within the group
+    };
+
+    JournalPrintDocument(const JournalTable& rows, const QRectF& paper, const QDate& printDate);
+    std::unique_ptr<PrintLayout> layOut(const QRectF& paper, const PrintProgress& progress) const;
+    // What page `index` of `layout` is made of: the texts, and the rules as thin rectangles.
+    void pieces(const PrintLayout& layout, const QRectF& paper, int index,
+                std::vector<Piece>& texts, std::vector<QRectF>& rules) const;
+    void paint(QPainter& painter, const PrintLayout& layout, const QRectF& paper, int index) const;
+    const QFont& fontOf(int font) const;
+
+    JournalTable m_rows;
+    QDate m_printDate;
+    QRectF m_paper;
+    FontTextMeasure m_measure;
+    QFont m_small;
+    std::unique_ptr<PrintLayout> m_layout;
+};
+
+}  // namespace kv

@@ -1,0 +1,39 @@
+#pragma once
+// Work that may take a while on the window's thread (laying out or printing pages,
+// exporting rows): a window-modal progress dialog with Cancel, shown only once the work
+// has run about half a second, so short work flashes nothing. While it is up the dialog
+// lets the windows repaint.
+
+#include <QString>
+
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace kv {
+
+inline const QString kProgressCancelText = QStringLiteral("Отмена");
+
+class WorkProgress {
+public:
+    WorkProgress(QWidget* parent, const QString& title, const QString& label);
+    ~WorkProgress();
+    WorkProgress(const WorkProgress&) = delete;
+    WorkProgress& operator=(const WorkProgress&) = delete;
+
+    // (steps done, steps in all); false once Cancel was pressed. Fits PrintProgress.
+    bool report(int done, int total);
+    void setLabel(const QString& label);
+    // Work past the point of no return takes the Cancel button away.
+    void setCancellable(bool cancellable);
+    bool cancelled() const;
+
+    // How long the work runs before the dialog shows.
+    static constexpr int kShowAfterMs = 500;
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+}  // namespace kv

@@ -1,0 +1,151 @@
+// Figures for printing a long journal, each size in a process of its own so that its peak
+// memory is its own:
+//   preview: from the print button to a preview showing page 1 (tmp1.html written, pages
+//            laid out, the dialog open and painted), the resident memory before, at the
+//            peak and after the preview closed and the allocator handed back what it can;
+//   pdf:     every page printed to a PDF file.
+// Run without arguments for 1,000, 20,000 and 100,000 rows; "--rows N --mode preview|pdf"
+// measures one.
+
+#include "core/error_guard.h"
+#include "journal/table_file.h"
+#include "core/file_io.h"
+#include "journal/journal_book.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/journal_page.h"
+#include "journal/ui/journal_print_document.h"
+#include "journal/ui/print_preview_dialog.h"
+#include "journal/ui/print_view.h"
+#include "measure/measurement_state.h"
+#include "sample_journal.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+double residentMegabytes()
+{
+    long pages = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void waitUntil(const std::function<bool()>& done)
+{
+    while (!done())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+int measurePreview(int rows)
+{
+    QTemporaryDir dir;
+    {
+        kv::JournalTable table;
+        kv::bench::fillSampleJournal(table, rows);
+        kv::saveTableFile(table, dir.filePath(QStringLiteral("data2.tab")));
+    }
+    kv::MeasurementState state{dir.path()};
+    kv::StderrReporter reporter;
+    QWidget window;
+    window.resize(917, 760);
+    kv::JournalBook book;
+    kv::ArchivePage archive(book, reporter, &window);
+    kv::JournalPage journal(state, book, reporter, &window);
+    journal.resize(917, 760);
+    book.read(kv::JournalBook::Table::Journal, kv::readWholeFile(dir.filePath(QStringLiteral("data2.tab"))));
+    kv::PrintView web(reporter, &window);
+    journal.setPrintView(&web);
+    window.show();
+    QApplication::processEvents();
+    ::malloc_trim(0);
+    const double before = residentMegabytes();
+
+    QElapsedTimer clock;
+    double seconds = 0;
+    int pages = 0;
+    bool shown = false;
+    // The preview as the program opens it, closed once page 1 has been painted.
+    web.setPreviewOpener([&](const kv::JournalPrintDocument& document, QWidget* parent) {
+        QPrinter printer(QPrinter::HighResolution);
+        kv::PrintPreviewDialog dialog(document, printer, reporter, parent);
+        dialog.show();
+        waitUntil([&] { return dialog.pageView()->paintedPages() > 0; });
+        seconds = double(clock.nsecsElapsed()) / 1e9;
+        pages = document.pageCount();
+        return shown = true;
+    });
+    clock.start();
+    journal.findChild<QToolButton*>(QStringLiteral("printBut"))->click();
+    waitUntil([&] { return shown; });
+    const double peak = kv::bench::peakResidentMegabytes();
+    QApplication::processEvents();
+    ::malloc_trim(0);
+    std::printf("preview %7d rows: %6.2f s, %5d pages, resident %6.1f MB before, peak %6.1f MB, "
+                "%6.1f MB after close\n",
+                rows, seconds, pages, before, peak, residentMegabytes());
+    return 0;
+}
+
+int measurePdf(int rows)
+{
+    QTemporaryDir dir;
+    kv::JournalTable table;
+    kv::bench::fillSampleJournal(table, rows);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("journal.pdf")));
+    QElapsedTimer clock;
+    clock.start();
+    const auto document = kv::JournalPrintDocument::create(table, printer.pageLayout(), QDate::currentDate());
+    const double layout = double(clock.nsecsElapsed()) / 1e9;
+    const bool printed = document->print(printer) == kv::JournalPrintDocument::PrintResult::Printed;
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    std::printf("pdf     %7d rows: %6.2f s (%.2f s laying out), %5d pages, %lld bytes%s, peak %6.1f MB\n",
+                rows, seconds, layout, document->pageCount(),
+                static_cast<long long>(QFileInfo(printer.outputFileName()).size()),
+                printed ? "" : " FAILED", kv::bench::peakResidentMegabytes());
+    return printed ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const QStringList args = QApplication::arguments();
+    const int rowsAt = int(args.indexOf(QStringLiteral("--rows")));
+    const int modeAt = int(args.indexOf(QStringLiteral("--mode")));
+    if (rowsAt > 0 && modeAt > 0 && modeAt + 1 < args.size() && rowsAt + 1 < args.size()) {
+        const int rows = args[rowsAt + 1].toInt();
+        return args[modeAt + 1] == QStringLiteral("pdf") ? measurePdf(rows) : measurePreview(rows);
+    }
+    int failures = 0;
+    for (const char* mode : {"preview", "pdf"})
+        for (int rows : {1000, 20000, 100000}) {
+            QProcess run;
+            run.setProcessChannelMode(QProcess::ForwardedChannels);
+            run.start(QApplication::applicationFilePath(),
+                      {QStringLiteral("--rows"), QString::number(rows), QStringLiteral("--mode"),
+                       QString::fromLatin1(mode)});
+            run.waitForFinished(-1);
+            failures += run.exitCode() != 0;
+        }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,235 @@
+#include "core/cp1251.h"
+#include "journal/journal_entry.h"
+#include "journal/print_page.h"
+#include "journal/ui/journal_print_document.h"
+#include "journal/ui/print_preview_dialog.h"
+#include "journal/ui/work_progress.h"
+#include "recording_reporter.h"
+
+#include <QAction>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+const QDate kPrintDate(2026, 12, 9);
+
+JournalTable sampleRows(int count)
+{
+    JournalTable table;
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
+    for (int r = 1; r <= count; ++r) {
+        JournalRow entry = makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 склад 3)"));
+        entry.cells[JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
+        if (r == 1)
+            table.setRow(1, entry);
+        else
+            table.appendData(entry);
+    }
+    return table;
+}
+
+QPageLayout a4()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+}
+
+std::unique_ptr<JournalPrintDocument> documentOf(const JournalTable& rows)
+{
+    return JournalPrintDocument::create(rows, a4(), kPrintDate);
+}
+
+QString printedRow(const JournalTable& rows, int r)
+{
+    QStringList cells;
+    for (int c = 0; c < JournalTable::kColumnCount; ++c)
+        cells << rows.cell(r, c);
+    return cells.join(QStringLiteral(" | "));
+}
+
+class PrintDocument : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        longRows = new JournalTable(sampleRows(100000));
+        longJournal = documentOf(*longRows).release();
+    }
+    static void TearDownTestSuite()
+    {
+        delete longJournal;
+        delete longRows;
+    }
+    static inline JournalTable* longRows = nullptr;
+    static inline JournalPrintDocument* longJournal = nullptr;
+};
+
+// Every row on one line with its number whole, and about as many pages as the rows fill.
+TEST_F(PrintDocument, PagesAreAsManyAsTheRowsNeed)
+{
+    const auto document = documentOf(sampleRows(5000));
+    const PrintLayout& layout = document->layout();
+    double rowsHeight = 0;
+    for (int r = 1; r <= 5000; ++r) {
+        ASSERT_EQ(layout.rowLines(r), 1) << r;
+        rowsHeight += layout.rowHeight(r);
+    }
+    const double perPage = layout.geometry().height - layout.rowHeight(0);
+    const int needed = int(std::ceil(rowsHeight / perPage));
+    EXPECT_GE(document->pageCount(), needed);
+    EXPECT_LE(document->pageCount(), needed * 1.1);
+}
+
+// Page 1 and a later page as printed: title, heading, whole rows in order, the print date
+// and "Стр. x из y".
+TEST_F(PrintDocument, PagesCarryHeadingTitleDateAndPageNumber)
+{
+    const JournalTable rows = sampleRows(200);
+    const auto document = documentOf(rows);
+    ASSERT_GE(document->pageCount(), 3);
+    int next = 1;
+    for (int p = 0; p < document->pageCount(); ++p) {
+        QStringList expected = {QStringLiteral("Октанометр КВ-4410 ПК"),
+                                QStringLiteral("№ | Дата | Метод | Значение | Комментарий")};
+        for (int r = document->layout().page(p).firstRow; r < document->layout().page(p).endRow; ++r)
+            expected << printedRow(rows, next++);
+        expected << QStringLiteral("09.12.2026 | Стр. %1 из %2").arg(p + 1).arg(document->pageCount());
+        ASSERT_EQ(document->pageText(p), expected) << p;
+    }
+    EXPECT_EQ(next, 201);
+}
+
+// The last page of a journal far longer than a painter's coordinates reach has its rows,
+// in its text and in ink.
+TEST_F(PrintDocument, LastPageOfALongJournalCarriesItsRows)
+{
+    const int last = longJournal->pageCount() - 1;
+    EXPECT_EQ(longJournal->layout().page(last).endRow, 100001);
+    EXPECT_TRUE(longJournal->pageText(last).contains(printedRow(*longRows, 100000)));
+
+    QImage image(827, 1170, QImage::Format_RGB32);  // A4 at 100 dots an inch
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.scale(100 / JournalPrintDocument::kUnitsPerInch, 100 / JournalPrintDocument::kUnitsPerInch);
+    longJournal->paintPage(painter, last);
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128;
+    const int rowsOnPage = 100001 - longJournal->layout().page(last).firstRow;
+    EXPECT_GT(dark, rowsOnPage * 200);
+}
+
+// Printed to a file, the pages asked for; a cancel between pages stops the printing.
+TEST_F(PrintDocument, PrintsThePrintersPageRange)
+{
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("journal.pdf")));
+    printer.setPageLayout(a4());
+    const int count = longJournal->pageCount();
+    printer.setFromTo(count - 1, count);
+    int reports = 0;
+    EXPECT_EQ(longJournal->print(printer, [&](int, int total) { return ++reports && total == 2; }),
+              JournalPrintDocument::PrintResult::Printed);
+    EXPECT_EQ(reports, 1);
+    QFile pdf(printer.outputFileName());
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pdf.readAll().count("/Type /Page\n"), 2);
+
+    printer.setFromTo(1, 3);
+    EXPECT_EQ(longJournal->print(printer, [](int, int) { return false; }),
+              JournalPrintDocument::PrintResult::Cancelled);
+}
+
+// The preview opens no smaller than its window, at 100 %, on page 1, and paints only the
+// pages in view, however many there are.
+TEST_F(PrintDocument, PreviewOpensReadableAndPaintsOnlyWhatIsInView)
+{
+    QWidget window;
+    window.resize(1000, 800);
+    QPrinter printer;
+    test::RecordingReporter reporter;
+    PrintPreviewDialog dialog(*longJournal, printer, reporter, &window);
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("PrintPreview"));
+    EXPECT_GE(dialog.width(), 1000);
+    EXPECT_GE(dialog.height(), 800);
+    dialog.show();
+    dialog.grab();
+    PrintPageView* view = dialog.pageView();
+    EXPECT_EQ(view->zoom(), 1);
+    EXPECT_EQ(view->currentPage(), 1);
+    EXPECT_GE(view->paintedPages(), 1);
+    EXPECT_LE(view->paintedPages(), 2);
+
+    dialog.findChild<QAction*>(QStringLiteral("lastPageAction"))->trigger();
+    dialog.grab();
+    EXPECT_EQ(view->currentPage(), longJournal->pageCount());
+    EXPECT_EQ(dialog.findChild<QSpinBox*>(QStringLiteral("pageBox"))->value(), longJournal->pageCount());
+    EXPECT_LE(view->paintedPages(), 4);
+
+    dialog.findChild<QSpinBox*>(QStringLiteral("pageBox"))->setValue(7);
+    EXPECT_EQ(view->currentPage(), 7);
+    dialog.findChild<QAction*>(QStringLiteral("fitWidthAction"))->trigger();
+    EXPECT_GT(view->zoom(), 1);
+    EXPECT_EQ(view->currentPage(), 7);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// The pages are made from the rows, not from tmp1.html; they print what an HTML viewer
+// shows of the page: each cell decoded from code page 1251, unescaped, blanks collapsed.
+TEST(PrintedText, IsWhatAnHtmlViewerShowsOfThePage)
+{
+    JournalTable table;
+    table.setRowCount(3);
+    table.setRow(1, JournalRow{{"1", "  a \t b ", "<b>x</b> & y", QStringLiteral("\"q\" ∑ 日本"),
+                                QStringLiteral("€ № ё")}});
+    QTextDocument page;
+    page.setHtml(fromCp1251(printPageBytes(table)));
+    QTextTable* shown = nullptr;
+    for (auto it = page.rootFrame()->begin(); !shown && !it.atEnd(); ++it)
+        shown = qobject_cast<QTextTable*>(it.currentFrame());
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->rows(), 3);
+    for (int r = 1; r <= 2; ++r)
+        for (int c = 0; c < JournalTable::kColumnCount; ++c) {
+            const QTextTableCell cell = shown->cellAt(r, c);
+            QTextCursor text = cell.firstCursorPosition();
+            text.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            // The viewer keeps a blank at a cell's end, which shows nothing.
+            QString seen = text.selectedText();
+            if (seen.endsWith(u' '))
+                seen.chop(1);
+            EXPECT_EQ(printedText(table.cell(r, c)), seen) << r << ", " << c;
+        }
+}
+
+TEST(WorkProgress, CancelIsHeardAtTheNextReport)
+{
+    QWidget window;
+    WorkProgress progress(&window, QStringLiteral("Печать"), QStringLiteral("Подготовка страниц…"));
+    auto* dialog = window.findChild<QProgressDialog*>(QStringLiteral("WorkProgress"));
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dialog->findChild<QPushButton*>(), nullptr);
+    EXPECT_EQ(dialog->findChild<QPushButton*>()->text(), QStringLiteral("Отмена"));
+    EXPECT_TRUE(progress.report(1, 10));
+    dialog->cancel();
+    EXPECT_FALSE(progress.report(2, 10));
+    progress.setCancellable(false);
+    EXPECT_EQ(dialog->findChild<QPushButton*>(), nullptr);
+}
+
+}  // namespace
+}  // namespace kv
