@@ -57,21 +57,18 @@ void DataFiles::loadCalibrations()
     bool writable = load(kCalibrationFileName, [this](const QString& path) {
         m_state.calibrations().LoadCalibrations(path);
     });
-    if (writable && m_state.calibrations().loadDamagedAfter())
-        writable = keepDamagedCalibrations(*m_state.calibrations().loadDamagedAfter());
+    if (writable && m_state.calibrations().loadDamage())
+        writable = keepDamagedCalibrations(*m_state.calibrations().loadDamage());
     m_state.setCalibrationsWritable(writable);
 }
 
-bool DataFiles::keepDamagedCalibrations(int intactRecords)
+bool DataFiles::keepDamagedCalibrations(const CalibrationDamage& damage)
 {
     // The close rewrites kor.tab with the records read, so whatever followed the damage
     // survives only in a copy made before that.
     const QString path = m_state.dataFilePath(kCalibrationFileName);
     const QString copy = backupFileName(path);
-    const QString damaged = QStringLiteral("Файл \"%1\" повреждён после записи %2: "
-                                           "следующие записи не прочитаны.")
-                                .arg(QDir::toNativeSeparators(path))
-                                .arg(intactRecords);
+    const QString damaged = calibrationDamageText(QDir::toNativeSeparators(path), damage);
     if (!runGuarded(m_errors, [&] { copyFileSafely(path, copy); })) {
         m_errors.showNotice(damaged
                             + QStringLiteral("\nКопию файла сделать не удалось, поэтому он не будет "

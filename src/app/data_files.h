@@ -11,6 +11,7 @@
 namespace kv {
 
 class ArchivePage;
+struct CalibrationDamage;
 class ErrorReporter;
 class JournalPage;
 class MeasurementState;
@@ -59,7 +60,7 @@ private:
     bool load(const QString& fileName, const std::function<void(const QString&)>& read);
     // After a load that stopped at damage: copies kor.tab beside itself and says so.
     // False when no copy could be made; the file must then not be written over.
-    bool keepDamagedCalibrations(int intactRecords);
+    bool keepDamagedCalibrations(const CalibrationDamage& damage);
     // Saves one table, or for an unreadable file keeps what the session added; false when
     // that failed.
     bool save(const QString& fileName, bool readable, bool changed,
