@@ -25,8 +25,14 @@ FileCreateError::FileCreateError(const QString& path, int errorCode)
 {
 }
 
-StreamWriteError::StreamWriteError()
+FileCreateError::FileCreateError(const QString& path, const QString& reason)
+    : Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason))
+{
+}
+
+StreamWriteError::StreamWriteError(int errorCode)
     : Error(QStringLiteral("Stream write error"))
+    , m_errorCode(errorCode)
 {
 }
 

@@ -31,12 +31,20 @@ public:
 class FileCreateError : public Error {
 public:
     FileCreateError(const QString& path, int errorCode);
+    // For a cause given as text.
+    FileCreateError(const QString& path, const QString& reason);
 };
 
-// "Stream write error": a write that stored fewer bytes than asked.
+// "Stream write error": a write that stored fewer bytes than asked. The text stays the
+// same whatever the cause; errorCode() keeps the system's code (0 when there was none)
+// for a caller that can name the file with it.
 class StreamWriteError : public Error {
 public:
-    StreamWriteError();
+    explicit StreamWriteError(int errorCode = 0);
+    int errorCode() const noexcept { return m_errorCode; }
+
+private:
+    int m_errorCode = 0;
 };
 
 // "'<text>' is not a valid floating point value"

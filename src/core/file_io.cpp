@@ -144,7 +144,7 @@ void writeInPlace(const QString& path, const QByteArray& target, QByteArrayView 
     if (!writeAll(fd.get(), data.data(), data.size())
         || ::ftruncate(fd.get(), off_t(data.size())) != 0 || ::fsync(fd.get()) != 0
         || ::close(fd.release()) != 0)
-        throw StreamWriteError();
+        throw StreamWriteError(errno);
 }
 
 enum class TempOutcome { Done, UseInPlace };
@@ -176,8 +176,9 @@ TempOutcome replaceThroughTemp(const QByteArray& target, const struct stat* old,
     }
     if (!writeAll(fd.get(), data.data(), data.size()) || ::fsync(fd.get()) != 0
         || ::close(fd.release()) != 0) {
+        const int error = errno;
         discard();
-        throw StreamWriteError();
+        throw StreamWriteError(error);
     }
     if (::rename(temp.constData(), target.constData()) != 0) {
         // A sticky folder refuses to replace another user's file, for instance.

@@ -5,6 +5,7 @@
 #include "journal/journal_table.h"
 #include "journal/spreadsheet_automation.h"
 
+#include <QList>
 #include <QString>
 
 namespace kv {
@@ -14,13 +15,29 @@ inline const QString kSpreadsheetProgramId = QStringLiteral("Excel.Application")
 // Raised when no application answers to kSpreadsheetProgramId.
 inline const QString kSpreadsheetConnectError = QStringLiteral("Error connect Excel");
 
+// The most text a spreadsheet cell holds, in UTF-16 units as spreadsheets count.
+inline constexpr qsizetype kMaxCellText = 32767;
+
+// The name a workbook is saved under: the name chosen, with ".xlsx" added when it has no
+// extension (the content is always Office Open XML); a name with one stays as it is.
+QString workbookFileName(const QString& chosen);
+
+struct SpreadsheetExportResult {
+    // Table rows (from 1) with a cell longer than kMaxCellText, exported cut to the
+    // limit and ending in "…".
+    QList<int> cutRows;
+};
+
 // Builds the workbook through `factory` and saves it as `fileName`, which is passed on
 // unchanged. Raises Error(kSpreadsheetConnectError) when the application can't be created,
 // leaving the cursor alone. Any later failing call raises that call's error once the
 // cursor is back to the default, the workbook closed unsaved and the application told to
 // quit (as far as they still answer; their own failures then are dropped) and every
 // object released, the application last.
-void exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
-                             const AutomationFactory& factory, BusyCursor& cursor);
+SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                                                const AutomationFactory& factory, BusyCursor& cursor);
+
+// The notice after an export that cut cells: once, with the rows.
+QString cutCellsNotice(const QList<int>& rows);
 
 }  // namespace kv

@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMessageBox>
 
 namespace kv {
 
@@ -35,22 +36,32 @@ QString SpreadsheetExportAction::runSaveDialog(QWidget* parent)
     dialog.setObjectName(QStringLiteral("SaveDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("*.xls"));
-    // The name goes to the spreadsheet as typed.
-    dialog.setDefaultSuffix(QString());
+    dialog.setNameFilters({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")});
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
+void SpreadsheetExportAction::showNotice(QWidget* parent, const QString& text)
+{
+    QMessageBox::information(parent, parent ? parent->window()->windowTitle() : QString(), text);
+}
+
 void SpreadsheetExportAction::run(QWidget* parent, const JournalTable& table) const
 {
-    const QString fileName = m_chooseFile(parent);
+    // A chooser other than the dialog (a native one) may hand back the name as typed.
+    const QString fileName = workbookFileName(m_chooseFile(parent));
     if (fileName.isEmpty())
         return;
-    OverrideBusyCursor cursor;
-    exportGridToSpreadsheet(table, fileName, m_factory ? m_factory : builtinSpreadsheetFactory(),
-                            cursor);
+    SpreadsheetExportResult result;
+    {
+        OverrideBusyCursor cursor;
+        result = exportGridToSpreadsheet(
+            table, fileName, m_factory ? m_factory : builtinSpreadsheetFactory(), cursor);
+    }
+    if (!result.cutRows.isEmpty() && m_notify)
+        m_notify(parent, cutCellsNotice(result.cutRows));
 }
 
 }  // namespace kv
