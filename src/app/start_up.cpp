@@ -1,6 +1,7 @@
 #include "app/start_up.h"
 
 #include "app/about_box.h"
+#include "app/application_setup.h"
 #include "app/auxiliary_window.h"
 #include "app/data_directory.h"
 #include "app/data_files.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <memory>
 
 namespace kv {
@@ -28,9 +30,18 @@ ProgramVariant realProgram()
 
 int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto answer = answerCommandLine(variant.applicationName, arguments)) {
+        const QByteArray text = answer->text.toLocal8Bit();
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+        return answer->exitStatus;
+    }
+
     QApplication::setApplicationName(variant.applicationName);
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    setUpApplication(variant.desktopFileName);
     if (!cp1251Available()) {
         QMessageBox::critical(nullptr, kApplicationTitle, kCp1251MissingText);
         return 1;
