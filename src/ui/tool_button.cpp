@@ -21,6 +21,7 @@ QToolButton* addToolButton(QToolBar* bar, const char* objectName, const QString&
     // The pages listen to the button alone: it no longer triggers the action, and the
     // action, chosen from the menu while the bar hides the button, clicks it.
     button->setDefaultAction(nullptr);
+    button->removeAction(action);  // kept, it would count as a menu and draw its arrow
     QObject::connect(action, &QAction::triggered, button, &QToolButton::click);
     button->setText(caption);
     button->setObjectName(QLatin1StringView(objectName));

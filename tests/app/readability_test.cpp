@@ -204,7 +204,10 @@ TEST_F(Readability, AtEightHundredBySixHundredEveryCommandIsReachable)
         auto* extension = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
         QMenu* menu = extension && extension->isVisible() ? extension->menu() : nullptr;
         for (const QToolButton* button : bar->findChildren<QToolButton*>()) {
-            if (button == extension || button->isVisible())
+            if (button == extension)
+                continue;
+            EXPECT_TRUE(button->actions().isEmpty()) << "a menu arrow on " << button->objectName().toStdString();
+            if (button->isVisible())
                 continue;
             ASSERT_NE(menu, nullptr) << button->objectName().toStdString();
             const auto actions = menu->actions();
