@@ -175,8 +175,8 @@ TEST_F(SystemCorrectionPageTest, TabGoesGroupByGroupThenToSave)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->objectName();
     }
-    EXPECT_EQ(order, (QStringList{"Button1", "LabeledEdit1", "MaskEdit1", "Button2", "LabeledEdit2",
-                                  "MaskEdit2", "Button3", "Button4"}));
+    EXPECT_EQ(order.join(u' ').toStdString(),
+              "Button1 LabeledEdit1 MaskEdit1 Button2 LabeledEdit2 MaskEdit2 Button3 Button4");
 }
 
 }  // namespace
