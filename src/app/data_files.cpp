@@ -85,24 +85,20 @@ void DataFiles::loadCalibrations()
         m_calibrationsMustWrite = true;
         return;
     }
-    if (store.loadDamagedAfter()) {
-        m_calibrationsWritable = keepDamaged(kCalibrationFileName, *store.loadDamagedAfter());
+    if (const std::optional<CalibrationDamage> damage = store.loadDamage()) {
+        m_calibrationsWritable = keepDamaged(
+            kCalibrationFileName,
+            calibrationDamageText(QDir::toNativeSeparators(path), *damage));
         m_calibrationsMustWrite = true;
     }
 }
 
-bool DataFiles::keepDamaged(const QString& fileName, int intactRecords)
+bool DataFiles::keepDamaged(const QString& fileName, const QString& damaged)
 {
     // The close rewrites the file with the records read, so whatever followed the damage
     // survives only in a copy made before that.
     const QString path = m_state.dataFilePath(fileName);
     const QString copy = backupFileName(path);
-    const QString damaged = intactRecords > 0
-        ? QStringLiteral("Файл \"%1\" повреждён после записи %2: следующие записи не прочитаны.")
-              .arg(QDir::toNativeSeparators(path))
-              .arg(intactRecords)
-        : QStringLiteral("Файл \"%1\" повреждён: ни одна запись не прочитана.")
-              .arg(QDir::toNativeSeparators(path));
     if (!runGuarded(m_errors, [&] { copyFileSafely(path, copy); })) {
         m_errors.showNotice(damaged
                             + QStringLiteral("\nКопию файла сделать не удалось, поэтому он не будет "
@@ -125,7 +121,13 @@ void DataFiles::loadTable(JournalBook::Table table, const QString& fileName, boo
     const TableRead result = m_book.read(table, bytes);
     if (!result.damaged)
         return;
-    readable = keepDamaged(fileName, result.records);
+    const QString path = QDir::toNativeSeparators(m_state.dataFilePath(fileName));
+    readable = keepDamaged(
+        fileName, result.records > 0
+                      ? QStringLiteral("Файл \"%1\" повреждён после записи %2: следующие записи не прочитаны.")
+                            .arg(path)
+                            .arg(result.records)
+                      : QStringLiteral("Файл \"%1\" повреждён: ни одна запись не прочитана.").arg(path));
     m_book.markUnsaved(table);
 }
 

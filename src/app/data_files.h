@@ -77,7 +77,7 @@ private:
     void loadTable(JournalBook::Table table, const QString& fileName, bool& readable);
     // After a load that stopped at damage: copies the file beside itself and says so.
     // False when no copy could be made; the file must then not be written over.
-    bool keepDamaged(const QString& fileName, int intactRecords);
+    bool keepDamaged(const QString& fileName, const QString& damaged);
     // Writes one table if it must be (its own bytes, or the journal with the rows moved
     // this session); for an unreadable file keeps what the session added. False when
     // that failed.

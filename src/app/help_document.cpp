@@ -11,7 +11,7 @@ namespace kv {
 
 DocumentOpener desktopDocumentOpener(const QString& program)
 {
-    return [program](const QUrl& url, std::function<void(bool)> done) {
+    return [program](const QUrl& url, DocumentOpened done) {
         auto* process = new QProcess;
         process->setProgram(program);
         process->setArguments({url.toLocalFile()});
@@ -20,24 +20,42 @@ DocumentOpener desktopDocumentOpener(const QString& program)
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setStandardErrorFile(QProcess::nullDevice());
         QObject::connect(process, &QProcess::errorOccurred, process,
-                         [process, done](QProcess::ProcessError error) {
+                         [process, program, done](QProcess::ProcessError error) {
                              if (error != QProcess::FailedToStart)
                                  return;
-                             done(false);
+                             done(openerFailureText(program, process->errorString(), 0));
                              process->deleteLater();
                          });
         QObject::connect(process, &QProcess::finished, process,
-                         [process, done](int exitCode, QProcess::ExitStatus status) {
-                             done(status == QProcess::NormalExit && exitCode == 0);
+                         [process, program, done](int exitCode, QProcess::ExitStatus status) {
+                             if (status != QProcess::NormalExit)
+                                 done(openerFailureText(program, {}, -1));
+                             else if (exitCode != 0)
+                                 done(openerFailureText(program, {}, exitCode));
+                             else
+                                 done({});
                              process->deleteLater();
                          });
         process->start();
     };
 }
 
+QString openerFailureText(const QString& program, const QString& startError, int exitCode)
+{
+    const QString name = QFileInfo(program).fileName();
+    if (!startError.isEmpty())
+        return QStringLiteral("Не удалось запустить %1: %2").arg(name, startError);
+    if (exitCode < 0)
+        return QStringLiteral("%1 завершилась аварийно.").arg(name);
+    if (exitCode == 3)
+        return QStringLiteral("Нет программы для просмотра PDF: установите её "
+                              "(например, evince или okular).");
+    return QStringLiteral("%1 завершилась с кодом %2.").arg(name).arg(exitCode);
+}
+
 QStringList programHelpDirectories()
 {
-    return {QCoreApplication::applicationDirPath(), QStringLiteral(KV_INSTALL_DOCDIR)};
+    return {QCoreApplication::applicationDirPath(), QStringLiteral(KV_INSTALL_PKGDATADIR)};
 }
 
 QString locateHelpDocument(const QStringList& directories)
@@ -48,6 +66,15 @@ QString locateHelpDocument(const QStringList& directories)
             return file.absoluteFilePath();
     }
     return {};
+}
+
+QString helpDocumentMissingText(const QStringList& directories)
+{
+    QStringList where;
+    for (const QString& dir : directories)
+        where << QDir::toNativeSeparators(QDir(dir).absolutePath());
+    return QStringLiteral("Файл %1 не найден ни в одной из папок:\n").arg(kHelpFileName)
+           + where.join(u'\n');
 }
 
 }  // namespace kv

@@ -9,18 +9,27 @@
 
 namespace kv {
 
-// Opens a document and tells `done` later, from the event loop, whether that worked.
-using DocumentOpener = std::function<void(const QUrl&, std::function<void(bool opened)> done)>;
-// The desktop's handler, started as `program` (xdg-open) with the document's path: done
-// with false when it can't be started or exits with an error, as it does on a desktop
+// Opens a document and tells `done` later, from the event loop, how that went: an empty
+// text when it opened, else why not, for the operator.
+using DocumentOpened = std::function<void(const QString& failure)>;
+using DocumentOpener = std::function<void(const QUrl&, DocumentOpened done)>;
+// The desktop's handler, started as `program` (xdg-open) with the document's path: a
+// failure when it can't be started or exits with an error, as it does on a desktop
 // without a viewer for the type. The window is never blocked while it runs.
 DocumentOpener desktopDocumentOpener(const QString& program = QStringLiteral("xdg-open"));
 
+// Why the desktop's handler did not open a document, from how it ended: it could not be
+// started (startError, the system's text), it crashed (exitCode < 0), or its exit code
+// (xdg-open's: 3 no program for the type).
+QString openerFailureText(const QString& program, const QString& startError, int exitCode);
+
 // Where the help document is looked for after the current directory: the program's
-// directory, then the installed documentation directory (set at configure time).
+// directory, then the program's installed data directory (set at configure time).
 QStringList programHelpDirectories();
 
 // The help document in the first of the directories that has it, else an empty text.
 QString locateHelpDocument(const QStringList& directories);
+// The file's name and every directory where it was looked for.
+QString helpDocumentMissingText(const QStringList& directories);
 
 }  // namespace kv

@@ -224,9 +224,18 @@ void TForm1::showNotice(const QString& message)
         showBox(QMessageBox::Information, message);
 }
 
-void TForm1::showBox(QMessageBox::Icon icon, const QString& message)
+void TForm1::showDetailedNotice(const QString& message, const QString& details)
+{
+    if (m_externalErrors)
+        m_externalErrors->showDetailedNotice(message, details);
+    else
+        showBox(QMessageBox::Information, message, details);
+}
+
+void TForm1::showBox(QMessageBox::Icon icon, const QString& message, const QString& details)
 {
     QMessageBox box(icon, m_applicationTitle, message, QMessageBox::Ok, this);
+    box.setInformativeText(details);
     box.exec();
 }
 
@@ -243,15 +252,17 @@ void TForm1::N8Click()
 
 void TForm1::N9Click()
 {
-    const QString path = locateHelpDocument(QStringList{QDir::currentPath()} + m_helpDirectories);
+    const QStringList directories = QStringList{QDir::currentPath()} + m_helpDirectories;
+    const QString path = locateHelpDocument(directories);
     if (path.isEmpty()) {
-        showNotice(kHelpFailedText);
+        showDetailedNotice(kHelpFailedText, helpDocumentMissingText(directories));
         return;
     }
     const QPointer<TForm1> window(this);
-    m_openDocument(QUrl::fromLocalFile(path), [window](bool opened) {
-        if (window && !opened)
-            window->showNotice(kHelpFailedText);
+    m_openDocument(QUrl::fromLocalFile(path), [window, path](const QString& failure) {
+        if (window && !failure.isEmpty())
+            window->showDetailedNotice(kHelpFailedText,
+                                       QDir::toNativeSeparators(path) + u'\n' + failure);
     });
 }
 

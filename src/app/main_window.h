@@ -60,6 +60,7 @@ public:
     // ErrorReporter: boxes titled with the application title.
     void showError(const QString& message) override;
     void showNotice(const QString& message) override;
+    void showDetailedNotice(const QString& message, const QString& details) override;
     const QString& applicationTitle() const { return m_applicationTitle; }
 
     MeasurementState& state() const { return *m_state; }
@@ -105,7 +106,7 @@ protected:
 private:
     void buildMenus();
     // A modal box titled with the application title.
-    void showBox(QMessageBox::Icon icon, const QString& message);
+    void showBox(QMessageBox::Icon icon, const QString& message, const QString& details = {});
     QWidget* buildPagePanel();
     void wireLink();
     void FormCreate();

@@ -1,6 +1,7 @@
 #include "app/start_up.h"
 
 #include "app/about_box.h"
+#include "app/application_setup.h"
 #include "app/auxiliary_window.h"
 #include "app/data_directory.h"
 #include "app/data_files.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 namespace kv {
@@ -31,9 +33,18 @@ ProgramVariant realProgram()
 
 int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto answer = answerCommandLine(variant.applicationName, arguments)) {
+        const QByteArray text = answer->text.toLocal8Bit();
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+        return answer->exitStatus;
+    }
+
     QApplication::setApplicationName(variant.applicationName);
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    setUpApplication(variant.desktopFileName);
     if (!cp1251Available()) {
         QMessageBox::critical(nullptr, kApplicationTitle, kCp1251MissingText);
         return 1;

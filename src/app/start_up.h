@@ -19,6 +19,8 @@ struct ProgramVariant {
     // Names the per-user data directory (~/.local/share/<applicationName>) of an
     // installed copy.
     QString applicationName = QStringLiteral("kv4410pc");
+    // The desktop entry the windows belong to, without ".desktop".
+    QString desktopFileName = QStringLiteral("org.kv4410pc.Octanometer");
     std::function<std::unique_ptr<HidPlatform>()> makePlatform;
     std::function<std::unique_ptr<QObject>(TForm1&, HidPlatform&)> afterWindowsCreated;
 };

@@ -21,6 +21,12 @@ public:
     // A notice of the program's own ("Калибровка не рассчитана !"): a plain information
     // box where an error gets an error box.
     virtual void showNotice(const QString& message) { showError(message); }
+    // A notice with what the operator needs to act on it (a file's path, the cause) as
+    // the box's informative text, under the fixed message.
+    virtual void showDetailedNotice(const QString& message, const QString& details)
+    {
+        showNotice(message + QStringLiteral("\n\n") + details);
+    }
 };
 
 // For the tools and benchmarks that run the windows without a person in front of them:

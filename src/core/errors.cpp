@@ -36,13 +36,15 @@ FileCreateError::FileCreateError(const QString& path, const QString& reason)
 {
 }
 
-StreamWriteError::StreamWriteError()
+StreamWriteError::StreamWriteError(int errorCode)
     : Error(QStringLiteral("Stream write error"))
+    , m_errorCode(errorCode)
 {
 }
 
 StreamWriteError::StreamWriteError(const QString& path, int errorCode)
     : Error(QStringLiteral("Stream write error \"%1\". %2").arg(path, systemErrorText(errorCode)))
+    , m_errorCode(errorCode)
 {
 }
 

@@ -39,10 +39,15 @@ public:
 
 // "Stream write error": a write that stored fewer bytes than asked. With a path it names
 // the file and the system's cause: "Stream write error "<path>". No space left on device".
+// errorCode() keeps the system's code (0 when there was none).
 class StreamWriteError : public Error {
 public:
-    StreamWriteError();
+    explicit StreamWriteError(int errorCode = 0);
     StreamWriteError(const QString& path, int errorCode);
+    int errorCode() const noexcept { return m_errorCode; }
+
+private:
+    int m_errorCode = 0;
 };
 
 // "'<text>' is not a valid floating point value"

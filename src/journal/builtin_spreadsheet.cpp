@@ -5,11 +5,14 @@
 #include "journal/spreadsheet_export.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -400,18 +403,30 @@ private:
     std::shared_ptr<SheetData> m_sheet;
 };
 
-// Writes the workbook with libxlsxwriter into `path`.
+// What stopped a save of `target`, the file the operator chose: the system's text where
+// there is one, else the given text.
+[[noreturn]] void failSaving(const QString& target, int errorCode, const QString& otherwise)
+{
+    throw FileCreateError(target, errorCode != 0 ? systemErrorText(errorCode) : otherwise);
+}
+
+// Writes the workbook with libxlsxwriter into `path`, its own temporary files into
+// `scratchDir`; failures name `target`.
 class XlsxWriter {
 public:
-    explicit XlsxWriter(const QString& path)
+    XlsxWriter(const QString& path, const QString& scratchDir, const QString& target)
+        : m_scratchDir(QFile::encodeName(scratchDir))
+        , m_target(target)
     {
         lxw_workbook_options options{};
         // Rows go out in order, so each is written and freed as the next begins.
         options.constant_memory = LXW_TRUE;
+        options.tmpdir = m_scratchDir.data();
         const QByteArray name = QFile::encodeName(path);
+        errno = 0;
         m_book = workbook_new_opt(name.constData(), &options);
         if (!m_book)
-            fail(QStringLiteral("SaveAs: the workbook could not be started"));
+            failSaving(m_target, errno, QStringLiteral("the workbook could not be started"));
     }
     ~XlsxWriter()
     {
@@ -438,16 +453,20 @@ public:
 
     void close()
     {
+        // The file is written here; its zip and file errors leave the system's code in
+        // errno.
+        errno = 0;
         const lxw_error error = workbook_close(m_book);
+        const int errorCode = errno;
         m_book = nullptr;
-        check(error);
+        check(error, errorCode);
     }
 
 private:
-    static void check(lxw_error error)
+    void check(lxw_error error, int errorCode = 0) const
     {
         if (error != LXW_NO_ERROR)
-            fail(QStringLiteral("SaveAs: %1").arg(QString::fromUtf8(lxw_strerror(error))));
+            failSaving(m_target, errorCode, QString::fromUtf8(lxw_strerror(error)));
     }
 
     FormatDelta columnBase(const SheetData& sheet, int column) const
@@ -540,6 +559,8 @@ private:
         }
     }
 
+    QByteArray m_scratchDir;
+    QString m_target;
     lxw_workbook* m_book = nullptr;
     std::map<std::tuple<int, bool, int>, lxw_format*> m_formats;
 };
@@ -547,18 +568,27 @@ private:
 void saveWorkbook(const WorkbookData& book, const QString& path)
 {
     // The workbook is made whole in a scratch folder, then put in place by the safe save:
-    // a failure on the way leaves the old file, or none, never half a workbook.
-    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/kv4410pc-xlsx-XXXXXX"));
-    if (!scratch.isValid())
-        fail(QStringLiteral("SaveAs: no scratch folder: %1").arg(scratch.errorString()));
-    const QString scratchFile = scratch.filePath(QStringLiteral("book.xlsx"));
-    {
-        XlsxWriter writer(scratchFile);
-        for (const auto& sheet : book.sheets)
-            writer.writeSheet(*sheet);
-        writer.close();
+    // a failure on the way leaves the old file, or none, never half a workbook. The
+    // folder lies beside the target where it can, on the disk the workbook goes to, so a
+    // full temporary folder doesn't fail an export to a roomy disk.
+    std::optional<QTemporaryDir> scratch;
+    scratch.emplace(QFileInfo(path).absolutePath() + QStringLiteral("/.kv4410pc-xlsx-XXXXXX"));
+    if (!scratch->isValid())
+        scratch.emplace(QDir::tempPath() + QStringLiteral("/kv4410pc-xlsx-XXXXXX"));
+    if (!scratch->isValid())
+        failSaving(path, 0, QStringLiteral("No scratch folder: %1").arg(scratch->errorString()));
+    const QString scratchFile = scratch->filePath(QStringLiteral("book.xlsx"));
+    try {
+        {
+            XlsxWriter writer(scratchFile, scratch->path(), path);
+            for (const auto& sheet : book.sheets)
+                writer.writeSheet(*sheet);
+            writer.close();
+        }
+        replaceFileAtomically(path, readWholeFile(scratchFile));
+    } catch (const StreamWriteError& e) {
+        failSaving(path, e.errorCode(), e.message());
     }
-    replaceFileAtomically(path, readWholeFile(scratchFile));
 }
 
 class WorkbookObject : public AutomationObject {

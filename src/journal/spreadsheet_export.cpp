@@ -2,6 +2,10 @@
 
 #include "core/errors.h"
 
+#include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
 #include <array>
 
 namespace kv {
@@ -111,9 +115,22 @@ void formatColumns(const AutomationObjectPtr& sheet)
          QStringLiteral("Size"), CallKind::Put, {8});
 }
 
+// A text a cell can hold: a longer one (only a foreign data file has such a comment)
+// would make the spreadsheet refuse the whole workbook, so it is cut, never mid-character.
+QString cellText(const QString& text, bool& cut)
+{
+    cut = text.size() > kMaxCellText;
+    if (!cut)
+        return text;
+    qsizetype keep = kMaxCellText - 1;
+    if (text[keep - 1].isHighSurrogate())
+        --keep;
+    return text.left(keep) + u'…';
+}
+
 // Steps 12 to 23: the title, the headings and the table's rows from sheet row 4 on.
 void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table,
-                const ExportProgress& progress)
+                const ExportProgress& progress, QList<int>& cutRows)
 {
     formatRange(sheet, QStringLiteral("a1:b1"), 15);
     putCell(sheet, 1, 2, kTitle);
@@ -129,8 +146,14 @@ void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table,
             throw Cancelled();
         call(fetch(sheet, QStringLiteral("Range"), CallKind::Get, {QStringLiteral("a%1:g%1").arg(n)}),
              QStringLiteral("HorizontalAlignment"), CallKind::Put, {kCentred});
-        for (int c = 0; c < JournalTable::kColumnCount; ++c)
-            putCell(sheet, n, c + 1, table.cell(r, c));
+        bool rowCut = false;
+        for (int c = 0; c < JournalTable::kColumnCount; ++c) {
+            bool cut = false;
+            putCell(sheet, n, c + 1, cellText(table.cell(r, c), cut));
+            rowCut = rowCut || cut;
+        }
+        if (rowCut)
+            cutRows << r;
     }
     if (progress && !progress(rows, rows))
         throw Cancelled();
@@ -138,10 +161,32 @@ void writeCells(const AutomationObjectPtr& sheet, const JournalTable& table,
 
 }  // namespace
 
-bool exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
-                             const AutomationFactory& factory, BusyCursor& cursor,
-                             const ExportProgress& progress)
+QString workbookFileName(const QString& chosen)
 {
+    if (chosen.isEmpty() || QFileInfo(chosen).fileName().contains(u'.'))
+        return chosen;
+    return chosen + QStringLiteral(".xlsx");
+}
+
+QString cutCellsNotice(const QList<int>& rows)
+{
+    constexpr int kRowsNamed = 10;
+    QStringList named;
+    for (qsizetype i = 0; i < std::min<qsizetype>(rows.size(), kRowsNamed); ++i)
+        named << QString::number(rows[i]);
+    if (rows.size() > kRowsNamed)
+        named << QStringLiteral("…");
+    return QStringLiteral("Текст длиннее %1 знаков не помещается в ячейку таблицы: он обрезан и "
+                          "кончается знаком «…». Строки: %2.")
+        .arg(kMaxCellText)
+        .arg(named.join(QStringLiteral(", ")));
+}
+
+SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                                                const AutomationFactory& factory, BusyCursor& cursor,
+                                                const ExportProgress& progress)
+{
+    SpreadsheetExportResult result;
     AutomationObjectPtr application = factory ? factory(kSpreadsheetProgramId) : nullptr;
     if (!application)
         throw Error(kSpreadsheetConnectError);
@@ -153,7 +198,7 @@ bool exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
         hourglass = true;
         AutomationObjectPtr sheet = newWorkbook(application, workbookOpen);
         formatColumns(sheet);
-        writeCells(sheet, table, progress);
+        writeCells(sheet, table, progress, result.cutRows);
         cursor.setDefault();
         hourglass = false;
 
@@ -167,12 +212,13 @@ bool exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
         call(application, QStringLiteral("quit"), CallKind::Method);
     } catch (const Cancelled&) {
         cleanUp(cursor, hourglass, workbookOpen, application);
-        return false;
+        result.cancelled = true;
+        result.cutRows.clear();
     } catch (...) {
         cleanUp(cursor, hourglass, workbookOpen, application);
         throw;
     }
-    return true;
+    return result;
 }
 
 }  // namespace kv

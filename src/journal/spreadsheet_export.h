@@ -5,6 +5,7 @@
 #include "journal/journal_table.h"
 #include "journal/spreadsheet_automation.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -21,15 +22,34 @@ inline const QString kSpreadsheetConnectError = QStringLiteral("Error connect Ex
 // cancelled.
 using ExportProgress = std::function<bool(int done, int total)>;
 
+// The most text a spreadsheet cell holds, in UTF-16 units as spreadsheets count.
+inline constexpr qsizetype kMaxCellText = 32767;
+
+// The name a workbook is saved under: the name chosen, with ".xlsx" added when it has no
+// extension (the content is always Office Open XML); a name with one stays as it is.
+QString workbookFileName(const QString& chosen);
+
+struct SpreadsheetExportResult {
+    // The progress cancelled it: nothing was saved.
+    bool cancelled = false;
+    // Table rows (from 1) with a cell longer than kMaxCellText, exported cut to the
+    // limit and ending in "…".
+    QList<int> cutRows;
+};
+
 // Builds the workbook through `factory` and saves it as `fileName`, which is passed on
-// unchanged. Returns false when `progress` cancelled it: then nothing was saved, and the
-// workbook is closed unsaved and the application told to quit as after a failure. Raises Error(kSpreadsheetConnectError) when the application can't be created,
+// unchanged. When `progress` cancels it, the result says so: nothing was saved, the
+// workbook is closed unsaved and the application told to quit as after a failure. Raises
+// Error(kSpreadsheetConnectError) when the application can't be created,
 // leaving the cursor alone. Any later failing call raises that call's error once the
 // cursor is back to the default, the workbook closed unsaved and the application told to
 // quit (as far as they still answer; their own failures then are dropped) and every
 // object released, the application last.
-bool exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
-                             const AutomationFactory& factory, BusyCursor& cursor,
-                             const ExportProgress& progress = {});
+SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
+                                                const AutomationFactory& factory, BusyCursor& cursor,
+                                                const ExportProgress& progress = {});
+
+// The notice after an export that cut cells: once, with the rows.
+QString cutCellsNotice(const QList<int>& rows);
 
 }  // namespace kv

@@ -23,6 +23,8 @@ struct CalibrationForm {
     // "A=..." and "B=..." as shown; empty for a new calibration.
     QString slopeText;
     QString offsetText;
+
+    bool operator==(const CalibrationForm&) const = default;
 };
 
 // A new calibration for the given method: "0" in every number field, no coefficients.

@@ -66,20 +66,40 @@ CalibrationParse parseCalibrationFile(QByteArrayView file)
         const std::int32_t length = readLength(data + pos);
         if (length < 0 || int(records.size()) == kMaxCalibrationCount) {
             damagedHere();
+            result.damage.unreadBytes = size - pos;
             break;
         }
         pos += kLengthSize;
         // The entry may run past the end of the file or past the record; only what
         // fits in both is copied, the rest of the record stays zero.
-        if (length > size - pos)
+        if (length > size - pos) {
             damagedHere();
+            result.damage.cutEntryLength = length;
+            result.damage.missingBytes = length - (size - pos);
+        }
         const qsizetype entry = std::min<qsizetype>(length, size - pos);
         TCalibration record;
         std::memcpy(&record, data + pos, std::size_t(std::min(entry, kRecordSize)));
         records.push_back(record);
         pos += entry;
     }
+    result.damage.recordsRead = int(records.size());
     return result;
+}
+
+QString calibrationDamageText(const QString& path, const CalibrationDamage& damage)
+{
+    const QString file = QStringLiteral("Файл \"%1\" повреждён: ").arg(path);
+    if (damage.recordsRead == 0)
+        return file + QStringLiteral("не прочитано ни одной записи (байт: %1).").arg(damage.unreadBytes);
+    const QString last = QStringLiteral("последняя прочитанная запись — %1, ").arg(damage.recordsRead);
+    if (damage.missingBytes > 0) {
+        return file + last
+               + QStringLiteral("она обрывается в конце файла (недостаёт байт: %1 из %2).")
+                     .arg(damage.missingBytes)
+                     .arg(damage.cutEntryLength);
+    }
+    return file + last + QStringLiteral("остальное не прочитано (байт: %1).").arg(damage.unreadBytes);
 }
 
 std::vector<TCalibration> parseCalibrations(QByteArrayView file)
@@ -114,10 +134,13 @@ void CalibrationStore::LoadCalibrations(const QString& path)
 {
     m_records.clear();
     m_damagedAfter.reset();
+    m_damage.reset();
     CalibrationParse parsed = parseCalibrationFile(readWholeFile(path, kMaxCalibrationFileSize));
     m_records = std::move(parsed.records);
-    if (parsed.damaged)
+    if (parsed.damaged) {
         m_damagedAfter = parsed.intactRecords;
+        m_damage = parsed.damage;
+    }
 }
 
 void CalibrationStore::SaveCalibrations(const QString& path) const
@@ -145,7 +168,14 @@ void CalibrationStore::DeleteCalibration(int position)
 {
     if (position < 1 || position > count())
         return;
-    std::replace(m_active.begin(), m_active.end(), position, 0);
+    // Entries are positions: those behind the deleted record follow it up one place, so
+    // each switched-on calibration stays on the record it was switched on for.
+    for (std::int32_t& entry : m_active) {
+        if (entry == position)
+            entry = 0;
+        else if (entry > position)
+            --entry;
+    }
     m_records.erase(m_records.begin() + (position - 1));
 }
 

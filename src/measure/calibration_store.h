@@ -56,6 +56,23 @@ inline constexpr qint64 kMaxCalibrationFileSize = 16 * 1024 * 1024;
 // 4-byte zero length would otherwise become a 264-byte record).
 inline constexpr int kMaxCalibrationCount = int(kMaxCalibrationFileSize / (4 + 264));
 
+// Where reading a damaged kor.tab stopped, for the notice at start.
+struct CalibrationDamage {
+    // The records read, an entry cut short included: the last of them is the last
+    // record read.
+    int recordsRead = 0;
+    // The last entry ran past the end of the file: the length it claimed and how many of
+    // those bytes the file lacks. The record keeps what was there.
+    qsizetype cutEntryLength = 0;
+    qsizetype missingBytes = 0;
+    // Bytes after the last record read that were not read (from a negative length or
+    // one entry more than kMaxCalibrationCount on).
+    qsizetype unreadBytes = 0;
+};
+
+// The notice's first line: which record was read last and what was not read.
+QString calibrationDamageText(const QString& path, const CalibrationDamage& damage);
+
 struct CalibrationParse {
     std::vector<TCalibration> records;
     // Reading stopped at damage rather than at the end or at a harmless tail of under
@@ -64,6 +81,7 @@ struct CalibrationParse {
     bool damaged = false;
     // The whole records read before the damage (an entry cut short is kept after them).
     int intactRecords = 0;
+    CalibrationDamage damage;  // when damaged
 };
 [[nodiscard]] CalibrationParse parseCalibrationFile(QByteArrayView file);
 
@@ -87,12 +105,15 @@ public:
     // or nothing when it was read to its end. A damaged file is worth a copy before the
     // next save drops what followed the damage.
     std::optional<int> loadDamagedAfter() const { return m_damagedAfter; }
+    const std::optional<CalibrationDamage>& loadDamage() const { return m_damage; }
     // Rewrites the file atomically. Raises FileCreateError or StreamWriteError; the list
     // in memory keeps its state and the former file stays whole.
     void SaveCalibrations(const QString& path) const;
 
     void AddCalibration(const TCalibration& record);
     void ReplaceCalibration(int position, const TCalibration& record);
+    // Switches off what was on for the record; entries of records behind it move up with
+    // them.
     void DeleteCalibration(int position);
     ToggleResult ToggleCalibration(int position);
     // The record switched on for the method, or nullptr.
@@ -103,6 +124,7 @@ private:
     std::vector<TCalibration> m_records;
     std::array<std::int32_t, 4> m_active = {};
     std::optional<int> m_damagedAfter;
+    std::optional<CalibrationDamage> m_damage;
 };
 
 }  // namespace kv

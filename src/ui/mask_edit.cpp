@@ -2,6 +2,8 @@
 
 #include "core/number_format.h"
 
+#include <QMouseEvent>
+
 namespace kv {
 
 namespace {
@@ -30,6 +32,19 @@ void MaskEdit::setMaskText(const QString& text)
     QString digits = text;
     digits.remove(u' ');
     setText(digits);
+}
+
+void MaskEdit::mousePressEvent(QMouseEvent* event)
+{
+    QLineEdit::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || event->modifiers() != Qt::NoModifier)
+        return;
+    const QString shown = displayText();
+    const qsizetype firstBlank = shown.indexOf(kBlank);
+    if (firstBlank >= 0 && cursorPositionAt(event->position().toPoint()) >= shown.size()) {
+        deselect();
+        setCursorPosition(int(firstBlank));
+    }
 }
 
 QString rightAlignedMaskText(const QString& displayText, const QString& literals)

@@ -21,6 +21,11 @@ public:
     void setMaskText(const QString& text);
     QChar separator() const { return m_separator; }
 
+protected:
+    // A click past the text takes the caret to the first empty place, as Tab does: after
+    // the last place no key would get in.
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
     QChar m_separator;
 };

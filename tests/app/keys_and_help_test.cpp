@@ -189,9 +189,9 @@ protected:
         QDir::setCurrent(cwd.path());
         createClean();
         form->setHelpDirectories({dir.path(), docDir.path()});
-        form->setDocumentOpener([this](const QUrl& url, std::function<void(bool)> done) {
+        form->setDocumentOpener([this](const QUrl& url, DocumentOpened done) {
             opened << url;
-            done(openerResult);
+            done(openerFailure);
         });
     }
     void TearDown() override { QDir::setCurrent(m_previousDir); }
@@ -199,17 +199,21 @@ protected:
     QTemporaryDir cwd;
     QTemporaryDir docDir;
     QList<QUrl> opened;
-    bool openerResult = true;
+    QString openerFailure;
 
 private:
     QString m_previousDir;
 };
 
+// The fixed text, and under it the file and where it was looked for.
 TEST_F(HelpMenu, MissingDocumentShowsTheFailureText)
 {
     form->N9Click();
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(errors.notices, QStringList{QStringLiteral("Немогу выполнить  !")});
+    const QString searched = QStringList{cwd.path(), dir.path(), docDir.path()}.join(u'\n');
+    EXPECT_EQ(errors.noticeDetails,
+              QStringList{QStringLiteral("Файл qt44usb.pdf не найден ни в одной из папок:\n") + searched});
     EXPECT_TRUE(errors.messages.isEmpty());
 }
 
@@ -238,15 +242,17 @@ TEST_F(HelpMenu, TheInstalledDocumentationComesLast)
     writeFile(path(kHelpFileName), "%PDF");
     form->N9Click();
     EXPECT_EQ(opened, (QList<QUrl>{QUrl::fromLocalFile(installed), QUrl::fromLocalFile(path(kHelpFileName))}));
-    EXPECT_TRUE(programHelpDirectories().last().endsWith(QStringLiteral("/share/doc/kv4410pc")));
+    // Installed, the manual is the program's own data: the documentation may be dropped.
+    EXPECT_TRUE(programHelpDirectories().last().endsWith(QStringLiteral("/share/kv4410pc")));
 }
 
 TEST_F(HelpMenu, OpenerFailureShowsTheFailureText)
 {
     writeFile(path(kHelpFileName), "%PDF");
-    openerResult = false;
+    openerFailure = QStringLiteral("no viewer");
     form->N9Click();
     EXPECT_EQ(errors.notices, QStringList{kHelpFailedText});
+    EXPECT_EQ(errors.noticeDetails, QStringList{path(kHelpFileName) + QStringLiteral("\nno viewer")});
 }
 
 // The desktop's opener, started for real: its exit status is the outcome.
@@ -261,16 +267,19 @@ TEST(DesktopDocumentOpener, AnOpenerThatFailsOrCantStartIsAFailure)
         return file;
     };
     const auto outcome = [](const QString& program) {
-        std::optional<bool> result;
+        std::optional<QString> failure;
         desktopDocumentOpener(program)(QUrl::fromLocalFile(QStringLiteral("/tmp/qt44usb.pdf")),
-                                       [&](bool opened) { result = opened; });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000)) << program.toStdString();
-        return result.value_or(true);
+                                       [&](const QString& text) { failure = text; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return failure.has_value(); }, 20000)) << program.toStdString();
+        return failure.value_or(QStringLiteral("no outcome"));
     };
-    EXPECT_TRUE(outcome(script("opens", 0)));
+    EXPECT_EQ(outcome(script("opens", 0)), QString());
     // xdg-open without a viewer for the type exits with 3.
-    EXPECT_FALSE(outcome(script("no-viewer", 3)));
-    EXPECT_FALSE(outcome(QDir(bin.path()).filePath(QStringLiteral("missing-opener"))));
+    EXPECT_EQ(outcome(script("no-viewer", 3)),
+              QStringLiteral("Нет программы для просмотра PDF: установите её (например, evince или okular)."));
+    EXPECT_EQ(outcome(script("other", 4)), QStringLiteral("other завершилась с кодом 4."));
+    EXPECT_TRUE(outcome(QDir(bin.path()).filePath(QStringLiteral("missing-opener")))
+                    .startsWith(QStringLiteral("Не удалось запустить missing-opener: ")));
 }
 
 // Boxes shown from the window's creation on carry its caption as their title.

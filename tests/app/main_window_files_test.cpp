@@ -301,7 +301,7 @@ TEST_F(MainWindowFiles, DamagedCalibrationFileIsCopiedOnceBeforeTheCloseDropsIts
     const int intact = f.state().calibrations().count();
     ASSERT_EQ(errors.notices.size(), 1);
     const QString copy = path(QStringLiteral("kor.tab.bak.2"));
-    EXPECT_TRUE(errors.notices[0].contains(QStringLiteral("повреждён после записи %1").arg(intact)));
+    EXPECT_TRUE(errors.notices[0].contains(QStringLiteral("последняя прочитанная запись — %1,").arg(intact)));
     EXPECT_TRUE(errors.notices[0].endsWith(copy)) << errors.notices[0].toStdString();
     EXPECT_EQ(readFile(copy), original);
     EXPECT_EQ(readFile(path(QStringLiteral("kor.tab.bak"))), QByteArray("older copy"));

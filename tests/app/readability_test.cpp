@@ -16,9 +16,13 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolBar>
+#include <QMenu>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace kv::test {
 namespace {
@@ -178,6 +182,47 @@ TEST_F(Readability, EveryToolButtonCaptionFitsItsButton)
                 << button->objectName().toStdString() << " " << button->width();
         }
     }
+}
+
+// At 800 × 600 every command of every tool bar can still be reached: a button that doesn't
+// fit is an entry of its bar's extension menu, with its caption, doing what it does.
+TEST_F(Readability, AtEightHundredBySixHundredEveryCommandIsReachable)
+{
+    writeEmptyDataFiles();
+    TCalibration computed;
+    computed.method = Aki;
+    computed.slope = 1;
+    writeFile(path(QStringLiteral("kor.tab")), serializeCalibrations({computed}));
+    TForm1& f = create();
+    f.show();
+    f.resize(800, 600);
+    QMenu* overflow = nullptr;
+    for (int i = 0; i < PageControl::SystemCorrection; ++i) {
+        f.pageControl()->setCurrentIndex(i);
+        auto* bar = f.pageControl()->widget(i)->findChild<QToolBar*>();
+        ASSERT_NE(bar, nullptr) << i;
+        auto* extension = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        QMenu* menu = extension && extension->isVisible() ? extension->menu() : nullptr;
+        for (const QToolButton* button : bar->findChildren<QToolButton*>()) {
+            if (button == extension)
+                continue;
+            EXPECT_TRUE(button->actions().isEmpty()) << "a menu arrow on " << button->objectName().toStdString();
+            if (button->isVisible())
+                continue;
+            ASSERT_NE(menu, nullptr) << button->objectName().toStdString();
+            const auto actions = menu->actions();
+            EXPECT_TRUE(std::any_of(actions.begin(), actions.end(), [&](const QAction* a) {
+                return a->text() == button->text();
+            })) << button->objectName().toStdString();
+        }
+        if (i == PageControl::Calibrations)
+            overflow = menu;
+    }
+    ASSERT_NE(overflow, nullptr) << "the calibrations bar fits: make the window narrower";
+    for (QAction* action : overflow->actions())
+        if (action->text() == QStringLiteral("Включить/Отключить калибровку"))
+            action->trigger();
+    EXPECT_EQ(f.state().calibrations().activeCalibration(Aki), 1);
 }
 
 }  // namespace

@@ -14,6 +14,9 @@
 
 #include <map>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace kv {
 namespace {
 
@@ -229,6 +232,67 @@ TEST_F(BuiltinSpreadsheetTest, FailedSaveLeavesTheOldFile)
                  Error);
     EXPECT_EQ(test::readFile(old), QByteArray("old workbook"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.xls"});
+}
+
+// A failure names the file chosen and the system's cause, and the workbook is made on
+// the target's disk: a temporary folder that can't be used doesn't stop the export.
+TEST_F(BuiltinSpreadsheetTest, SaveFailuresNameTheFileAndTheCause)
+{
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", path(QStringLiteral("no-such-folder")).toLocal8Bit());
+    const QString file = path(QStringLiteral("journal.xlsx"));
+    EXPECT_NO_THROW(exportGridToSpreadsheet(threeRows(), file, builtinSpreadsheetFactory(), cursor));
+    qputenv("TMPDIR", savedTmp);
+    EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
+
+    // A disk that takes no more than 1000 bytes: "File too large" from the system.
+    JournalTable big;
+    big.setRowCount(2001);
+    for (int r = 1; r < big.rowCount(); ++r)
+        big.setRow(r, {{QString::number(r), "08.12.2026 14:05:09", "Моторный метод",
+                        QString::number(70 + r % 30), QString::number(r * 7919, 36)}});
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        exportGridToSpreadsheet(big, file, builtinSpreadsheetFactory(), cursor);
+    } catch (const Error& e) {
+        message = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(message, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
+    EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"journal.xlsx"});
+}
+
+// A cell text beyond what a spreadsheet cell holds is cut with "…" and the rest of the
+// table goes out; the export tells which rows.
+TEST_F(BuiltinSpreadsheetTest, OverlongCommentsAreCutNotRefused)
+{
+    JournalTable table = threeRows();
+    table.setCell(1, 4, QString(40000, u'ж'));
+    table.setCell(3, 4, QString(kMaxCellText - 2, u'a') + QString::fromUtf8("😀b"));
+    const QString file = path(QStringLiteral("long.xlsx"));
+    const SpreadsheetExportResult result =
+        exportGridToSpreadsheet(table, file, builtinSpreadsheetFactory(), cursor);
+    EXPECT_EQ(result.cutRows, (QList<int>{1, 3}));
+    const auto cells = sheetCells(part(file, QStringLiteral("xl/worksheets/sheet1.xml")),
+                                  cellStyles(part(file, QStringLiteral("xl/styles.xml"))));
+    const QString e4 = cells.at(QStringLiteral("E4")).text;
+    EXPECT_EQ(e4.size(), kMaxCellText);
+    EXPECT_TRUE(e4.endsWith(QStringLiteral("жж…")));
+    // Never half a character: the emoji's pair goes whole.
+    EXPECT_EQ(cells.at(QStringLiteral("E6")).text, QString(kMaxCellText - 2, u'a') + u'…');
+    EXPECT_EQ(cells.at(QStringLiteral("E5")).text, table.cell(2, 4));
+    EXPECT_EQ(cutCellsNotice(result.cutRows),
+              QStringLiteral("Текст длиннее 32767 знаков не помещается в ячейку таблицы: он обрезан и "
+                             "кончается знаком «…». Строки: 1, 3."));
 }
 
 // Addresses outside the sheet and ranges too large to format are refused with an error.

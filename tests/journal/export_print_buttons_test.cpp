@@ -1,6 +1,7 @@
 #include "journal/builtin_spreadsheet.h"
 #include "journal/print_page.h"
 #include "journal/journal_book.h"
+#include "journal/spreadsheet_export.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/journal_print_document.h"
@@ -39,6 +40,8 @@ protected:
                 ++dialogs;
                 return chosenName;
             });
+            page->spreadsheetExport().setNotifier(
+                [this](QWidget*, const QString& text) { notices << text; });
             page->spreadsheetExport().setFactory([this](const QString& id) -> AutomationObjectPtr {
                 cursorDuringCreate = QGuiApplication::overrideCursor() != nullptr;
                 return test::recordingFactory(log, nullptr, answer)(id);
@@ -66,6 +69,7 @@ protected:
     std::shared_ptr<test::SpreadsheetLog> log = std::make_shared<test::SpreadsheetLog>();
     QStringList previews;
     bool previewOpens = true;
+    QStringList notices;
 };
 
 TEST_F(ExportPrintButtonsTest, CancelledSaveDialogDoesNothing)
@@ -77,8 +81,9 @@ TEST_F(ExportPrintButtonsTest, CancelledSaveDialogDoesNothing)
     EXPECT_TRUE(reporter.messages.isEmpty());
 }
 
-// The journal's rows reach the application under the name as typed; the hourglass is up
-// only while the rows go, not while the application is sought.
+// The journal's rows reach the application under the name typed, ".xlsx" added when it
+// has no extension; the hourglass is up only while the rows go, not while the
+// application is sought.
 TEST_F(ExportPrintButtonsTest, ExportButtonsHandTheirTableOn)
 {
     chosenName = QStringLiteral("/tmp/журнал");
@@ -87,8 +92,17 @@ TEST_F(ExportPrintButtonsTest, ExportButtonsHandTheirTableOn)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(log->calls.contains(
         QStringLiteral("sheet.Cells put 5, 4, \"%1\"").arg(journal.table().cell(2, 3))));
-    EXPECT_TRUE(log->calls.contains(QStringLiteral("workbook.SaveAs call \"/tmp/журнал\"")));
+    EXPECT_TRUE(log->calls.contains(QStringLiteral("workbook.SaveAs call \"/tmp/журнал.xlsx\"")));
     EXPECT_FALSE(log->calls.contains(QStringLiteral("sheet.Range get \"a6:g6\"")));
+    EXPECT_TRUE(notices.isEmpty());
+    for (const char* typed : {"/tmp/a.xls", "/tmp/a.XLSX", "/tmp/a.b.c", "/tmp/.ods"}) {
+        log->calls.clear();
+        chosenName = QString::fromLatin1(typed);
+        click(&journal, "excellBut");
+        EXPECT_TRUE(log->calls.contains(QStringLiteral("workbook.SaveAs call \"%1\"").arg(chosenName)))
+            << typed;
+    }
+    EXPECT_EQ(workbookFileName(QStringLiteral("/tmp/x.d/журнал")), QStringLiteral("/tmp/x.d/журнал.xlsx"));
 
     log->calls.clear();
     click(&archive, "excellButArh");
@@ -113,14 +127,20 @@ TEST_F(ExportPrintButtonsTest, FailuresReachTheErrorHandlerWithTheCursorBack)
     EXPECT_EQ(log->live, 0);
 }
 
-// With the built-in spreadsheet the workbook file appears under the chosen name.
+// With the built-in spreadsheet the workbook file appears under the chosen name; cells
+// cut to the spreadsheet's limit are told once.
 TEST_F(ExportPrintButtonsTest, BuiltInSpreadsheetWritesTheFile)
 {
+    // Such comments come only from a foreign data file.
+    const QByteArray longEntry = "1\r\n08.12.2026 09:15:02\r\n*\r\n92,4\r\n" + QByteArray(40000, 'x') + "\r\n\r\n";
+    test::writeFile(dataDir.filePath(QStringLiteral("long.tab")), longEntry + longEntry);
+    book.read(JournalBook::Table::Archive, test::readFile(dataDir.filePath(QStringLiteral("long.tab"))));
     chosenName = dataDir.filePath(QStringLiteral("архив.xls"));
     archive.spreadsheetExport().setFactory(AutomationFactory());
     click(&archive, "excellButArh");
     EXPECT_TRUE(reporter.messages.isEmpty()) << reporter.messages.join('\n').toStdString();
     EXPECT_EQ(test::readFile(chosenName).left(4), QByteArray("PK\x03\x04"));
+    EXPECT_EQ(notices, QStringList{cutCellsNotice({1, 2})});
 }
 
 // Cancel in the export's progress leaves no file behind and says nothing.

@@ -176,13 +176,15 @@ TEST_F(SpreadsheetExportTest, ProgressReportsRowsAndCancelSavesNothing)
         reports.emplace_back(done, total);
         return true;
     };
-    EXPECT_TRUE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr), cursor, record));
+    EXPECT_FALSE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr), cursor, record)
+                     .cancelled);
     EXPECT_EQ(reports, (std::vector<std::pair<int, int>>{{499, 1200}, {999, 1200}, {1200, 1200}}));
 
     log = std::make_shared<SpreadsheetLog>();
     test::RecordingCursor recordingCursor(log);
-    EXPECT_FALSE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr),
-                                         recordingCursor, [](int done, int) { return done < 900; }));
+    EXPECT_TRUE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr),
+                                        recordingCursor, [](int done, int) { return done < 900; })
+                    .cancelled);
     EXPECT_FALSE(log->calls.join('\n').contains("SaveAs"));
     EXPECT_EQ(log->calls.mid(log->calls.size() - 4),
               (QStringList{"cursor default", "application.Workbooks get 1", "workbook.close call false",

@@ -172,6 +172,37 @@ TEST_F(CalibrationFiles, LoadTellsDamageFromAHarmlessEnd)
     EXPECT_EQ(store.loadDamagedAfter(), std::nullopt);
 }
 
+// The notice names the last record read, a cut one included, and what was not read.
+TEST(CalibrationParse, DamageNamesTheLastRecordRead)
+{
+    const std::vector<TCalibration> five(5, record(Research, 1, QStringLiteral("Равные")));
+    const QByteArray whole = serializeCalibrations(five);
+    QByteArray negativeAfterTwo = serializeCalibrations({five[0], five[1]});
+    negativeAfterTwo.append("\xFF\xFF\xFF\xFF", 4).append(QByteArray(20, 'x'));
+    const struct {
+        const char* what;
+        QByteArray file;
+        const char* text;
+    } cases[] = {
+        {"last 100 bytes cut", whole.left(whole.size() - 100),
+         "Файл \"kor.tab\" повреждён: последняя прочитанная запись — 5, она обрывается в конце "
+         "файла (недостаёт байт: 100 из 264)."},
+        {"negative length after 2", negativeAfterTwo,
+         "Файл \"kor.tab\" повреждён: последняя прочитанная запись — 2, остальное не прочитано "
+         "(байт: 24)."},
+        {"negative length first", QByteArray("\xFF\xFF\xFF\xFF", 4),
+         "Файл \"kor.tab\" повреждён: не прочитано ни одной записи (байт: 4)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CalibrationParse parsed = parseCalibrationFile(c.file);
+        ASSERT_TRUE(parsed.damaged);
+        EXPECT_EQ(calibrationDamageText(QStringLiteral("kor.tab"), parsed.damage), QString::fromUtf8(c.text));
+    }
+    // The cut record is the fifth, with its name whole.
+    EXPECT_EQ(parseCalibrations(whole.left(whole.size() - 100)).back().nameText(), QStringLiteral("Равные"));
+}
+
 // Zero lengths would make a 264-byte record of every 4 bytes: a few megabytes of zeros
 // would take gigabytes. The count stops where no real file of the size limit reaches.
 TEST(CalibrationParse, EntriesBeyondAnyRealFileAreDamage)
@@ -286,13 +317,12 @@ TEST(CalibrationStoreOps, DeleteAndReplace)
     store.ReplaceCalibration(4, record(Aki, 9));
     EXPECT_EQ(store.count(), 3);
 
-    // Entries are positions: deleting 1 switches research off and leaves the AKI entry
-    // at 3, now beyond the list.
+    // Deleting 1 switches research off; the AKI calibration moves up to 2 and stays on.
     store.DeleteCalibration(1);
     EXPECT_EQ(store.count(), 2);
     EXPECT_EQ(store.activeCalibration(Research), 0);
-    EXPECT_EQ(store.activeCalibration(Aki), 3);
-    EXPECT_EQ(store.FindActiveCalibration(Aki), nullptr);
+    EXPECT_EQ(store.activeCalibration(Aki), 2);
+    EXPECT_EQ(store.FindActiveCalibration(Aki)->slope, 3);
     store.DeleteCalibration(0);
     store.DeleteCalibration(3);
     EXPECT_EQ(store.count(), 2);
@@ -304,6 +334,35 @@ TEST(CalibrationStoreOps, DeleteAndReplace)
     store.setActiveCalibration(5, 1);
     EXPECT_EQ(store.activeCalibration(5), 0);
     EXPECT_EQ(store.FindActiveCalibration(0), nullptr);
+}
+
+// Each switched-on calibration stays on its own record whichever is deleted: entries
+// before the deleted position keep it, entries behind it follow their records up.
+TEST(CalibrationStoreOps, DeleteKeepsEveryOtherCalibrationOnItsRecord)
+{
+    const int methods[] = {Research, Motor, Aki, Cetane};
+    for (int deleted = 1; deleted <= 4; ++deleted) {
+        SCOPED_TRACE(deleted);
+        CalibrationStore store;
+        for (int i = 0; i < 4; ++i)
+            store.AddCalibration(record(methods[i], 10 + i));
+        for (int k = 1; k <= 4; ++k)
+            store.ToggleCalibration(k);
+        store.DeleteCalibration(deleted);
+        for (int i = 0; i < 4; ++i) {
+            const TCalibration* on = store.FindActiveCalibration(methods[i]);
+            if (i + 1 == deleted) {
+                EXPECT_EQ(store.activeCalibration(methods[i]), 0);
+                continue;
+            }
+            ASSERT_NE(on, nullptr) << methods[i];
+            EXPECT_EQ(on->method, methods[i]);
+            EXPECT_EQ(on->slope, 10 + i);
+        }
+        // The next switch of a record acts on its own method's entry.
+        store.ToggleCalibration(store.count());
+        EXPECT_EQ(store.activeCalibration(store.at(store.count()).method), 0);
+    }
 }
 
 }  // namespace

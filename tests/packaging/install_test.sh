@@ -18,7 +18,7 @@ root=$work/root$prefix
 
 # --- the tree -------------------------------------------------------------------------
 for f in bin/kv4410pc bin/kv4410pc-demo bin/kv4410pc-convert \
-         share/doc/kv4410pc/qt44usb.pdf share/doc/kv4410pc/copyright share/doc/kv4410pc/changelog.gz \
+         share/kv4410pc/qt44usb.pdf share/doc/kv4410pc/copyright share/doc/kv4410pc/changelog.gz \
          lib/udev/rules.d/70-kv4410.rules \
          share/applications/org.kv4410pc.Octanometer.desktop \
          share/applications/org.kv4410pc.OctanometerDemo.desktop \
@@ -31,6 +31,10 @@ done
 for f in bin/kv4410pc bin/kv4410pc-demo bin/kv4410pc-convert; do
   [[ -x $root/$f ]] || fail "not executable: $f"
 done
+# Help needs only the data directory; the documentation directory, which a system may
+# drop, holds a link to the manual.
+[[ -L $root/share/doc/kv4410pc/qt44usb.pdf && -f $root/share/doc/kv4410pc/qt44usb.pdf ]] \
+  || fail "share/doc/kv4410pc/qt44usb.pdf is not a link to the manual"
 if nm -C "$root/bin/kv4410pc" 2>/dev/null | grep -q FakeHidPlatform; then
   fail "the program carries the fake HID provider"
 fi
@@ -38,6 +42,12 @@ fi
 # --- desktop entries and metadata ------------------------------------------------------
 for f in "$root"/share/applications/*.desktop; do
   desktop-file-validate "$f" || fail "desktop-file-validate $(basename "$f")"
+done
+# A window belongs to its menu entry: the class Qt gives it is the program's name.
+for f in "$root"/share/applications/*.desktop; do
+  exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$f")
+  [[ $(sed -n 's/^StartupWMClass=//p' "$f") == "$exec_name" ]] \
+    || fail "$(basename "$f"): StartupWMClass is not $exec_name"
 done
 appstreamcli validate --no-net "$root/share/metainfo/org.kv4410pc.Octanometer.metainfo.xml" >/dev/null \
   || fail "appstreamcli validate"
@@ -48,6 +58,16 @@ man_options=$(gzip -dc "$root/share/man/man1/kv4410pc-convert.1.gz" \
   | awk '/^\.TP/ { getline; print }' | grep -oE '\\-\\-[a-z]+' | sed 's/\\//g' | sort -u)
 [[ $help_options == "$man_options" ]] \
   || fail "manual page options ($(echo $man_options)) differ from --help ($(echo $help_options))"
+
+# --- --version and --help answer where there is no display ---------------------------------
+for program in kv4410pc kv4410pc-demo; do
+  status=0
+  out=$(env -i PATH=/usr/bin:/bin HOME="$work" "$root/bin/$program" --version 2>&1) || status=$?
+  [[ $status == 0 && $out == "$program "[0-9]* ]] || fail "$program --version: status $status, '$out'"
+  status=0
+  out=$(env -i PATH=/usr/bin:/bin HOME="$work" "$root/bin/$program" --help 2>&1) || status=$?
+  [[ $status == 0 && $out == "Usage: $program "* ]] || fail "$program --help: status $status, '$out'"
+done
 
 # --- the installed program ----------------------------------------------------------------
 # An installed copy's folder is not the user's: no write bit for anyone, so even root is

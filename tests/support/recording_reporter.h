@@ -22,8 +22,14 @@ public:
             onError();
     }
     void showNotice(const QString& message) override { notices << message; }
+    void showDetailedNotice(const QString& message, const QString& details) override
+    {
+        notices << message;
+        noticeDetails << details;
+    }
     QStringList messages;
     QStringList notices;
+    QStringList noticeDetails;  // of the detailed notices, in their order
     std::function<void()> onError;  // runs while the error is "shown"
 };
 

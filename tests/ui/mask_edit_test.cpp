@@ -50,6 +50,37 @@ TEST(MaskEdit, TakesTheLocaleSeparator)
     QLocale::setDefault(saved);
 }
 
+// A click past the text puts the caret at the first empty place, where a digit gets in;
+// a click on the text and a full field keep the caret where the click put it.
+TEST(MaskEdit, AClickPastTheTextGoesToTheFirstEmptyPlace)
+{
+    const struct {
+        const char* text;
+        bool pastTheText;
+        int caret;
+        const char* afterTyping7;
+    } cases[] = {
+        {"0", true, 1, "07,_"},
+        {"", true, 0, "7_,_"},
+        {"92", true, 3, "92,7"},
+        {"92,5", true, 4, "92,5"},
+        {"0", false, 0, "7_,_"},
+    };
+    MaskEdit edit;
+    edit.resize(120, 24);
+    edit.show();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        edit.setMaskText(QString::fromLatin1(c.text));
+        edit.setCursorPosition(2);
+        const QPoint at(c.pastTheText ? edit.width() - 4 : 3, edit.height() / 2);
+        QTest::mouseClick(&edit, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(edit.cursorPosition(), c.caret);
+        QTest::keyClick(&edit, Qt::Key_7);
+        EXPECT_EQ(edit.displayText(), QString::fromUtf8(c.afterTyping7));
+    }
+}
+
 TEST(MaskEditText, UnfilledPlacesAreBlanksAndWholeDigitsStandRight)
 {
     const QString comma = QStringLiteral(",");

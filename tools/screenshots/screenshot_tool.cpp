@@ -35,6 +35,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QMenu>
+#include <QToolButton>
 #include <QTextStream>
 
 #include <cstdio>
@@ -242,6 +244,16 @@ int main(int argc, char** argv)
     ok = save(&form, out, QStringLiteral("05-journal-800x600.png")) && ok;
     form.pageControl()->setCurrentIndex(3);
     ok = save(&form, out, QStringLiteral("05-system-correction-800x600.png")) && ok;
+    form.pageControl()->setCurrentIndex(2);
+    ok = save(&form, out, QStringLiteral("05-calibrations-800x600.png")) && ok;
+    // The commands that don't fit, in the tool bar's extension menu.
+    if (auto* extension = form.calibrationsPage()->findChild<QToolButton*>(
+            QStringLiteral("qt_toolbar_ext_button"));
+        extension && extension->menu()) {
+        extension->menu()->popup(extension->mapToGlobal(QPoint(0, extension->height())));
+        ok = save(extension->menu(), out, QStringLiteral("05-calibrations-800x600-menu.png")) && ok;
+        extension->menu()->hide();
+    }
     form.resize(size);
 
     {

@@ -61,6 +61,7 @@ ProgramVariant demoProgram()
 {
     ProgramVariant variant;
     variant.applicationName = QStringLiteral("kv4410pc-demo");
+    variant.desktopFileName = QStringLiteral("org.kv4410pc.OctanometerDemo");
     variant.makePlatform = [] { return std::make_unique<FakeHidPlatform>(); };
     variant.afterWindowsCreated = [](TForm1& form,
                                      HidPlatform& platform) -> std::unique_ptr<QObject> {

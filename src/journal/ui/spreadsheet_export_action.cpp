@@ -6,6 +6,7 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMessageBox>
 
 namespace kv {
 
@@ -36,31 +37,42 @@ QString SpreadsheetExportAction::runSaveDialog(QWidget* parent)
     dialog.setObjectName(QStringLiteral("SaveDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("*.xls"));
-    // The name goes to the spreadsheet as typed.
-    dialog.setDefaultSuffix(QString());
+    dialog.setNameFilters({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")});
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
+void SpreadsheetExportAction::showNotice(QWidget* parent, const QString& text)
+{
+    QMessageBox::information(parent, parent ? parent->window()->windowTitle() : QString(), text);
+}
+
 void SpreadsheetExportAction::run(QWidget* parent, const JournalTable& table) const
 {
-    const QString fileName = m_chooseFile(parent);
+    // A chooser other than the dialog (a native one) may hand back the name as typed.
+    const QString fileName = workbookFileName(m_chooseFile(parent));
     if (fileName.isEmpty())
         return;
-    OverrideBusyCursor cursor;
-    WorkProgress progress(parent, QStringLiteral("Передать в Excell"), QStringLiteral("Передача строк…"));
-    exportGridToSpreadsheet(table, fileName, m_factory ? m_factory : builtinSpreadsheetFactory(),
-                            cursor, [&progress](int done, int total) {
-                                if (!progress.report(done, total))
-                                    return false;
-                                if (done == total) {
-                                    progress.setLabel(QStringLiteral("Сохранение файла…"));
-                                    progress.setCancellable(false);
-                                }
-                                return true;
-                            });
+    SpreadsheetExportResult result;
+    {
+        OverrideBusyCursor cursor;
+        WorkProgress progress(parent, QStringLiteral("Передать в Excell"), QStringLiteral("Передача строк…"));
+        result = exportGridToSpreadsheet(
+            table, fileName, m_factory ? m_factory : builtinSpreadsheetFactory(), cursor,
+            [&progress](int done, int total) {
+                if (!progress.report(done, total))
+                    return false;
+                if (done == total) {
+                    progress.setLabel(QStringLiteral("Сохранение файла…"));
+                    progress.setCancellable(false);
+                }
+                return true;
+            });
+    }
+    if (!result.cutRows.isEmpty() && m_notify)
+        m_notify(parent, cutCellsNotice(result.cutRows));
 }
 
 }  // namespace kv

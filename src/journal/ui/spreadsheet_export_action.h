@@ -33,21 +33,28 @@ class SpreadsheetExportAction {
 public:
     // The name to save under, or an empty text when the operator cancels.
     using FileChooser = std::function<QString(QWidget* parent)>;
+    // Shows a notice of the export's own over the parent.
+    using Notifier = std::function<void(QWidget* parent, const QString& text)>;
 
-    // SaveDialog1: filter "*.xls", no extension added to the name typed.
+    // SaveDialog1: filters "*.xls" and "*.xlsx"; a name typed without an extension gets
+    // ".xlsx", so the dialog asks before replacing that file.
     static QString runSaveDialog(QWidget* parent);
+    // An information box titled as the parent's window.
+    static void showNotice(QWidget* parent, const QString& text);
 
-    // Asks for a name and, unless cancelled, exports the table under it. Raises as
-    // exportGridToSpreadsheet.
+    // Asks for a name and, unless cancelled, exports the table under it (workbookFileName)
+    // and says once if cells had to be cut. Raises as exportGridToSpreadsheet.
     void run(QWidget* parent, const JournalTable& table) const;
 
-    // Tests put a chooser and an application of their own in place.
+    // Tests put a chooser, an application and a notifier of their own in place.
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void setFactory(AutomationFactory factory) { m_factory = std::move(factory); }
+    void setNotifier(Notifier notifier) { m_notify = std::move(notifier); }
 
 private:
     FileChooser m_chooseFile = &SpreadsheetExportAction::runSaveDialog;
     AutomationFactory m_factory;  // empty: the built-in spreadsheet
+    Notifier m_notify = &SpreadsheetExportAction::showNotice;
 };
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -284,6 +285,16 @@ void TForm2::setForm(const CalibrationForm& form)
     m_label8->setText(form.slopeText);
     m_label9->setText(form.offsetText);
     guarded([this] { ComboBox1Change(); });
+    m_filled = this->form();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel) && form() != m_filled) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 CalibrationForm TForm2::form() const

@@ -54,6 +54,11 @@ public:
     // Button3Click, then closes with OK; stays open when the coefficients can't be shown.
     void Button5Click();
 
+protected:
+    // Escape leaves the dialog open once anything differs from its filling: only "Отмена"
+    // and the close box discard what was typed.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     ErrorReporter& errors();
     void computeCoefficients();
@@ -64,6 +69,7 @@ private:
     std::function<QString(int)> m_resultText;
     double m_slope = 0;
     double m_offset = 0;
+    CalibrationForm m_filled;  // form() right after the last setForm
 
     QLabel* m_labelName = nullptr;
     QLineEdit* m_edit1 = nullptr;

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <iterator>
 
 namespace kv {
 
@@ -152,6 +153,15 @@ SystemCorrectionPage::SystemCorrectionPage(MeasurementState& state, ErrorReporte
     layout->addWidget(m_groupBox1);
     layout->addWidget(m_groupBox4);
     layout->addStretch(1);
+
+    // Tab goes through one reference fuel, then the other, as in the calibration dialog:
+    // in creation order four numbers typed one after another would land as two readings
+    // and two known values, and a single Save would write that wrong line into the
+    // instrument.
+    QWidget* const order[] = {m_button1, labeledEdit1(), m_maskEdit1, m_button2,
+                              labeledEdit2(), m_maskEdit2, m_button3, m_button4};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 QLineEdit* SystemCorrectionPage::labeledEdit1()

@@ -19,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 namespace kv {
 namespace {
 
@@ -200,6 +203,27 @@ TEST_F(CalibrationDialogTest, CancelAndTheCloseBoxCloseWithoutOk)
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     QTimer::singleShot(0, &dialog, [this] { click("Button5"); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+}
+
+// Escape closes a dialog as it was filled; once anything was typed or chosen, only
+// "Отмена" and the close box discard it.
+TEST_F(CalibrationDialogTest, EscapeKeepsWhatWasTyped)
+{
+    const std::function<void()> edits[] = {
+        [] {},
+        [this] { QTest::keyClicks(control<QLineEdit>("Edit1"), QStringLiteral("Mix")); },
+        [this] { chooseMethod(Cetane); },
+        [this] { QTest::keyClicks(control<QLineEdit>("LabeledEdit2"), QStringLiteral("5")); },
+    };
+    for (std::size_t i = 0; i < std::size(edits); ++i) {
+        SCOPED_TRACE(i);
+        dialog.setForm(newCalibrationForm(Research));
+        dialog.show();
+        edits[i]();
+        QTest::keyClick(control<QLineEdit>("Edit1"), Qt::Key_Escape);
+        EXPECT_EQ(dialog.isVisible(), i > 0);
+        dialog.hide();
+    }
 }
 
 // Under a point locale the known values take a point and the line is computed.

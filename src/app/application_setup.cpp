@@ -1,0 +1,63 @@
+#include "app/application_setup.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace kv {
+
+std::optional<CommandLineAnswer> answerCommandLine(const QString& program,
+                                                   const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument == u"--version")
+            return CommandLineAnswer{program + u' ' + QStringLiteral(KV_VERSION) + u'\n'};
+        if (argument == u"--help" || argument == u"-h") {
+            return CommandLineAnswer{
+                QStringLiteral("Usage: ") + program
+                + QStringLiteral(
+                    " [--version | --help]\n"
+                    "\n"
+                    "The desktop companion of the KV-4410 octane meter. It takes no options of\n"
+                    "its own and opens its window on the display; Qt's options such as\n"
+                    "-platform and -display apply.\n"
+                    "\n"
+                    "--version   the program's name and version\n"
+                    "--help, -h  this text\n")};
+        }
+    }
+    return std::nullopt;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/kv4410pc-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QTranslator* installQtTranslations(const QLocale& locale)
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator)) {
+        return translator;
+    }
+    delete translator;
+    return nullptr;
+}
+
+void setUpApplication(const QString& desktopFileName)
+{
+    QGuiApplication::setWindowIcon(programIcon());
+    // Wayland's application id and the task bars' link from a window to its menu entry.
+    QGuiApplication::setDesktopFileName(desktopFileName);
+    installQtTranslations(QLocale());
+}
+
+}  // namespace kv

@@ -1,0 +1,67 @@
+// What the program tells Qt and the desktop about itself, and its command-line answers.
+
+#include "app/application_setup.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QLocale>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+TEST(ApplicationSetup, IdentityWithoutATitleSuffix)
+{
+    setUpApplication(QStringLiteral("org.kv4410pc.Octanometer"));
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("org.kv4410pc.Octanometer"));
+    // Unset, the display name falls back to the application name, and Qt appends nothing
+    // to window titles.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    const QIcon icon = QGuiApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(128, 128)));
+    EXPECT_NE(icon.pixmap(48).toImage().pixelColor(24, 24).alpha(), 0);
+    // The translations it installed would change other tests' texts.
+    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+// Qt's standard dialogs speak the locale's language (tests run under a Russian default).
+TEST(ApplicationSetup, QtsOwnTextsFollowTheLocale)
+{
+    QTranslator* russian = installQtTranslations(QLocale(QLocale::Russian, QLocale::Russia));
+    ASSERT_NE(russian, nullptr) << "qtbase_ru.qm missing: qt6-translations-l10n";
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), QStringLiteral("Сохранить как"));
+    QCoreApplication::removeTranslator(russian);
+    delete russian;
+    EXPECT_EQ(installQtTranslations(QLocale::c()), nullptr);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), QStringLiteral("Save As"));
+}
+
+TEST(ApplicationSetup, VersionAndHelpAreAnsweredOthersLeftToQt)
+{
+    const auto version = answerCommandLine(QStringLiteral("kv4410pc"), {QStringLiteral("--version")});
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(version->text, QStringLiteral("kv4410pc " KV_VERSION "\n"));
+    EXPECT_EQ(version->exitStatus, 0);
+    for (const char* help : {"--help", "-h"}) {
+        const auto answer = answerCommandLine(QStringLiteral("kv4410pc-demo"), {QString::fromLatin1(help)});
+        ASSERT_TRUE(answer.has_value()) << help;
+        EXPECT_TRUE(answer->text.startsWith(QStringLiteral("Usage: kv4410pc-demo [--version | --help]\n")));
+    }
+    EXPECT_FALSE(answerCommandLine(QStringLiteral("kv4410pc"), {}).has_value());
+    EXPECT_FALSE(answerCommandLine(QStringLiteral("kv4410pc"),
+                                   {QStringLiteral("-platform"), QStringLiteral("offscreen")})
+                     .has_value());
+}
+
+}  // namespace
+}  // namespace kv
