@@ -6,13 +6,14 @@ function(kv_warnings target)
   endif()
 endfunction()
 
-# kv_add_subdirectories(name...): adds the subdirectories that exist, so a subsystem
-# joins the build as soon as its folder has a CMakeLists.txt.
+# kv_add_subdirectories(name...): adds each subdirectory; a named folder without a
+# CMakeLists.txt is a mistake (a typo, a file not committed) and stops the configure.
 macro(kv_add_subdirectories)
   foreach(sub ${ARGN})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/CMakeLists.txt)
-      add_subdirectory(${sub})
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/CMakeLists.txt)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${sub} has no CMakeLists.txt")
     endif()
+    add_subdirectory(${sub})
   endforeach()
 endmacro()
 

@@ -39,11 +39,18 @@ bool existsOrDangles(const QString& path)
 
 }  // namespace
 
-DataFiles::DataFiles(MeasurementState& state, JournalBook& book, ErrorReporter& errors)
-    : m_state(state)
+DataFiles::DataFiles(QString dataDirectory, MeasurementState& state, JournalBook& book,
+                     ErrorReporter& errors)
+    : m_directory(std::move(dataDirectory))
+    , m_state(state)
     , m_book(book)
     , m_errors(errors)
 {
+}
+
+QString DataFiles::dataFilePath(const QString& fileName) const
+{
+    return QDir(m_directory).filePath(fileName);
 }
 
 void DataFiles::restoreInterruptedSaves()
@@ -66,7 +73,7 @@ void DataFiles::restoreInterruptedSaves()
 
 bool DataFiles::read(const QString& fileName, QByteArray& bytes, qint64 maxSize)
 {
-    const QString path = m_state.dataFilePath(fileName);
+    const QString path = dataFilePath(fileName);
     if (runGuarded(m_errors, [&] { bytes = readWholeFile(path, maxSize); }))
         return true;
     // A missing file is simply created at close; one that is there but unreadable keeps
@@ -77,7 +84,7 @@ bool DataFiles::read(const QString& fileName, QByteArray& bytes, qint64 maxSize)
 void DataFiles::loadCalibrations()
 {
     CalibrationStore& store = m_state.calibrations();
-    const QString path = m_state.dataFilePath(kCalibrationFileName);
+    const QString path = dataFilePath(kCalibrationFileName);
     const bool loaded = runGuarded(m_errors, [&] { store.LoadCalibrations(path); });
     m_calibrationsHash = qHash(serializeCalibrations(store.calibrations()));
     if (!loaded) {
@@ -97,7 +104,7 @@ bool DataFiles::keepDamaged(const QString& fileName, const QString& damaged)
 {
     // The close rewrites the file with the records read, so whatever followed the damage
     // survives only in a copy made before that.
-    const QString path = m_state.dataFilePath(fileName);
+    const QString path = dataFilePath(fileName);
     const QString copy = backupFileName(path);
     if (!runGuarded(m_errors, [&] { copyFileSafely(path, copy); })) {
         m_errors.showNotice(damaged
@@ -114,14 +121,14 @@ void DataFiles::loadTable(JournalBook::Table table, const QString& fileName, boo
 {
     QByteArray bytes;
     if (!read(fileName, bytes, kMaxTableFileSize)) {
-        readable = !existsOrDangles(m_state.dataFilePath(fileName));
+        readable = !existsOrDangles(dataFilePath(fileName));
         m_book.markUnsaved(table);
         return;
     }
     const TableRead result = m_book.read(table, bytes);
     if (!result.damaged)
         return;
-    const QString path = QDir::toNativeSeparators(m_state.dataFilePath(fileName));
+    const QString path = QDir::toNativeSeparators(dataFilePath(fileName));
     readable = keepDamaged(
         fileName, result.records > 0
                       ? QStringLiteral("Файл \"%1\" повреждён после записи %2: следующие записи не прочитаны.")
@@ -156,7 +163,7 @@ QString DataFiles::keptFileName(const QString& directory, const QString& fileNam
 
 bool DataFiles::keep(const QString& fileName, const QByteArray& bytes)
 {
-    const QString kept = keptFileName(m_state.dataDirectory(), fileName, m_clock());
+    const QString kept = keptFileName(m_directory, fileName, m_clock());
     if (!runGuarded(m_errors, [&] { replaceFileAtomically(kept, bytes); }))
         return false;
     m_kept << QStringLiteral("%1 → %2").arg(fileName, QFileInfo(kept).fileName());
@@ -176,7 +183,7 @@ bool DataFiles::saveTable(JournalBook::Table table, const QString& fileName, boo
         withMovedRows ? m_book.journalBytesWithMovedRows() : m_book.bytesToSave(table);
     if (!bytes)
         return true;
-    if (!runGuarded(m_errors, [&] { replaceFileAtomically(m_state.dataFilePath(fileName), *bytes); }))
+    if (!runGuarded(m_errors, [&] { replaceFileAtomically(dataFilePath(fileName), *bytes); }))
         return false;
     if (withMovedRows)
         m_book.markUnsaved(table);  // the file holds more than the table now
@@ -204,7 +211,7 @@ bool DataFiles::saveCalibrationsAtClose()
         return keep(kCalibrationFileName, *bytes);
     }
     if (!runGuarded(m_errors, [&] {
-            replaceFileAtomically(m_state.dataFilePath(kCalibrationFileName), *bytes);
+            replaceFileAtomically(dataFilePath(kCalibrationFileName), *bytes);
         }))
         return false;
     m_calibrationsHash = qHash(*bytes);
@@ -214,7 +221,7 @@ bool DataFiles::saveCalibrationsAtClose()
 
 bool DataFiles::directoryGone() const
 {
-    return !m_createsDirectory && !QDir(m_state.dataDirectory()).exists();
+    return !m_createsDirectory && !QDir(m_directory).exists();
 }
 
 bool DataFiles::sessionChangedSomething() const
@@ -226,7 +233,7 @@ bool DataFiles::sessionChangedSomething() const
 
 bool DataFiles::saveAll()
 {
-    const QString directory = m_state.dataDirectory();
+    const QString directory = m_directory;
     if (!QDir(directory).exists()) {
         if (!m_createsDirectory) {
             // Moved or deleted while the program ran: its files went with it, and this
@@ -270,7 +277,7 @@ void DataFiles::saveCalibrations()
     if (!m_calibrationsWritable || directoryGone())
         return;
     const QByteArray bytes = serializeCalibrations(m_state.calibrations().calibrations());
-    replaceFileAtomically(m_state.dataFilePath(kCalibrationFileName), bytes);
+    replaceFileAtomically(dataFilePath(kCalibrationFileName), bytes);
     m_calibrationsHash = qHash(bytes);
     m_calibrationsMustWrite = false;
 }

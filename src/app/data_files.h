@@ -26,7 +26,12 @@ class MeasurementState;
 
 class DataFiles {
 public:
-    DataFiles(MeasurementState& state, JournalBook& book, ErrorReporter& errors);
+    // dataDirectory: where kor.tab, data.tab and data2.tab live.
+    DataFiles(QString dataDirectory, MeasurementState& state, JournalBook& book,
+              ErrorReporter& errors);
+
+    const QString& dataDirectory() const { return m_directory; }
+    QString dataFilePath(const QString& fileName) const;
 
     // Puts back the old content of data files whose rewrite in place was cut off, and
     // says so. Before anything is read.
@@ -88,6 +93,7 @@ private:
     // Writes bytes to a new file beside an unreadable one and notes it for the notice.
     bool keep(const QString& fileName, const QByteArray& bytes);
 
+    QString m_directory;
     MeasurementState& m_state;
     JournalBook& m_book;
     ErrorReporter& m_errors;

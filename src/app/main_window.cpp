@@ -137,7 +137,8 @@ QWidget* TForm1::buildPagePanel()
     m_pageControl = new PageControl(panel);
     m_archivePage = new ArchivePage(*m_book, *this);
     m_journalPage = new JournalPage(*m_state, *m_book, *this);
-    m_dataFiles = std::make_unique<DataFiles>(*m_state, *m_book, *this);
+    m_dataFiles = std::make_unique<DataFiles>(m_state->dataDirectory(), *m_state, *m_book, *this);
+    m_journalPage->setPrintDirectory(m_state->dataDirectory());
     m_calibrationsPage = new CalibrationsPage(*m_state, *this);
     m_calibrationsPage->setCalibrationSaver([this] { m_dataFiles->saveCalibrations(); });
     m_systemCorrectionPage = new SystemCorrectionPage(*m_state, *this);

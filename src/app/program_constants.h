@@ -9,7 +9,7 @@ namespace kv {
 inline const QString kApplicationTitle = QStringLiteral("КВ-4410ПК");
 inline const QString kMainWindowCaption = QStringLiteral("Октанометр КВ-4410ПК");
 
-// The data files, all in the program's own directory.
+// The data files, all in the data directory (data_directory.h decides which).
 inline const QString kCalibrationFileName = QStringLiteral("kor.tab");
 inline const QString kArchiveFileName = QStringLiteral("data.tab");
 inline const QString kJournalFileName = QStringLiteral("data2.tab");

@@ -1,7 +1,8 @@
 #pragma once
 // The trace page (TabSheet5's content, a service page): the memo Memo1, one line per
-// report the instrument sends. It starts with the line "Memo1" and is never cleared;
-// it keeps the most recent kMaxLines lines.
+// report the instrument sends. It starts with the line "Memo1" and the program never
+// empties it, but it keeps only the most recent kMaxLines lines: the oldest go first,
+// the "Memo1" line among them.
 
 #include <QStringList>
 #include <QWidget>

@@ -15,9 +15,10 @@ namespace kv {
 
 namespace {
 
-// 10^-n as the nearest doubles, so that n = 1 divides by exactly the double 0.1.
+// 10^n, exact in a double.
 constexpr std::array<double, 5> kPositivePowers = {1.0, 10.0, 100.0, 1000.0, 10000.0};
 
+// 10^-n as the nearest doubles, so that n = 1 divides by exactly the double 0.1.
 constexpr std::array<double, 16> kNegativePowers = {
     1.0, 0.1, 0.01, 0.001, 1e-4, 1e-5, 1e-6, 1e-7,
     1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,

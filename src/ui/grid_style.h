@@ -12,6 +12,10 @@ inline constexpr int kDefaultColumnWidth = 64;
 inline constexpr int kDateColumnWidth = 100;    // the archive's date column
 inline constexpr int kMethodColumnWidth = 150;  // every grid's method column
 inline constexpr int kValueColumnWidth = 54;    // the journal's value column
+// Columns 0..3 of the journal and the archive as the window sizes them (the comment
+// column takes the rest); a negative width leaves a column as the user made it.
+inline constexpr int kJournalColumnWidths[4] = {30, 110, kMethodColumnWidth, kValueColumnWidth};
+inline constexpr int kArchiveColumnWidths[4] = {-1, kDateColumnWidth, kMethodColumnWidth, 70};
 // The grids' and tool buttons' largest type size: the window's own.
 inline constexpr int kGridPixelSize = 11;
 // Space between a cell's text and its grid lines in the journal grids; narrower than the

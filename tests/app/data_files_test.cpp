@@ -76,7 +76,7 @@ protected:
     MeasurementState state{dir.path()};
     JournalBook book;
     RecordingReporter errors;
-    DataFiles files{state, book, errors};
+    DataFiles files{dir.path(), state, book, errors};
 };
 
 TEST_F(DataFilesTest, UntouchedFilesAreNeverRewrittenNorHoldTheClose)

@@ -30,6 +30,7 @@ protected:
         journal.writeButClick();
         journal.writeButClick();
         journal.setPrintView(&web);
+        journal.setPrintDirectory(dataDir.path());
         web.setPreviewOpener([this](const JournalPrintDocument& document, QWidget* parent) {
             previews << document.pageText(0).join(u'\n');
             EXPECT_EQ(parent, &journal);

@@ -1,6 +1,7 @@
 #include "journal/ui/archive_page.h"
 
 #include "journal/journal_book.h"
+#include "ui/grid_style.h"
 #include "ui/tool_button.h"
 
 #include <QTableView>
@@ -38,7 +39,7 @@ void ArchivePage::excellButArhClick()
 
 void ArchivePage::fitColumnsAtCreate()
 {
-    setFixedColumnWidths(-1, 100, 150, 70);
+    setFixedColumnWidths(kArchiveColumnWidths);
     fitLastColumn(10);
 }
 

@@ -60,10 +60,9 @@ void GridPage::fitLastColumn(int margin)
     kv::fitLastColumn(m_grid, margin, kMinimumCommentColumnWidth);
 }
 
-void GridPage::setFixedColumnWidths(int w0, int w1, int w2, int w3)
+void GridPage::setFixedColumnWidths(const int (&widths)[4])
 {
     QHeaderView* columns = m_grid->horizontalHeader();
-    const int widths[] = {w0, w1, w2, w3};
     for (int c = 0; c < 4; ++c) {
         if (widths[c] >= 0)
             columns->resizeSection(c, widths[c]);

@@ -53,7 +53,7 @@ protected:
     // The comment column takes the rest of the grid's width less `margin`.
     void fitLastColumn(int margin);
     // Widths of columns 0..3; a negative width leaves a column alone.
-    void setFixedColumnWidths(int w0, int w1, int w2, int w3);
+    void setFixedColumnWidths(const int (&widths)[4]);
 
     // Runs a handler through the error guard.
     template <typename Page>

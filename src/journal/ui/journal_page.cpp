@@ -7,6 +7,7 @@
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "ui/result_drag.h"
+#include "ui/grid_style.h"
 #include "ui/tool_button.h"
 
 #include <QCursor>
@@ -113,7 +114,7 @@ void JournalPage::excellButClick()
 
 void JournalPage::printButClick()
 {
-    buildPrintPage(table(), m_state.dataDirectory());
+    buildPrintPage(table(), m_printDirectory);
     if (m_printView)
         m_printView->navigate(table());
 }
@@ -136,13 +137,13 @@ void JournalPage::StringGrid1Click()
 
 void JournalPage::fitColumnsAtCreate()
 {
-    setFixedColumnWidths(30, 110, 150, 54);
+    setFixedColumnWidths(kJournalColumnWidths);
     fitLastColumn(0);
 }
 
 void JournalPage::fitColumnsAtResize()
 {
-    setFixedColumnWidths(30, 110, 150, 54);
+    setFixedColumnWidths(kJournalColumnWidths);
     fitLastColumn(35);
 }
 

@@ -41,6 +41,8 @@ public:
     // Writes the print page into the data directory and hands its rows to the print view,
     // whose preview follows.
     void printButClick();
+    // Where the print page is written (the data directory).
+    void setPrintDirectory(QString directory) { m_printDirectory = std::move(directory); }
     // The main window's viewer the print page goes to; without one the page is only
     // written.
     void setPrintView(PrintView* view) { m_printView = view; }
@@ -73,6 +75,7 @@ private:
 
     MeasurementState& m_state;
     JournalBook& m_book;
+    QString m_printDirectory;
     Clock m_clock = systemClock();
     QToolButton* m_writeBut = nullptr;
     QToolButton* m_editmetod = nullptr;

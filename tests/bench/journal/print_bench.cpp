@@ -70,6 +70,7 @@ int measurePreview(int rows)
     book.read(kv::JournalBook::Table::Journal, kv::readWholeFile(dir.filePath(QStringLiteral("data2.tab"))));
     kv::PrintView web(reporter, &window);
     journal.setPrintView(&web);
+    journal.setPrintDirectory(dir.path());
     window.show();
     QApplication::processEvents();
     ::malloc_trim(0);
