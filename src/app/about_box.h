@@ -6,6 +6,8 @@
 namespace kv {
 
 class TAboutBox : public QDialog {
+    Q_OBJECT
+
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
 };

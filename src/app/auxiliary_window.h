@@ -6,6 +6,8 @@
 namespace kv {
 
 class TForm4 : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TForm4(QWidget* parent = nullptr);
 };

@@ -39,6 +39,8 @@ class TForm2;
 class TracePage;
 
 class TForm1 : public QMainWindow, public ErrorReporter {
+    Q_OBJECT
+
 public:
     // dataDirectory: where kor.tab, data.tab and data2.tab live. hidPlatform: the system's
     // HID devices (the fake provider in tests and the demo); it must outlive the window.

@@ -9,6 +9,8 @@
 namespace kv {
 
 class PageControl : public QTabWidget {
+    Q_OBJECT
+
 public:
     enum Page { Journal = 0, Archive = 1, Calibrations = 2, SystemCorrection = 3, Trace = 4 };
 

@@ -3,6 +3,8 @@
 #include "app/data_directory.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -16,6 +18,7 @@ namespace {
 // How long a second start waits for the first to take its request: the first may be
 // busy in a long save, but a start must not hang.
 constexpr int kRequestTimeoutMs = 3000;
+constexpr int kRetryMs = 50;
 
 QString folderKey(const QString& dataDirectory)
 {
@@ -58,15 +61,23 @@ SingleInstance::Claim SingleInstance::claim()
     }
     if (m_lock.error() != QLockFile::LockFailedError)
         return Claim::Unguarded;
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(kRequestTimeoutMs))
-        return Claim::OtherUnreachable;
-    socket.write("raise\n");
-    if (!socket.waitForBytesWritten(kRequestTimeoutMs))
-        return Claim::OtherUnreachable;
-    socket.disconnectFromServer();
-    return Claim::OtherAsked;
+    // The first program takes the lock a moment before it listens: a second start in
+    // that moment (a double click) tries again until the deadline.
+    const QDeadlineTimer deadline(kRequestTimeoutMs);
+    for (;;) {
+        QLocalSocket socket;
+        socket.connectToServer(m_serverName);
+        if (socket.waitForConnected(int(deadline.remainingTime()))) {
+            socket.write("raise\n");
+            if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+                return Claim::OtherUnreachable;
+            socket.disconnectFromServer();
+            return Claim::OtherAsked;
+        }
+        if (deadline.hasExpired())
+            return Claim::OtherUnreachable;
+        QThread::msleep(kRetryMs);
+    }
 }
 
 void SingleInstance::listen()

@@ -6,6 +6,8 @@
 namespace kv {
 
 class TSplashForm : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TSplashForm(QWidget* parent = nullptr);
 };

@@ -12,6 +12,8 @@ class QSocketNotifier;
 namespace kv {
 
 class TerminationSignals : public QObject {
+    Q_OBJECT
+
 public:
     // One instance at a time; it restores the former handlers when destroyed.
     explicit TerminationSignals(std::function<void()> onSignal, QObject* parent = nullptr);

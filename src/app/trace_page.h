@@ -13,6 +13,8 @@ class QTimer;
 namespace kv {
 
 class TracePage : public QWidget {
+    Q_OBJECT
+
 public:
     static constexpr int kMaxLines = 10000;
     // Lines are gathered and appended together at most this often: one append with its

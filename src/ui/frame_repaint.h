@@ -17,6 +17,8 @@ class QWidget;
 namespace kv {
 
 class FrameRepaint : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr int kFrameMs = 16;
 

@@ -24,6 +24,8 @@ constexpr int kSmallestGridPixels = 8;
 // Draws a cell's text with kCellPadding on either side instead of the style's wider
 // margin; background, selection and focus are the style's.
 class CompactCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -133,3 +135,5 @@ void fitLastColumn(QTableView* grid, int margin, int minimum)
 }
 
 }  // namespace kv
+
+#include "grid_style.moc"

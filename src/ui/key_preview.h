@@ -11,6 +11,8 @@ class QWidget;
 namespace kv {
 
 class KeyPreview : public QObject {
+    Q_OBJECT
+
 public:
     // focused: the control the key goes to (the window itself when nothing has focus).
     using Handler = std::function<void(QWidget* focused, QChar key)>;

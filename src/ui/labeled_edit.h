@@ -10,6 +10,8 @@ class QLineEdit;
 namespace kv {
 
 class LabeledEdit : public QWidget {
+    Q_OBJECT
+
 public:
     explicit LabeledEdit(QWidget* parent = nullptr);
 

@@ -13,6 +13,8 @@
 namespace kv {
 
 class MaskEdit : public QLineEdit {
+    Q_OBJECT
+
 public:
     explicit MaskEdit(QWidget* parent = nullptr);
 

@@ -13,6 +13,8 @@ class FrameRepaint;
 class TextPanel;
 
 class PanelStatusBar : public QStatusBar {
+    Q_OBJECT
+
 public:
     static constexpr int kPanelCount = 6;
 

@@ -29,6 +29,8 @@ int methodOfResultLabel(const QString& labelObjectName);
 // result-label drag moving over a watched widget that is not the drag's source is accepted
 // and brings the journal forward at once.
 class JournalDragSwitcher : public QObject {
+    Q_OBJECT
+
 public:
     explicit JournalDragSwitcher(std::function<void()> bringJournalForward,
                                  QObject* parent = nullptr);

@@ -14,6 +14,8 @@ namespace kv {
 class FrameRepaint;
 
 class TextPanel : public QFrame {
+    Q_OBJECT
+
 public:
     explicit TextPanel(QWidget* parent = nullptr);
 

@@ -296,7 +296,7 @@ TEST(FileIo, InPlaceRewriteKilledAnywhereLeavesTheOldOrTheNewContent)
     const QString path = inplace::linkedFile(dir, first);
     int damaged = 0;
     int restored = 0;
-    constexpr int kKills = 200;
+    constexpr int kKills = 300;
     for (int i = 0; i < kKills; ++i) {
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -315,6 +315,7 @@ TEST(FileIo, InPlaceRewriteKilledAnywhereLeavesTheOldOrTheNewContent)
             ++damaged;
     }
     EXPECT_EQ(damaged, 0) << "of " << kKills << " kills (" << restored << " restored)";
+    RecordProperty("restored", restored);
     EXPECT_TRUE(QDir(dir.filePath("rollback")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     kv::setRollbackDirectory({});
 }
