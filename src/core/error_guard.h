@@ -7,9 +7,12 @@
 
 #include <QString>
 
+#include <concepts>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace kv {
@@ -54,6 +57,36 @@ bool runGuarded(ErrorReporter& reporter, F&& f)
         reporter.showError(QString::fromLocal8Bit(e.what()));
     }
     return false;
+}
+
+// The one way to connect an event handler: a slot that runs the handler through
+// runGuarded, so what it raises is shown by the reporter and never leaves the slot (an
+// exception must not unwind through Qt's event loop).
+//
+//     connect(button, &QPushButton::clicked, this,
+//             guardedSlot(m_errors, this, &Page::Button3Click));
+//
+// - The slot takes no arguments: whatever the signal carries is dropped, and the handler
+//   reads its input from the controls or the state.
+// - The slot holds the reporter by reference and the object by plain pointer. Give the
+//   object as connect's context, so the connection goes when the object goes; the reporter
+//   must outlive the connection. A window whose reporter can be replaced keeps one
+//   reporter of its own that forwards, and hands that one in.
+// - It runs where the connection delivers it (the context's thread) and returns nothing;
+//   a caller that needs to know whether the handler got through calls runGuarded itself.
+template <typename F>
+    requires std::invocable<const F&>
+auto guardedSlot(ErrorReporter& reporter, F handler)
+{
+    return [&reporter, handler = std::move(handler)] { runGuarded(reporter, handler); };
+}
+
+// The same for a member handler of object, such as &TForm2::Button3Click.
+template <typename Object, typename Handler>
+    requires std::is_member_function_pointer_v<Handler> && std::invocable<Handler, Object*>
+auto guardedSlot(ErrorReporter& reporter, Object* object, Handler handler)
+{
+    return guardedSlot(reporter, [object, handler] { std::invoke(handler, object); });
 }
 
 }  // namespace kv

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace kv {
 
@@ -51,29 +50,6 @@ QString coefficientText(const QString& prefix, double value)
 {
     // roundTo refuses a quotient outside 64 bits, which takes in infinities and NaN.
     return prefix + formatGeneral(roundTo(value, 3));
-}
-
-CalibrationLine fitCalibrationLine(long double knownLow, long double knownHigh,
-                                   long double readingLow, long double readingHigh)
-{
-    const long double rise = knownHigh - knownLow;
-    const long double run = readingHigh - readingLow;
-    if (run == 0.0L) {
-        if (rise == 0.0L)
-            throw InvalidOpError();
-        throw ZeroDivideError();
-    }
-    CalibrationLine line;
-    const long double slope = rise / run;
-    // Within long double a difference of two tiny readings can give a slope no double holds.
-    if (!std::isfinite(slope) || std::fabs(slope) > std::numeric_limits<double>::max())
-        throw InvalidOpError();
-    line.slope = double(slope);
-    const long double offset = knownLow - readingLow * (long double)line.slope;
-    if (!std::isfinite(offset) || std::fabs(offset) > std::numeric_limits<double>::max())
-        throw InvalidOpError();
-    line.offset = double(offset);
-    return line;
 }
 
 TrackRange trackRangeFor(int method)

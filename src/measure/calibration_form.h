@@ -1,9 +1,11 @@
 #pragma once
 // What the calibration dialog shows and hands back, as plain data, and the arithmetic of
-// a calibration line. The calibrations page fills the dialog from a CalibrationForm and
-// turns the form it gets back into a record; neither side touches the other's widgets.
+// its coefficient texts and track bar preview (the line itself: reference_pair.h). The
+// calibrations page fills the dialog from a CalibrationForm and turns the form it gets
+// back into a record; neither side touches the other's widgets.
 
 #include "measure/calibration_store.h"
+#include "measure/reference_pair.h"
 
 #include <QString>
 
@@ -40,19 +42,6 @@ TCalibration recordFromForm(const CalibrationForm& form);
 // "A=" or "B=" followed by the value rounded to three decimals. Raises InvalidOpError when
 // the value is too large to be rounded (magnitude at least 2^63 x 0.001) or not finite.
 QString coefficientText(const QString& prefix, double value);
-
-struct CalibrationLine {
-    double slope = 0;
-    double offset = 0;
-};
-
-// The straight line through (readingLow, knownLow) and (readingHigh, knownHigh): slope is
-// computed in long double and stored as a double, offset from that stored slope. Equal
-// readings raise ZeroDivideError, or InvalidOpError when the known values are equal too
-// (0 / 0). A coefficient beyond the range of a double raises InvalidOpError: an infinite
-// slope must never reach a record or the instrument.
-CalibrationLine fitCalibrationLine(long double knownLow, long double knownHigh,
-                                   long double readingLow, long double readingHigh);
 
 // The preview of the dialog's track bar: the reading at a position and its base.
 struct TrackRange {

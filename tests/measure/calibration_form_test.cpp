@@ -1,6 +1,6 @@
-// The edges of a calibration line's arithmetic, of the coefficient texts and of the
-// track bar's positions, and the reading of a form into a record. The ordinary cases
-// run through the dialog's and the pages' tests.
+// The edges of the coefficient texts and of the track bar's positions, and the reading
+// of a form into a record. The ordinary cases run through the dialog's and the pages'
+// tests.
 
 #include "core/errors.h"
 #include "core/methods.h"
@@ -9,20 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 namespace kv {
 namespace {
-
-TEST(CalibrationLine, EqualReadingsAndLinesNoDoubleHoldsAreRefused)
-{
-    EXPECT_THROW(fitCalibrationLine(82, 96, 80, 80), ZeroDivideError);
-    EXPECT_THROW(fitCalibrationLine(82, 82, 80, 80), InvalidOpError);
-    // Two readings a few subnormals apart: the slope exists in long double only.
-    const double tiny = std::numeric_limits<double>::denorm_min();
-    EXPECT_THROW(fitCalibrationLine(0, 90, 0, tiny), InvalidOpError);
-    EXPECT_NO_THROW(fitCalibrationLine(0, 90, 0, 1e-300));
-}
 
 TEST(CoefficientText, RoundsToThreeDecimalsUpToTheRuntimesLimit)
 {

@@ -20,9 +20,11 @@ class QSlider;
 namespace kv {
 
 class ErrorReporter;
-class MaskEdit;
+class ReferencePairWidget;
 
 class TForm2 : public QDialog {
+    Q_OBJECT
+
 public:
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
@@ -60,35 +62,29 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    ErrorReporter& errors();
-    void computeCoefficients();
-    void guarded(const std::function<void()>& handler);
+    class Reporter;
 
-    std::unique_ptr<ErrorReporter> m_ownErrors;
-    ErrorReporter* m_errors = nullptr;
+    void computeCoefficients();
+
+    // Forwards to the reporter set, else shows boxes over the dialog; one object for the
+    // dialog's life, so the guarded slots can hold it while the reporter behind it changes.
+    std::unique_ptr<Reporter> m_errors;
     std::function<QString(int)> m_resultText;
     double m_slope = 0;
     double m_offset = 0;
     CalibrationForm m_filled;  // form() right after the last setForm
 
-    QLabel* m_labelName = nullptr;
-    QLineEdit* m_edit1 = nullptr;
-    QLabel* m_labelMetod = nullptr;
-    QComboBox* m_comboBox1 = nullptr;
-    QPushButton* m_button1 = nullptr;
-    QLineEdit* m_labeledEdit1 = nullptr;
-    MaskEdit* m_maskEdit1 = nullptr;
-    QPushButton* m_button2 = nullptr;
-    QLineEdit* m_labeledEdit2 = nullptr;
-    MaskEdit* m_maskEdit2 = nullptr;
-    QPushButton* m_button3 = nullptr;
-    QLabel* m_label8 = nullptr;
-    QLabel* m_label9 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QSlider* m_trackBar1 = nullptr;
-    QLabel* m_label5 = nullptr;
-    QPushButton* m_button5 = nullptr;
-    QPushButton* m_button4 = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QComboBox* m_methodList = nullptr;
+    ReferencePairWidget* m_references = nullptr;
+    QPushButton* m_computeButton = nullptr;
+    QLabel* m_slopeLabel = nullptr;
+    QLabel* m_offsetLabel = nullptr;
+    QLabel* m_uncalibratedPreview = nullptr;
+    QSlider* m_previewSlider = nullptr;
+    QLabel* m_calibratedPreview = nullptr;
+    QPushButton* m_computeAndStoreButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 }  // namespace kv

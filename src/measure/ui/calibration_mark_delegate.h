@@ -11,6 +11,8 @@ namespace kv {
 class CalibrationStore;
 
 class CalibrationMarkDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
 public:
     // The store must outlive the delegate.
     explicit CalibrationMarkDelegate(const CalibrationStore& store, QObject* parent = nullptr);

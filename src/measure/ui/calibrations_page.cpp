@@ -53,8 +53,7 @@ CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& error
     m_toolBar->setObjectName(QStringLiteral("ToolBar3"));
     m_toolBar->setMovable(false);
     const auto command = [this](QToolButton* button, void (CalibrationsPage::*handler)()) {
-        connect(button, &QToolButton::clicked, this,
-                [this, handler] { runGuarded(m_errors, [this, handler] { (this->*handler)(); }); });
+        connect(button, &QToolButton::clicked, this, guardedSlot(m_errors, this, handler));
     };
     command(addToolButton(m_toolBar, "BitBtn1", QStringLiteral("Создать калибровку"), 121),
             &CalibrationsPage::BitBtn1Click);
@@ -91,7 +90,7 @@ CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& error
     m_marks = new CalibrationMarkDelegate(m_state.calibrations(), m_grid);
     m_grid->setItemDelegate(m_marks);
     connect(m_grid, &QTableWidget::cellDoubleClicked, this,
-            [this] { runGuarded(m_errors, [this] { StringGrid3DblClick(); }); });
+            guardedSlot(m_errors, this, &CalibrationsPage::StringGrid3DblClick));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

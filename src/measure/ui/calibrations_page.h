@@ -22,6 +22,8 @@ class MeasurementState;
 class TForm2;
 
 class CalibrationsPage : public QWidget {
+    Q_OBJECT
+
 public:
     // The state (its calibrations) and the reporter must outlive the page.
     CalibrationsPage(MeasurementState& state, ErrorReporter& errors, QWidget* parent = nullptr);

@@ -17,11 +17,13 @@ namespace kv {
 
 class ErrorReporter;
 class InstrumentLink;
-class LabeledEdit;
 class MaskEdit;
 class MeasurementState;
+class ReferencePairWidget;
 
 class SystemCorrectionPage : public QWidget {
+    Q_OBJECT
+
 public:
     // The state and the reporter must outlive the page.
     SystemCorrectionPage(MeasurementState& state, ErrorReporter& errors,
@@ -39,36 +41,28 @@ public:
     // Sends the fixed offset command.
     void Button4Click();
 
-    QLineEdit* labeledEdit1();
-    QLineEdit* labeledEdit2();
-    MaskEdit* maskEdit1() { return m_maskEdit1; }
-    MaskEdit* maskEdit2() { return m_maskEdit2; }
-    QPushButton* button1() { return m_button1; }
-    QPushButton* button2() { return m_button2; }
-    QPushButton* button3() { return m_button3; }
-    QPushButton* button4() { return m_button4; }
-    QLabel* correctionALabel() { return m_correctionA; }
-    QLabel* correctionBLabel() { return m_correctionB; }
+    // The controls by the names the rest of the program knows them by.
+    QLineEdit* labeledEdit1() const;
+    QLineEdit* labeledEdit2() const;
+    MaskEdit* maskEdit1() const;
+    MaskEdit* maskEdit2() const;
+    QPushButton* button1() const;
+    QPushButton* button2() const;
+    QPushButton* button3() const { return m_saveButton; }
+    QPushButton* button4() const { return m_fixedOffsetButton; }
+    QLabel* correctionALabel() const { return m_correctionA; }
+    QLabel* correctionBLabel() const { return m_correctionB; }
 
 private:
     MeasurementState& m_state;
     ErrorReporter& m_errors;
     InstrumentLink* m_link = nullptr;
-    QGroupBox* m_groupBox1 = nullptr;
-    QGroupBox* m_groupBox2 = nullptr;
-    QGroupBox* m_groupBox3 = nullptr;
-    QGroupBox* m_groupBox4 = nullptr;
-    LabeledEdit* m_labeledEdit1 = nullptr;
-    LabeledEdit* m_labeledEdit2 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
-    MaskEdit* m_maskEdit1 = nullptr;
-    MaskEdit* m_maskEdit2 = nullptr;
-    QPushButton* m_button1 = nullptr;
-    QPushButton* m_button2 = nullptr;
-    QPushButton* m_button3 = nullptr;
-    QPushButton* m_button4 = nullptr;
-    QLabel* m_correctionA = nullptr;
+    QGroupBox* m_calculationGroup = nullptr;
+    QGroupBox* m_resultGroup = nullptr;
+    ReferencePairWidget* m_references = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_fixedOffsetButton = nullptr;
+    QLabel* m_correctionA = nullptr;  // "a=..." of the pair last put into effect
     QLabel* m_correctionB = nullptr;
 };
 

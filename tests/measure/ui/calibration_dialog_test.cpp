@@ -74,7 +74,6 @@ TEST_F(CalibrationDialogTest, ANewCalibrationOpensEmptyWithThePreviewAtItsBase)
     EXPECT_EQ(control<QComboBox>("ComboBox1")->count(), 4);
     EXPECT_EQ(control<QComboBox>("ComboBox1")->itemText(2), QStringLiteral("Антидетонационный к.(AKI)"));
     EXPECT_EQ(control<QGroupBox>("GroupBox4")->title(), QStringLiteral("Результат  калибровки"));
-    EXPECT_EQ(control<QPushButton>("Button2")->toolTip(), QStringLiteral("Получить значение с октанометра"));
 
     dialog.setForm(newCalibrationForm(Motor));
     EXPECT_EQ(dialog.chosenMethod(), Motor);

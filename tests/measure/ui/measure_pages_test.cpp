@@ -1,13 +1,15 @@
-// The calibrations page's grid and the system correction page's controls.
+// The calibrations page's grid, and the reference fuels of the calibration dialog and
+// the system correction page.
 
 #include "core/methods.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
+#include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
-#include "ui/mask_edit.h"
 #include "measure/ui/system_correction_page.h"
 #include "recording_reporter.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -137,7 +139,7 @@ TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
     EXPECT_EQ(grid->item(0, 2)->toolTip(), longName.left(50));
 }
 
-TEST(SystemCorrectionPageControls, TextsWithTheirBlanksAndHints)
+TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
 {
     MeasurementState state{QString()};
     test::RecordingReporter errors;
@@ -147,13 +149,62 @@ TEST(SystemCorrectionPageControls, TextsWithTheirBlanksAndHints)
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(result->title(), QStringLiteral("Результат  калибровки"));
     EXPECT_EQ(result->toolTip(), QStringLiteral("Результат калибровки"));
-    EXPECT_EQ(controlText(page, "LabeledEdit1Label"), QStringLiteral("Значение с октанометра"));
-    EXPECT_EQ(page.labeledEdit1()->text(), QStringLiteral("0"));
-    EXPECT_EQ(page.labeledEdit2()->text(), QStringLiteral("0"));
-    // Only the first "->" has a hint.
-    EXPECT_EQ(page.button1()->toolTip(), QStringLiteral("Получить значение с октанометра"));
-    EXPECT_TRUE(page.button2()->toolTip().isEmpty());
     EXPECT_TRUE(result->isAncestorOf(page.button4()));
+}
+
+// The dialog and the page show the two reference fuels alike, with the caption names and
+// the second hint their own, and Tab takes one fuel after the other: four numbers typed
+// in a row must land as a reading and a known value of each fuel.
+TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTabGroupByGroup)
+{
+    const QString hint = QStringLiteral("Получить значение с октанометра");
+    MeasurementState state{QString()};
+    test::RecordingReporter errors;
+    SystemCorrectionPage page(state, errors);
+    TForm2 dialog;
+    struct Case {
+        QWidget* window;
+        const char* knownCaptions[2];
+        QString secondHint;
+        const char* tabOrder;
+    };
+    const Case cases[] = {
+        {&page, {"Label2", "Label3"}, QString(),
+         "Button1 LabeledEdit1 MaskEdit1 Button2 LabeledEdit2 MaskEdit2 Button3 Button4"},
+        {&dialog, {"Label1", "Label2"}, hint,
+         "Button1 LabeledEdit1 MaskEdit1 Button2 LabeledEdit2 MaskEdit2 Button3 TrackBar1 "
+         "Button5 Button4"},
+    };
+    for (const Case& c : cases) {
+        QWidget& w = *c.window;
+        SCOPED_TRACE(w.metaObject()->className());
+        EXPECT_EQ(controlText(w, "GroupBox2"), QStringLiteral("Низкооктановый бензин"));
+        EXPECT_EQ(controlText(w, "GroupBox3"), QStringLiteral("Высокооктановый бензин"));
+        for (const char* caption : c.knownCaptions)
+            EXPECT_EQ(controlText(w, caption), QStringLiteral("Реальное значение ОЧ"));
+        for (const char* reading : {"LabeledEdit1", "LabeledEdit2"}) {
+            EXPECT_EQ(controlText(w, reading), QStringLiteral("0"));
+            EXPECT_EQ(controlText(w, (reading + QByteArray("Label")).constData()),
+                      QStringLiteral("Значение с октанометра"));
+        }
+        auto* first = w.findChild<QPushButton*>(QStringLiteral("Button1"));
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->toolTip(), hint);
+        EXPECT_EQ(w.findChild<QPushButton*>(QStringLiteral("Button2"))->toolTip(), c.secondHint);
+
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        first->setFocus();
+        QStringList order{QApplication::focusWidget()->objectName()};
+        const int stops = int(QString::fromLatin1(c.tabOrder).count(u' '));
+        for (int i = 0; i < stops; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        EXPECT_EQ(order.join(u' ').toStdString(), c.tabOrder);
+        w.hide();
+    }
 }
 
 }  // namespace

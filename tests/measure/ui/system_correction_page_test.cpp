@@ -8,7 +8,6 @@
 #include "measure/ui/system_correction_page.h"
 #include "ui/mask_edit.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -161,22 +160,6 @@ TEST_F(SystemCorrectionPageTest, FixedOffsetAndArrows)
     page.button2()->click();
     EXPECT_EQ(page.labeledEdit1()->text(), research);
     EXPECT_EQ(page.labeledEdit2()->text(), research);
-}
-
-// Tab takes one reference fuel after the other, then Save, as the calibration dialog does.
-TEST_F(SystemCorrectionPageTest, TabGoesGroupByGroupThenToSave)
-{
-    page.show();
-    page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
-    page.button1()->setFocus();
-    QStringList order{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 7; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order << QApplication::focusWidget()->objectName();
-    }
-    EXPECT_EQ(order.join(u' ').toStdString(),
-              "Button1 LabeledEdit1 MaskEdit1 Button2 LabeledEdit2 MaskEdit2 Button3 Button4");
 }
 
 }  // namespace
