@@ -1,5 +1,6 @@
 #include "journal/ui/archive_page.h"
 
+#include "core/error_guard.h"
 #include "journal/journal_book.h"
 #include "ui/grid_style.h"
 #include "ui/tool_button.h"
@@ -10,8 +11,8 @@
 
 namespace kv {
 
-ArchivePage::ArchivePage(JournalBook& book, ErrorReporter& errors, QWidget* parent)
-    : GridPage(book.archive(), errors, QStringLiteral("StringGrid2"), QStringLiteral("ToolBar2"), 29,
+ArchivePage::ArchivePage(JournalBook& book, ErrorReporter& reporter, QWidget* parent)
+    : GridPage(book.archive(), reporter, QStringLiteral("StringGrid2"), QStringLiteral("ToolBar2"), 29,
                parent)
     , m_book(book)
 {
@@ -23,8 +24,8 @@ ArchivePage::ArchivePage(JournalBook& book, ErrorReporter& errors, QWidget* pare
     grid()->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid()->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    connect(delButArh, &QToolButton::clicked, this, guarded(&ArchivePage::DelButArhClick));
-    connect(excellButArh, &QToolButton::clicked, this, guarded(&ArchivePage::excellButArhClick));
+    connect(delButArh, &QToolButton::clicked, this, guardedSlot(errors(), this, &ArchivePage::DelButArhClick));
+    connect(excellButArh, &QToolButton::clicked, this, guardedSlot(errors(), this, &ArchivePage::excellButArhClick));
 }
 
 void ArchivePage::DelButArhClick()

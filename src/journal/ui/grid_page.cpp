@@ -69,11 +69,6 @@ void GridPage::setFixedColumnWidths(const int (&widths)[4])
     }
 }
 
-void GridPage::runHandler(const std::function<void()>& handler)
-{
-    runGuarded(m_errors, handler);
-}
-
 bool GridPage::eventFilter(QObject* watched, QEvent* event)
 {
     // Entering the grid fits the comment column again, as the window's resizing does.

@@ -8,7 +8,6 @@
 
 #include <QWidget>
 
-#include <functional>
 
 class QTableView;
 class QToolBar;
@@ -55,13 +54,6 @@ protected:
     // Widths of columns 0..3; a negative width leaves a column alone.
     void setFixedColumnWidths(const int (&widths)[4]);
 
-    // Runs a handler through the error guard.
-    template <typename Page>
-    auto guarded(void (Page::*handler)())
-    {
-        return [this, handler] { runHandler([this, handler] { (static_cast<Page*>(this)->*handler)(); }); };
-    }
-    void runHandler(const std::function<void()>& handler);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,5 +1,6 @@
 #include "journal/ui/journal_page.h"
 
+#include "core/error_guard.h"
 #include "core/methods.h"
 #include "journal/journal_book.h"
 #include "journal/journal_table_model.h"
@@ -23,9 +24,9 @@
 
 namespace kv {
 
-JournalPage::JournalPage(MeasurementState& state, JournalBook& book, ErrorReporter& errors,
+JournalPage::JournalPage(MeasurementState& state, JournalBook& book, ErrorReporter& reporter,
                          QWidget* parent)
-    : GridPage(book.journal(), errors, QStringLiteral("StringGrid1"), QStringLiteral("ToolBar1"), 25,
+    : GridPage(book.journal(), reporter, QStringLiteral("StringGrid1"), QStringLiteral("ToolBar1"), 25,
                parent)
     , m_state(state)
     , m_book(book)
@@ -51,18 +52,18 @@ JournalPage::JournalPage(MeasurementState& state, JournalBook& book, ErrorReport
         target->installEventFilter(this);
     }
 
-    connect(m_writeBut, &QToolButton::clicked, this, guarded(&JournalPage::writeButClick));
-    connect(arhBut, &QToolButton::clicked, this, guarded(&JournalPage::ArhButClick));
-    connect(delBut, &QToolButton::clicked, this, guarded(&JournalPage::DelButClick));
-    connect(excellBut, &QToolButton::clicked, this, guarded(&JournalPage::excellButClick));
-    connect(printBut, &QToolButton::clicked, this, guarded(&JournalPage::printButClick));
-    connect(m_editmetod, &QToolButton::clicked, this, guarded(&JournalPage::editmetodClick));
-    connect(view, &QTableView::clicked, this, guarded(&JournalPage::StringGrid1Click));
+    connect(m_writeBut, &QToolButton::clicked, this, guardedSlot(errors(), this, &JournalPage::writeButClick));
+    connect(arhBut, &QToolButton::clicked, this, guardedSlot(errors(), this, &JournalPage::ArhButClick));
+    connect(delBut, &QToolButton::clicked, this, guardedSlot(errors(), this, &JournalPage::DelButClick));
+    connect(excellBut, &QToolButton::clicked, this, guardedSlot(errors(), this, &JournalPage::excellButClick));
+    connect(printBut, &QToolButton::clicked, this, guardedSlot(errors(), this, &JournalPage::printButClick));
+    connect(m_editmetod, &QToolButton::clicked, this, guardedSlot(errors(), this, &JournalPage::editmetodClick));
+    connect(view, &QTableView::clicked, this, guardedSlot(errors(), this, &JournalPage::StringGrid1Click));
     // Keyboard moves of the current cell count as clicks; the page's own placing of the
     // current cell does not.
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!placingCurrent())
-            runHandler([this] { StringGrid1Click(); });
+            runGuarded(errors(), [this] { StringGrid1Click(); });
     });
     connect(&m_state, &MeasurementState::methodChanged, this,
             [this](int method) { m_editmetod->setText(methodLetter(method)); });
@@ -82,7 +83,7 @@ void JournalPage::buildMethodMenu()
     for (std::size_t i = 0; i < items.size(); ++i) {
         QAction* action = m_popupMenuMetod->addAction(methodName(itemMethods[i]));
         action->setObjectName(QString::fromLatin1(items[i].first));
-        connect(action, &QAction::triggered, this, guarded(items[i].second));
+        connect(action, &QAction::triggered, this, guardedSlot(errors(), this, items[i].second));
     }
 }
 
@@ -153,9 +154,9 @@ bool JournalPage::eventFilter(QObject* watched, QEvent* event)
         // The key still goes on to the grid.
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Insert)
-            runHandler([this] { writeButClick(); });
+            runGuarded(errors(), [this] { writeButClick(); });
         else if (key == Qt::Key_Delete)
-            runHandler([this] { DelButClick(); });
+            runGuarded(errors(), [this] { DelButClick(); });
     } else if (watched == grid()->viewport()
                || watched == grid()->horizontalHeader()->viewport()) {
         switch (event->type()) {
@@ -189,7 +190,7 @@ bool JournalPage::handleDrop(QDropEvent* event)
         return true;
     }
     event->acceptProposedAction();
-    runHandler([this, method] {
+    runGuarded(errors(), [this, method] {
         m_state.selectMethod(method);
         writeButClick();
     });
