@@ -11,8 +11,11 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <map>
 #include <tuple>
+
+#include <unistd.h>
 #include <vector>
 
 namespace kv {
@@ -116,6 +119,7 @@ public:
         try {
             finishRows();
             writeColumns();
+            checkRowsFile(true);
             // The file is written here; its zip and file errors leave the system's code
             // in errno.
             errno = 0;
@@ -152,8 +156,16 @@ private:
     // The scratch workbook is thrown away with its folder; the writer can start anew.
     void discard()
     {
-        if (m_book)
+        if (m_book) {
+            // The library has no way to drop a workbook but writing it: emptied first,
+            // the rows written so far don't hold up a Cancel by being packed for nothing.
+            if (FILE* rows = m_sheet ? m_sheet->optimize_tmpfile : nullptr) {
+                std::fflush(rows);
+                if (::ftruncate(::fileno(rows), 0) == 0)
+                    std::rewind(rows);
+            }
             workbook_close(m_book);
+        }
         m_book = nullptr;
         m_sheet = nullptr;
         m_scratch.reset();
@@ -174,6 +186,18 @@ private:
     {
         if (error != LXW_NO_ERROR)
             failSaving(errorCode, QString::fromUtf8(lxw_strerror(error)));
+    }
+
+    // The library writes finished rows to a scratch file and doesn't look whether that
+    // worked: rows lost to a full disk would make a workbook that lacks them.
+    // Checked after each row, errno still holds the failed write's cause.
+    void checkRowsFile(bool flush = false) const
+    {
+        int errorCode = errno;
+        if (flush && std::fflush(m_sheet->optimize_tmpfile) != 0)
+            errorCode = errno;
+        if (std::ferror(m_sheet->optimize_tmpfile))
+            failSaving(errorCode, QStringLiteral("the rows could not be written"));
     }
 
     static void checkCell(int row, int column)
@@ -233,6 +257,7 @@ private:
                 check(worksheet_write_string(m_sheet, row, lxw_col_t(column - 1), utf8.constData(), format(f)));
             }
         }
+        checkRowsFile();
         m_texts.clear();
         std::erase_if(m_ranges, [this](const PendingRange& p) { return p.range.lastRow <= m_row; });
     }

@@ -128,7 +128,7 @@ TEST_F(ExportPrintButtonsTest, FailuresReachTheErrorHandlerWithTheCursorBack)
 
 // With the .xlsx writer the workbook file appears under the chosen name; cells
 // cut to the spreadsheet's limit are told once.
-TEST_F(ExportPrintButtonsTest, BuiltInSpreadsheetWritesTheFile)
+TEST_F(ExportPrintButtonsTest, XlsxWriterWritesTheFile)
 {
     // Such comments come only from a foreign data file.
     const QByteArray longEntry = "1\r\n08.12.2026 09:15:02\r\n*\r\n92,4\r\n" + QByteArray(40000, 'x') + "\r\n\r\n";

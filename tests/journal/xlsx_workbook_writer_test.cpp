@@ -243,7 +243,9 @@ TEST_F(XlsxWorkbookWriterTest, SaveFailuresNameTheFileAndTheCause)
     qputenv("TMPDIR", savedTmp);
     EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
 
-    // A disk that takes no more than 1000 bytes: "File too large" from the system.
+    // A disk that takes no more than 1000 bytes: "File too large" from the system, both
+    // when it stays full to the end and when it fills while rows go out and has room
+    // again at the save (the rows lost on the way must not make a workbook).
     JournalTable big;
     big.setRowCount(2001);
     for (int r = 1; r < big.rowCount(); ++r)
@@ -254,19 +256,26 @@ TEST_F(XlsxWorkbookWriterTest, SaveFailuresNameTheFileAndTheCause)
     ::getrlimit(RLIMIT_FSIZE, &saved);
     struct rlimit small = saved;
     small.rlim_cur = 1000;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    QString message;
-    try {
-        exportGridToSpreadsheet(big, file, xlsx, cursor);
-    } catch (const Error& e) {
-        message = e.message();
+    for (const bool roomAtSave : {false, true}) {
+        SCOPED_TRACE(roomAtSave);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        QString message;
+        try {
+            exportGridToSpreadsheet(big, file, xlsx, cursor, [&](int done, int total) {
+                if (roomAtSave && done == total)
+                    ::setrlimit(RLIMIT_FSIZE, &saved);
+                return true;
+            });
+        } catch (const Error& e) {
+            message = e.message();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(message, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
+        EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"journal.xlsx"});
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(message, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
-    EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"journal.xlsx"});
 }
 
 // A cell text beyond what a spreadsheet cell holds is cut with "…" and the rest of the
