@@ -5,7 +5,7 @@
 //
 // Rows stream out as they are finished, so memory stays flat however long the table:
 // cells and ranges must come in rising row order (a step reaching back to a finished row
-// is refused), the column steps before the first row. The workbook is made whole in a
+// is refused), and the columns' type size reaches only the rows written after it. The workbook is made whole in a
 // scratch folder beside the target and put in place by the safe save only at save, so a
 // failure or a close without save leaves the old file, or none, never half a workbook.
 
