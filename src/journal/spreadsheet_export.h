@@ -1,9 +1,9 @@
 #pragma once
-// Hands a journal or archive table to a spreadsheet application: a one-sheet workbook
-// with a title, a heading row and one row per table row, saved under a given name.
+// Hands a journal or archive table to a spreadsheet: a one-sheet workbook with a title,
+// a heading row and one row per table row, saved under a given name.
 
 #include "journal/journal_table.h"
-#include "journal/spreadsheet_automation.h"
+#include "journal/workbook_writer.h"
 
 #include <QList>
 #include <QString>
@@ -12,10 +12,16 @@
 
 namespace kv {
 
-// The identifier the application is created by.
-inline const QString kSpreadsheetProgramId = QStringLiteral("Excel.Application");
-// Raised when no application answers to kSpreadsheetProgramId.
+// Raised when no workbook writer can be had.
 inline const QString kSpreadsheetConnectError = QStringLiteral("Error connect Excel");
+
+// The screen cursor an export shows while it writes rows.
+class BusyCursor {
+public:
+    virtual ~BusyCursor() = default;
+    virtual void setHourglass() = 0;
+    virtual void setDefault() = 0;
+};
 
 // Told (rows written, rows in all) as rows go; answering false cancels the export. The
 // last report, all rows written, comes just before the save; the save itself can't be
@@ -37,16 +43,15 @@ struct SpreadsheetExportResult {
     QList<int> cutRows;
 };
 
-// Builds the workbook through `factory` and saves it as `fileName`, which is passed on
-// unchanged. When `progress` cancels it, the result says so: nothing was saved, the
-// workbook is closed unsaved and the application told to quit as after a failure. Raises
-// Error(kSpreadsheetConnectError) when the application can't be created,
-// leaving the cursor alone. Any later failing call raises that call's error once the
-// cursor is back to the default, the workbook closed unsaved and the application told to
-// quit (as far as they still answer; their own failures then are dropped) and every
-// object released, the application last.
+// Builds the workbook through a writer from `factory` and saves it as `fileName`, which
+// is passed on unchanged. When `progress` cancels it, the result says so: nothing was
+// saved, the workbook is closed unsaved and the writer told to quit as after a failure.
+// Raises Error(kSpreadsheetConnectError) when no writer can be had, leaving the cursor
+// alone. Any later failing step raises that step's error once the cursor is back to the
+// default, the workbook closed unsaved and the writer told to quit (as far as they still
+// work; their own failures then are dropped) and the writer released.
 SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
-                                                const AutomationFactory& factory, BusyCursor& cursor,
+                                                const WorkbookWriterFactory& factory, BusyCursor& cursor,
                                                 const ExportProgress& progress = {});
 
 // The notice after an export that cut cells: once, with the rows.

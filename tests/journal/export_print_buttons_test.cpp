@@ -1,14 +1,14 @@
-#include "journal/builtin_spreadsheet.h"
 #include "journal/print_page.h"
 #include "journal/journal_book.h"
 #include "journal/spreadsheet_export.h"
+#include "journal/xlsx_workbook_writer.h"
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/journal_print_document.h"
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "recording_reporter.h"
-#include "recording_spreadsheet.h"
+#include "recording_workbook_writer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,9 +43,9 @@ protected:
             });
             page->spreadsheetExport().setNotifier(
                 [this](QWidget*, const QString& text) { notices << text; });
-            page->spreadsheetExport().setFactory([this](const QString& id) -> AutomationObjectPtr {
+            page->spreadsheetExport().setFactory([this](const QString& fileName) {
                 cursorDuringCreate = QGuiApplication::overrideCursor() != nullptr;
-                return test::recordingFactory(log, nullptr, answer)(id);
+                return test::recordingFactory(log, nullptr, answer)(fileName);
             });
         }
     }
@@ -67,7 +67,7 @@ protected:
     int dialogs = 0;
     bool answer = true;
     bool cursorDuringCreate = true;
-    std::shared_ptr<test::SpreadsheetLog> log = std::make_shared<test::SpreadsheetLog>();
+    std::shared_ptr<test::WorkbookLog> log = std::make_shared<test::WorkbookLog>();
     QStringList previews;
     bool previewOpens = true;
     QStringList notices;
@@ -78,37 +78,36 @@ TEST_F(ExportPrintButtonsTest, CancelledSaveDialogDoesNothing)
     click(&journal, "excellBut");
     click(&archive, "excellButArh");
     EXPECT_EQ(dialogs, 2);
-    EXPECT_TRUE(log->calls.isEmpty());
+    EXPECT_TRUE(log->steps.isEmpty());
     EXPECT_TRUE(reporter.messages.isEmpty());
 }
 
-// The journal's rows reach the application under the name typed, ".xlsx" added when it
-// has no extension; the hourglass is up only while the rows go, not while the
-// application is sought.
+// The journal's rows reach the writer under the name typed, ".xlsx" added when it has no
+// extension; the hourglass is up only while the rows go, not while the writer is sought.
 TEST_F(ExportPrintButtonsTest, ExportButtonsHandTheirTableOn)
 {
     chosenName = QStringLiteral("/tmp/журнал");
     click(&journal, "excellBut");
     EXPECT_FALSE(cursorDuringCreate);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(log->calls.contains(
-        QStringLiteral("sheet.Cells put 5, 4, \"%1\"").arg(journal.table().cell(2, 3))));
-    EXPECT_TRUE(log->calls.contains(QStringLiteral("workbook.SaveAs call \"/tmp/журнал.xlsx\"")));
-    EXPECT_FALSE(log->calls.contains(QStringLiteral("sheet.Range get \"a6:g6\"")));
+    EXPECT_TRUE(log->steps.contains(
+        QStringLiteral("text 5, 4 \"%1\"").arg(journal.table().cell(2, 3))));
+    EXPECT_TRUE(log->steps.contains(QStringLiteral("save \"/tmp/журнал.xlsx\"")));
+    EXPECT_FALSE(log->steps.contains(QStringLiteral("format A6:G6 centre")));
     EXPECT_TRUE(notices.isEmpty());
     for (const char* typed : {"/tmp/a.xls", "/tmp/a.XLSX", "/tmp/a.b.c", "/tmp/.ods"}) {
-        log->calls.clear();
+        log->steps.clear();
         chosenName = QString::fromLatin1(typed);
         click(&journal, "excellBut");
-        EXPECT_TRUE(log->calls.contains(QStringLiteral("workbook.SaveAs call \"%1\"").arg(chosenName)))
+        EXPECT_TRUE(log->steps.contains(QStringLiteral("save \"%1\"").arg(chosenName)))
             << typed;
     }
     EXPECT_EQ(workbookFileName(QStringLiteral("/tmp/x.d/журнал")), QStringLiteral("/tmp/x.d/журнал.xlsx"));
 
-    log->calls.clear();
+    log->steps.clear();
     click(&archive, "excellButArh");
-    EXPECT_TRUE(log->calls.contains(QStringLiteral("sheet.Cells put 4, 1, \"\"")));
-    EXPECT_FALSE(log->calls.contains(QStringLiteral("sheet.Range get \"a5:g5\"")));
+    EXPECT_TRUE(log->steps.contains(QStringLiteral("text 4, 1 \"\"")));
+    EXPECT_FALSE(log->steps.contains(QStringLiteral("format A5:G5 centre")));
     EXPECT_TRUE(reporter.messages.isEmpty());
 }
 
@@ -120,24 +119,24 @@ TEST_F(ExportPrintButtonsTest, FailuresReachTheErrorHandlerWithTheCursorBack)
     EXPECT_EQ(reporter.messages, QStringList{"Error connect Excel"});
 
     answer = true;
-    log->failAt = 30;
+    log->failAt = 20;
     click(&journal, "excellBut");
     ASSERT_EQ(reporter.messages.size(), 2);
-    EXPECT_TRUE(reporter.messages[1].startsWith(QStringLiteral("Call failed: ")));
+    EXPECT_TRUE(reporter.messages[1].startsWith(QStringLiteral("Step failed: ")));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(log->live, 0);
 }
 
-// With the built-in spreadsheet the workbook file appears under the chosen name; cells
+// With the .xlsx writer the workbook file appears under the chosen name; cells
 // cut to the spreadsheet's limit are told once.
-TEST_F(ExportPrintButtonsTest, BuiltInSpreadsheetWritesTheFile)
+TEST_F(ExportPrintButtonsTest, XlsxWriterWritesTheFile)
 {
     // Such comments come only from a foreign data file.
     const QByteArray longEntry = "1\r\n08.12.2026 09:15:02\r\n*\r\n92,4\r\n" + QByteArray(40000, 'x') + "\r\n\r\n";
     test::writeFile(dataDir.filePath(QStringLiteral("long.tab")), longEntry + longEntry);
     book.read(JournalBook::Table::Archive, test::readFile(dataDir.filePath(QStringLiteral("long.tab"))));
     chosenName = dataDir.filePath(QStringLiteral("архив.xls"));
-    archive.spreadsheetExport().setFactory(AutomationFactory());
+    archive.spreadsheetExport().setFactory(WorkbookWriterFactory());
     click(&archive, "excellButArh");
     EXPECT_TRUE(reporter.messages.isEmpty()) << reporter.messages.join('\n').toStdString();
     EXPECT_EQ(test::readFile(chosenName).left(4), QByteArray("PK\x03\x04"));
@@ -150,10 +149,10 @@ TEST_F(ExportPrintButtonsTest, CancelledExportLeavesNoFile)
     chosenName = dataDir.filePath(QStringLiteral("журнал.xlsx"));
     for (int r = 0; r < 1000; ++r)
         journal.writeButClick();
-    journal.spreadsheetExport().setFactory([this](const QString& id) {
+    journal.spreadsheetExport().setFactory([this](const QString& fileName) {
         if (auto* progress = journal.findChild<QProgressDialog*>(QStringLiteral("WorkProgress")))
             progress->cancel();
-        return builtinSpreadsheetFactory()(id);
+        return createXlsxWorkbookWriter(fileName);
     });
     click(&journal, "excellBut");
     EXPECT_FALSE(QFile::exists(chosenName));

@@ -1,65 +1,50 @@
 #include "journal/spreadsheet_export.h"
 
-#include "recording_spreadsheet.h"
+#include "recording_workbook_writer.h"
 
 #include <gtest/gtest.h>
 
 namespace kv {
 namespace {
 
-using test::SpreadsheetLog;
+using test::WorkbookLog;
+using Rows = std::vector<std::array<QString, 5>>;
 
-// The calls a whole export makes, written out from the sheet layout: the workbook, the
-// widths, the fonts, the title, the headings, then per data row its alignment and cells.
-QStringList expectedCalls(const std::vector<std::array<QString, 5>>& rows, const QString& fileName)
+// The steps of a whole export, written out from the sheet layout: the workbook, the
+// widths, the sheet's type size, the title, the headings, then per data row its
+// alignment and cells, the save, the close and the quit.
+QStringList expectedSteps(const Rows& rows, const QString& fileName)
 {
-    QStringList calls = {
+    QStringList steps = {
         "cursor hourglass",
-        "application.SheetsInNewWorkBook put 1",
-        "application.WorkBooks call",
-        "workbooks.Add call",
-        "application.Workbooks get 1",
-        "workbook.Sheets get 1",
-        "sheet.Columns call",
-        "columns.Columns get 1", "column.ColumnWidth put 10",
-        "columns.Columns get 2", "column.ColumnWidth put 30",
-        "columns.Columns get 3", "column.ColumnWidth put 40",
-        "columns.Columns get 4", "column.ColumnWidth put 20",
-        "columns.Columns get 5", "column.ColumnWidth put 90",
-        "columns.Columns call", "allColumns.Font call", "font.Size put 8",
-        "sheet.Range get \"a1:b1\"",
-        "range.Font call", "font.Size put 15",
-        "range.Font call", "font.Bold put true",
-        "range.HorizontalAlignment put 3",
-        "sheet.Cells put 1, 2, \"Октанометр КВ-4410 ПК\"",
-        "sheet.Range get \"a3:g3\"",
-        "range.Font call", "font.Size put 10",
-        "range.Font call", "font.Bold put true",
-        "range.HorizontalAlignment put 3",
-        "sheet.Cells put 3, 1, \"№\"",
-        "sheet.Cells put 3, 2, \"Дата\"",
-        "sheet.Cells put 3, 3, \"Метод\"",
-        "sheet.Cells put 3, 4, \"Значение\"",
-        "sheet.Cells put 3, 5, \"Комментарий\"",
+        "create",
+        "column 1 width 10",
+        "column 2 width 30",
+        "column 3 width 40",
+        "column 4 width 20",
+        "column 5 width 90",
+        "columns size 8",
+        "format A1:B1 size 15, bold, centre",
+        "text 1, 2 \"Октанометр КВ-4410 ПК\"",
+        "format A3:G3 size 10, bold, centre",
+        "text 3, 1 \"№\"",
+        "text 3, 2 \"Дата\"",
+        "text 3, 3 \"Метод\"",
+        "text 3, 4 \"Значение\"",
+        "text 3, 5 \"Комментарий\"",
     };
     int n = 4;
     for (const auto& row : rows) {
-        calls << QStringLiteral("sheet.Range get \"a%1:g%1\"").arg(n)
-              << QStringLiteral("range.HorizontalAlignment put 3");
+        steps << QStringLiteral("format A%1:G%1 centre").arg(n);
         for (int c = 0; c < 5; ++c)
-            calls << QStringLiteral("sheet.Cells put %1, %2, \"%3\"").arg(n).arg(c + 1).arg(row[c]);
+            steps << QStringLiteral("text %1, %2 \"%3\"").arg(n).arg(c + 1).arg(row[c]);
         ++n;
     }
-    calls << "cursor default"
-          << "application.WorkBooks get 1"
-          << QStringLiteral("workbook.SaveAs call \"%1\"").arg(fileName)
-          << "application.WorkBooks get 1"
-          << "workbook.close call false"
-          << "application.quit call";
-    return calls;
+    steps << "cursor default" << QStringLiteral("save \"%1\"").arg(fileName) << "close" << "quit";
+    return steps;
 }
 
-JournalTable tableOf(const std::vector<std::array<QString, 5>>& rows)
+JournalTable tableOf(const Rows& rows)
 {
     JournalTable table;
     table.setRowCount(int(rows.size()) + 1);
@@ -68,7 +53,7 @@ JournalTable tableOf(const std::vector<std::array<QString, 5>>& rows)
     return table;
 }
 
-const std::vector<std::array<QString, 5>> kThreeRows = {{
+const Rows kThreeRows = {{
     {"1", "08.12.2026 14:05:09", "Исследовательский метод", "83,3", ""},
     {"2", "08.12.2026 14:06:10", "Моторный метод", "78 (АИ-92 Лук)", "проба \"2\""},
     {"7", "08.12.2026 15:00:00", "Цетановое число", "*", "<5% воды & осадок"},
@@ -76,68 +61,64 @@ const std::vector<std::array<QString, 5>> kThreeRows = {{
 
 class SpreadsheetExportTest : public testing::Test {
 protected:
-    std::shared_ptr<SpreadsheetLog> log = std::make_shared<SpreadsheetLog>();
+    std::shared_ptr<WorkbookLog> log = std::make_shared<WorkbookLog>();
     test::RecordingCursor cursor{log};
     QStringList asked;
-
-    void exportTable(const JournalTable& table, const QString& name)
-    {
-        exportGridToSpreadsheet(table, name, test::recordingFactory(log, &asked), cursor);
-    }
-    void expectAllReleased()
-    {
-        EXPECT_EQ(log->live, 0);
-        EXPECT_EQ(log->liveAtAppRelease, 0) << "the application is released last";
-    }
 };
 
-TEST_F(SpreadsheetExportTest, EmptyJournalGivesOneRowOfEmptyCells)
+// An empty journal (one blank row) gives one row of empty cells in sheet row 4; three
+// rows fill rows 4 to 6, the texts as they stand (no escaping, no trimming). The archive
+// goes the same way under the same title and headings, and a name without extension is
+// passed on unchanged.
+TEST_F(SpreadsheetExportTest, StepsFollowTheSheetLayout)
 {
-    exportTable(JournalTable(), "/home/lab/журнал.xls");
-    EXPECT_EQ(asked, QStringList{"Excel.Application"});
-    EXPECT_EQ(log->calls, expectedCalls({{"", "", "", "", ""}}, "/home/lab/журнал.xls"));
-    expectAllReleased();
-}
-
-// Rows 4 to 6, the texts as they stand (no escaping, no trimming); the archive goes the
-// same way under the same title and headings, and a name without extension is passed on
-// unchanged.
-TEST_F(SpreadsheetExportTest, RowsGoToSheetRowsFromFourOn)
-{
-    exportTable(tableOf(kThreeRows), "/tmp/архив");
-    EXPECT_EQ(log->calls, expectedCalls(kThreeRows, "/tmp/архив"));
-    expectAllReleased();
-}
-
-TEST_F(SpreadsheetExportTest, NoApplicationIsConnectErrorAndNothingElse)
-{
-    try {
-        exportGridToSpreadsheet(tableOf(kThreeRows), "a.xls",
-                                test::recordingFactory(log, &asked, false), cursor);
-        FAIL() << "no error raised";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Error connect Excel"));
+    const struct {
+        Rows rows;
+        JournalTable table;
+        QString fileName;
+    } cases[] = {
+        {{{"", "", "", "", ""}}, JournalTable(), "/home/lab/журнал.xls"},
+        {kThreeRows, tableOf(kThreeRows), "/tmp/архив"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fileName.toStdString());
+        log->steps.clear();
+        asked.clear();
+        const SpreadsheetExportResult result =
+            exportGridToSpreadsheet(c.table, c.fileName, test::recordingFactory(log, &asked), cursor);
+        EXPECT_FALSE(result.cancelled);
+        EXPECT_TRUE(result.cutRows.isEmpty());
+        EXPECT_EQ(asked, QStringList{c.fileName});
+        EXPECT_EQ(log->steps, expectedSteps(c.rows, c.fileName));
+        EXPECT_EQ(log->live, 0);
     }
-    EXPECT_EQ(asked, QStringList{"Excel.Application"});
-    EXPECT_TRUE(log->calls.isEmpty()) << "the cursor is not touched either";
-
-    EXPECT_THROW(exportGridToSpreadsheet(JournalTable(), "a.xls", AutomationFactory(), cursor), Error);
-    EXPECT_TRUE(log->calls.isEmpty());
 }
 
-// A call failing at any step (a cell write with the hourglass up, the save after it is
-// down, the quit itself) raises its own error; the rest of the steps don't run, the
-// cursor ends on the default once, the workbook is closed unsaved, the application told
-// to quit, and everything released.
-TEST_F(SpreadsheetExportTest, FailingCallRestoresCursorAndReleasesEverything)
+TEST_F(SpreadsheetExportTest, NoWriterIsConnectErrorAndNothingElse)
 {
-    const QStringList full = expectedCalls(kThreeRows, "b.xls");
-    for (const QString& failing : {QStringLiteral("sheet.Cells put 5, 3, \"Моторный метод\""),
-                                  QStringLiteral("workbook.SaveAs call \"b.xls\""),
-                                  QStringLiteral("application.quit call"),
-                                  QStringLiteral("application.SheetsInNewWorkBook put 1")}) {
+    for (const WorkbookWriterFactory& factory :
+         {test::recordingFactory(log, &asked, false), WorkbookWriterFactory()}) {
+        try {
+            exportGridToSpreadsheet(tableOf(kThreeRows), "a.xls", factory, cursor);
+            FAIL() << "no error raised";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Error connect Excel"));
+        }
+        EXPECT_TRUE(log->steps.isEmpty()) << "the cursor is not touched either";
+    }
+}
+
+// A step failing anywhere (the create, a cell write with the hourglass up, the save
+// after it is down, the quit itself) raises its own error; the rest of the steps don't
+// run, the cursor ends on the default once, the workbook is closed unsaved, the writer
+// told to quit and released.
+TEST_F(SpreadsheetExportTest, FailingStepRestoresCursorAndReleasesTheWriter)
+{
+    const QStringList full = expectedSteps(kThreeRows, "b.xls");
+    for (const QString& failing : {QStringLiteral("create"), QStringLiteral("text 5, 3 \"Моторный метод\""),
+                                   QStringLiteral("save \"b.xls\""), QStringLiteral("quit")}) {
         SCOPED_TRACE(failing.toStdString());
-        log = std::make_shared<SpreadsheetLog>();
+        log = std::make_shared<WorkbookLog>();
         test::RecordingCursor recordingCursor(log);
         const int at = int(full.indexOf(failing));
         ASSERT_GE(at, 0);
@@ -147,30 +128,26 @@ TEST_F(SpreadsheetExportTest, FailingCallRestoresCursorAndReleasesEverything)
                                     recordingCursor);
             FAIL() << "no error raised";
         } catch (const Error& e) {
-            EXPECT_EQ(e.message(), "Call failed: " + failing);
+            EXPECT_EQ(e.message(), "Step failed: " + failing);
         }
         QStringList expected = full.mid(0, at + 1);
-        const bool hourglassUp = !expected.contains("cursor default");
-        if (hourglassUp)
+        if (!expected.contains("cursor default"))
             expected << "cursor default";
-        const bool workbookOpen = at > full.indexOf("workbooks.Add call")
-            && at < full.indexOf("workbook.close call false");
-        if (workbookOpen)
-            expected << "application.Workbooks get 1" << "workbook.close call false";
-        expected << "application.quit call";
-        EXPECT_EQ(log->calls, expected);
-        EXPECT_EQ(log->calls.count("cursor default"), 1);
+        if (at > full.indexOf("create") && at < full.indexOf("close"))
+            expected << "close";
+        expected << "quit";
+        EXPECT_EQ(log->steps, expected);
         EXPECT_EQ(log->live, 0);
-        EXPECT_EQ(log->liveAtAppRelease, 0);
     }
 }
 
-// Cancelled while rows go: no save, the workbook closed unsaved, the application told to
+// Cancelled while rows go: no save, the workbook closed unsaved, the writer told to
 // quit; the reports run up to all rows written just before the save.
 TEST_F(SpreadsheetExportTest, ProgressReportsRowsAndCancelSavesNothing)
 {
     JournalTable table;
     table.setRowCount(1201);
+    table.setCell(1, 4, QString(kMaxCellText + 1, u'x'));
     std::vector<std::pair<int, int>> reports;
     const auto record = [&](int done, int total) {
         reports.emplace_back(done, total);
@@ -180,16 +157,14 @@ TEST_F(SpreadsheetExportTest, ProgressReportsRowsAndCancelSavesNothing)
                      .cancelled);
     EXPECT_EQ(reports, (std::vector<std::pair<int, int>>{{499, 1200}, {999, 1200}, {1200, 1200}}));
 
-    log = std::make_shared<SpreadsheetLog>();
-    test::RecordingCursor recordingCursor(log);
-    EXPECT_TRUE(exportGridToSpreadsheet(table, "c.xls", test::recordingFactory(log, nullptr),
-                                        recordingCursor, [](int done, int) { return done < 900; })
-                    .cancelled);
-    EXPECT_FALSE(log->calls.join('\n').contains("SaveAs"));
-    EXPECT_EQ(log->calls.mid(log->calls.size() - 4),
-              (QStringList{"cursor default", "application.Workbooks get 1", "workbook.close call false",
-                           "application.quit call"}));
-    expectAllReleased();
+    log->steps.clear();
+    const SpreadsheetExportResult cancelled = exportGridToSpreadsheet(
+        table, "c.xls", test::recordingFactory(log, nullptr), cursor, [](int done, int) { return done < 900; });
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_TRUE(cancelled.cutRows.isEmpty()) << "nothing was written, so nothing was cut";
+    EXPECT_FALSE(log->steps.join('\n').contains("save"));
+    EXPECT_EQ(log->steps.mid(log->steps.size() - 3), (QStringList{"cursor default", "close", "quit"}));
+    EXPECT_EQ(log->live, 0);
 }
 
 }  // namespace

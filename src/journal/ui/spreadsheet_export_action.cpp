@@ -1,7 +1,6 @@
 #include "journal/ui/spreadsheet_export_action.h"
 
-#include "journal/builtin_spreadsheet.h"
-#include "journal/spreadsheet_export.h"
+#include "journal/xlsx_workbook_writer.h"
 #include "journal/ui/work_progress.h"
 
 #include <QFileDialog>
@@ -60,7 +59,7 @@ void SpreadsheetExportAction::run(QWidget* parent, const JournalTable& table) co
         OverrideBusyCursor cursor;
         WorkProgress progress(parent, QStringLiteral("Передать в Excell"), QStringLiteral("Передача строк…"));
         result = exportGridToSpreadsheet(
-            table, fileName, m_factory ? m_factory : builtinSpreadsheetFactory(), cursor,
+            table, fileName, m_factory ? m_factory : WorkbookWriterFactory(&createXlsxWorkbookWriter), cursor,
             [&progress](int done, int total) {
                 if (!progress.report(done, total))
                     return false;

@@ -4,7 +4,7 @@
 // Cancel when that takes a while. A cancelled export saves nothing.
 
 #include "journal/journal_table.h"
-#include "journal/spreadsheet_automation.h"
+#include "journal/spreadsheet_export.h"
 
 #include <QString>
 
@@ -46,14 +46,14 @@ public:
     // and says once if cells had to be cut. Raises as exportGridToSpreadsheet.
     void run(QWidget* parent, const JournalTable& table) const;
 
-    // Tests put a chooser, an application and a notifier of their own in place.
+    // Tests put a chooser, a workbook writer and a notifier of their own in place.
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
-    void setFactory(AutomationFactory factory) { m_factory = std::move(factory); }
+    void setFactory(WorkbookWriterFactory factory) { m_factory = std::move(factory); }
     void setNotifier(Notifier notifier) { m_notify = std::move(notifier); }
 
 private:
     FileChooser m_chooseFile = &SpreadsheetExportAction::runSaveDialog;
-    AutomationFactory m_factory;  // empty: the built-in spreadsheet
+    WorkbookWriterFactory m_factory;  // empty: the .xlsx writer
     Notifier m_notify = &SpreadsheetExportAction::showNotice;
 };
 

@@ -1,5 +1,5 @@
-#include "journal/builtin_spreadsheet.h"
 #include "journal/spreadsheet_export.h"
+#include "journal/xlsx_workbook_writer.h"
 
 #include "recording_reporter.h"
 
@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include <csignal>
@@ -112,8 +113,9 @@ JournalTable threeRows()
     return table;
 }
 
-class BuiltinSpreadsheetTest : public testing::Test {
+class XlsxWorkbookWriterTest : public testing::Test {
 protected:
+    const WorkbookWriterFactory xlsx = &createXlsxWorkbookWriter;
     QTemporaryDir dir;
     NoCursor cursor;
     QString path(const QString& name) { return dir.filePath(name); }
@@ -121,10 +123,10 @@ protected:
 
 // The workbook as a spreadsheet program reads it: one sheet, the widths, the fonts, the
 // alignments and every cell a text exactly as it stood, numbers-like ones included.
-TEST_F(BuiltinSpreadsheetTest, WritesTheLaidOutWorkbook)
+TEST_F(XlsxWorkbookWriterTest, WritesTheLaidOutWorkbook)
 {
     const QString file = path(QStringLiteral("журнал.xls"));
-    exportGridToSpreadsheet(threeRows(), file, builtinSpreadsheetFactory(), cursor);
+    exportGridToSpreadsheet(threeRows(), file, xlsx, cursor);
     ASSERT_TRUE(QFile::exists(file));
     EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK")) << "an Office Open XML container";
 
@@ -195,28 +197,24 @@ TEST_F(BuiltinSpreadsheetTest, WritesTheLaidOutWorkbook)
     EXPECT_EQ(cursor.changes, 2);
 }
 
-// The name is used as given, with no extension added; another identifier finds no
-// application.
-TEST_F(BuiltinSpreadsheetTest, NameAsGivenAndOnlyItsOwnIdentifier)
+// The name is used as given, with no extension added.
+TEST_F(XlsxWorkbookWriterTest, NameAsGiven)
 {
     const QString file = path(QStringLiteral("без расширения"));
-    exportGridToSpreadsheet(JournalTable(), file, builtinSpreadsheetFactory(), cursor);
-    EXPECT_TRUE(QFile::exists(file));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"без расширения"});
+    exportGridToSpreadsheet(JournalTable(), file, xlsx, cursor);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"без расширения"});
     EXPECT_TRUE(part(file, QStringLiteral("xl/worksheets/sheet1.xml")).contains(QStringLiteral("r=\"A4\"")));
-
-    EXPECT_TRUE(builtinSpreadsheetFactory()(QStringLiteral("excel.application")));
-    EXPECT_FALSE(builtinSpreadsheetFactory()(QStringLiteral("Word.Application")));
 }
 
 // A save that can't be made raises the file error; an older file of that name is left
 // whole and no scratch file stays behind.
-TEST_F(BuiltinSpreadsheetTest, FailedSaveLeavesTheOldFile)
+TEST_F(XlsxWorkbookWriterTest, FailedSaveLeavesTheOldFile)
 {
     const QString file = path(QStringLiteral("busy.xls"));
     test::blockWithDirectory(file);
     try {
-        exportGridToSpreadsheet(threeRows(), file, builtinSpreadsheetFactory(), cursor);
+        exportGridToSpreadsheet(threeRows(), file, xlsx, cursor);
         FAIL() << "no error raised";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"%1\"").arg(file)))
@@ -228,7 +226,7 @@ TEST_F(BuiltinSpreadsheetTest, FailedSaveLeavesTheOldFile)
     const QString old = path(QStringLiteral("old.xls"));
     test::writeFile(old, "old workbook");
     EXPECT_THROW(exportGridToSpreadsheet(threeRows(), path(QStringLiteral("no/such/dir.xls")),
-                                         builtinSpreadsheetFactory(), cursor),
+                                         xlsx, cursor),
                  Error);
     EXPECT_EQ(test::readFile(old), QByteArray("old workbook"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.xls"});
@@ -236,16 +234,18 @@ TEST_F(BuiltinSpreadsheetTest, FailedSaveLeavesTheOldFile)
 
 // A failure names the file chosen and the system's cause, and the workbook is made on
 // the target's disk: a temporary folder that can't be used doesn't stop the export.
-TEST_F(BuiltinSpreadsheetTest, SaveFailuresNameTheFileAndTheCause)
+TEST_F(XlsxWorkbookWriterTest, SaveFailuresNameTheFileAndTheCause)
 {
     const QByteArray savedTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", path(QStringLiteral("no-such-folder")).toLocal8Bit());
     const QString file = path(QStringLiteral("journal.xlsx"));
-    EXPECT_NO_THROW(exportGridToSpreadsheet(threeRows(), file, builtinSpreadsheetFactory(), cursor));
+    EXPECT_NO_THROW(exportGridToSpreadsheet(threeRows(), file, xlsx, cursor));
     qputenv("TMPDIR", savedTmp);
     EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
 
-    // A disk that takes no more than 1000 bytes: "File too large" from the system.
+    // A disk that takes no more than 1000 bytes: "File too large" from the system, both
+    // when it stays full to the end and when it fills while rows go out and has room
+    // again at the save (the rows lost on the way must not make a workbook).
     JournalTable big;
     big.setRowCount(2001);
     for (int r = 1; r < big.rowCount(); ++r)
@@ -256,31 +256,38 @@ TEST_F(BuiltinSpreadsheetTest, SaveFailuresNameTheFileAndTheCause)
     ::getrlimit(RLIMIT_FSIZE, &saved);
     struct rlimit small = saved;
     small.rlim_cur = 1000;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    QString message;
-    try {
-        exportGridToSpreadsheet(big, file, builtinSpreadsheetFactory(), cursor);
-    } catch (const Error& e) {
-        message = e.message();
+    for (const bool roomAtSave : {false, true}) {
+        SCOPED_TRACE(roomAtSave);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        QString message;
+        try {
+            exportGridToSpreadsheet(big, file, xlsx, cursor, [&](int done, int total) {
+                if (roomAtSave && done == total)
+                    ::setrlimit(RLIMIT_FSIZE, &saved);
+                return true;
+            });
+        } catch (const Error& e) {
+            message = e.message();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(message, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
+        EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"journal.xlsx"});
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(message, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
-    EXPECT_EQ(test::readFile(file).left(2), QByteArray("PK"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"journal.xlsx"});
 }
 
 // A cell text beyond what a spreadsheet cell holds is cut with "…" and the rest of the
 // table goes out; the export tells which rows.
-TEST_F(BuiltinSpreadsheetTest, OverlongCommentsAreCutNotRefused)
+TEST_F(XlsxWorkbookWriterTest, OverlongCommentsAreCutNotRefused)
 {
     JournalTable table = threeRows();
     table.setCell(1, 4, QString(40000, u'ж'));
     table.setCell(3, 4, QString(kMaxCellText - 2, u'a') + QString::fromUtf8("😀b"));
     const QString file = path(QStringLiteral("long.xlsx"));
     const SpreadsheetExportResult result =
-        exportGridToSpreadsheet(table, file, builtinSpreadsheetFactory(), cursor);
+        exportGridToSpreadsheet(table, file, xlsx, cursor);
     EXPECT_EQ(result.cutRows, (QList<int>{1, 3}));
     const auto cells = sheetCells(part(file, QStringLiteral("xl/worksheets/sheet1.xml")),
                                   cellStyles(part(file, QStringLiteral("xl/styles.xml"))));
@@ -295,18 +302,61 @@ TEST_F(BuiltinSpreadsheetTest, OverlongCommentsAreCutNotRefused)
                              "кончается знаком «…». Строки: 1, 3."));
 }
 
-// Addresses outside the sheet and ranges too large to format are refused with an error.
-TEST_F(BuiltinSpreadsheetTest, RefusesBadAddresses)
+// A range over several rows reaches each of them, also rows no text comes to and rows
+// after the last text, later formats over earlier ones.
+TEST_F(XlsxWorkbookWriterTest, RangesOverSeveralRowsReachEveryRow)
 {
-    AutomationObjectPtr app = createBuiltinSpreadsheet();
-    app->invoke(QStringLiteral("workbooks"), CallKind::Method, {})
-        ->invoke(QStringLiteral("ADD"), CallKind::Method, {});
-    AutomationObjectPtr sheet = app->invoke(QStringLiteral("WORKBOOKS"), CallKind::Get, {1})
-                                    ->invoke(QStringLiteral("sheets"), CallKind::Get, {1});
-    for (const char* address : {"", "a0:b1", "1a:b2", "a1:b1:c1", "xfe1", "a1048577", "a1:xfd1048576"})
-        EXPECT_THROW(sheet->invoke(QStringLiteral("Range"), CallKind::Get, {QString::fromLatin1(address)}),
-                     Error) << address;
-    EXPECT_THROW(sheet->invoke(QStringLiteral("Cells"), CallKind::Put, {0, 1, QStringLiteral("x")}), Error);
+    const QString file = path(QStringLiteral("ranges.xlsx"));
+    const std::unique_ptr<WorkbookWriter> writer = createXlsxWorkbookWriter(file);
+    writer->create();
+    writer->formatRange({2, 1, 6, 2}, {12, true, std::nullopt});
+    writer->formatRange({2, 2, 3, 2}, {std::nullopt, false, HorizontalAlignment::Right});
+    writer->setCellText(4, 1, QStringLiteral("x"));
+    writer->save(file);
+    writer->close();
+    const auto cells = sheetCells(part(file, QStringLiteral("xl/worksheets/sheet1.xml")),
+                                  cellStyles(part(file, QStringLiteral("xl/styles.xml"))));
+    EXPECT_EQ(cells.size(), 10u);
+    for (int row = 2; row <= 6; ++row)
+        for (const QChar column : {u'A', u'B'}) {
+            const QString ref = column + QString::number(row);
+            const SheetCell& cell = cells.at(ref);
+            const bool second = column == u'B' && row <= 3;
+            EXPECT_EQ(cell.style.size, 12) << ref.toStdString();
+            EXPECT_EQ(cell.style.bold, !second) << ref.toStdString();
+            EXPECT_EQ(cell.style.align, second ? QStringLiteral("right") : QString()) << ref.toStdString();
+        }
+    EXPECT_EQ(cells.at(QStringLiteral("A4")).text, QStringLiteral("x"));
+}
+
+// Steps the sheet can't take are refused: cells outside it, a range running backwards,
+// a row already written out (rows stream out in order). The workbook is then closed
+// unsaved and nothing stays behind.
+TEST_F(XlsxWorkbookWriterTest, RefusesWhatTheSheetCannotTake)
+{
+    const QString file = path(QStringLiteral("refused.xlsx"));
+    const std::function<void(WorkbookWriter&)> steps[] = {
+        [](WorkbookWriter& w) { w.setCellText(0, 1, QStringLiteral("x")); },
+        [](WorkbookWriter& w) { w.setCellText(1, 16385, QStringLiteral("x")); },
+        [](WorkbookWriter& w) { w.setCellText(1, 1, QString(kMaxCellText + 1, u'x')); },
+        [](WorkbookWriter& w) { w.formatRange({2, 1, 1, 7}, {}); },
+        [](WorkbookWriter& w) {
+            w.setCellText(5, 1, QStringLiteral("x"));
+            w.setCellText(6, 1, QStringLiteral("y"));
+            w.setCellText(5, 2, QStringLiteral("z"));
+        },
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        const std::unique_ptr<WorkbookWriter> writer = createXlsxWorkbookWriter(file);
+        writer->create();
+        EXPECT_THROW(steps[i](*writer), Error);
+        writer->close();
+        writer->quit();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList());
+    }
+    EXPECT_THROW(createXlsxWorkbookWriter(file)->setCellText(1, 1, {}), Error) << "no workbook yet";
 }
 
 }  // namespace

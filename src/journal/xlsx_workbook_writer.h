@@ -1,0 +1,19 @@
+#pragma once
+// The workbook writer the program uses: an Office Open XML workbook (.xlsx) written with
+// libxlsxwriter, whatever extension the name has, so that no spreadsheet program is
+// needed.
+//
+// Rows stream out as they are finished, so memory stays flat however long the table:
+// cells and ranges must come in rising row order (a step reaching back to a finished row
+// is refused), and the columns' type size reaches only the rows written after it. The workbook is made whole in a
+// scratch folder beside the target and put in place by the safe save only at save, so a
+// failure or a close without save leaves the old file, or none, never half a workbook.
+
+#include "journal/workbook_writer.h"
+
+namespace kv {
+
+// A writer for a workbook to be saved as `fileName`; failures name that file.
+std::unique_ptr<WorkbookWriter> createXlsxWorkbookWriter(const QString& fileName);
+
+}  // namespace kv
