@@ -18,11 +18,12 @@ root=$work/root$prefix
 
 # --- the tree -------------------------------------------------------------------------
 for f in bin/kv4410pc bin/kv4410pc-demo bin/kv4410pc-convert \
-         share/kv4410pc/qt44usb.pdf share/doc/kv4410pc/copyright share/doc/kv4410pc/changelog.gz \
+         share/kv4410pc/qt44usb.pdf \
          lib/udev/rules.d/70-kv4410.rules \
          share/applications/org.kv4410pc.Octanometer.desktop \
          share/applications/org.kv4410pc.OctanometerDemo.desktop \
          share/icons/hicolor/scalable/apps/org.kv4410pc.Octanometer.svg \
+         share/icons/hicolor/{48x48,64x64,128x128}/apps/org.kv4410pc.Octanometer.png \
          share/metainfo/org.kv4410pc.Octanometer.metainfo.xml \
          share/man/man1/kv4410pc.1.gz share/man/man1/kv4410pc-demo.1.gz \
          share/man/man1/kv4410pc-convert.1.gz; do
@@ -35,9 +36,17 @@ done
 # drop, holds a link to the manual.
 [[ -L $root/share/doc/kv4410pc/qt44usb.pdf && -f $root/share/doc/kv4410pc/qt44usb.pdf ]] \
   || fail "share/doc/kv4410pc/qt44usb.pdf is not a link to the manual"
+for size in 48 64 128; do
+  file -b "$root/share/icons/hicolor/${size}x$size/apps/org.kv4410pc.Octanometer.png" \
+    | grep -q "^PNG image data, $size x $size," || fail "the ${size}px icon is not a ${size}px PNG"
+done
 if nm -C "$root/bin/kv4410pc" 2>/dev/null | grep -q FakeHidPlatform; then
   fail "the program carries the fake HID provider"
 fi
+
+# --- one version: the changelog's, in the manual pages and the metadata ---------------
+"$source/debian/check-version" "$(dpkg-parsechangelog -l "$source/debian/changelog" -SVersion)" "$root" \
+  || fail "the installed files name another version than debian/changelog"
 
 # --- desktop entries and metadata ------------------------------------------------------
 for f in "$root"/share/applications/*.desktop; do

@@ -1,8 +1,12 @@
 // Renders the manual (UTF-8 HTML) into a PDF: kv4410pc-helpdoc <manual.html> <out.pdf>.
-// Runs on the offscreen platform at build time; needs no display.
+// Runs on the offscreen platform at build time; needs no display. Two runs on one source
+// give the same bytes: the hash seed is fixed (Qt writes the fonts in hash order) and, when
+// SOURCE_DATE_EPOCH is set, the creation date is that time instead of the clock's.
 
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHashSeed>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -10,8 +14,37 @@
 #include <QTextDocument>
 #include <QTextStream>
 
+namespace {
+
+// Qt's PDF writer stamps the clock's time; overwrite its digits in place, so no offset in
+// the cross-reference table moves. The writer runs in UTC (see main), so the stamp is
+// "D:YYYYMMDDHHmmSSZ".
+bool stampCreationDate(const QString& path, qint64 epoch)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray pdf = file.readAll();
+    const QByteArray key = "/CreationDate (D:";
+    const qsizetype at = pdf.indexOf(key);
+    const QByteArray stamp = QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC)
+                                 .toString(QStringLiteral("yyyyMMddHHmmss"))
+                                 .toLatin1();
+    if (at < 0 || pdf.mid(at + key.size() + 14, 2) != "Z)")
+        return false;
+    pdf.replace(at + key.size(), stamp.size(), stamp);
+    return file.seek(0) && file.write(pdf) == pdf.size();
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    QHashSeed::setDeterministicGlobalSeed();
+    bool epochOk = false;
+    const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&epochOk);
+    if (epochOk)
+        qputenv("TZ", "UTC");
     QGuiApplication app(argc, argv);
     const QStringList args = QGuiApplication::arguments();
     if (args.size() != 3) {
@@ -40,6 +73,10 @@ int main(int argc, char** argv)
 
     if (QFile(args.at(2)).size() == 0) {
         QTextStream(stderr) << "cannot write " << args.at(2) << '\n';
+        return 1;
+    }
+    if (epochOk && !stampCreationDate(args.at(2), epoch)) {
+        QTextStream(stderr) << "cannot date " << args.at(2) << " from SOURCE_DATE_EPOCH\n";
         return 1;
     }
     return 0;
