@@ -46,7 +46,7 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
                QWidget* parent)
     : QMainWindow(parent)
     , m_externalErrors(errors)
-    , m_state(new MeasurementState(dataDirectory, this))
+    , m_state(new MeasurementState(this))
     , m_book(new JournalBook(this))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -71,7 +71,7 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     layout->setSpacing(0);
     m_resultPanel = new ResultPanel(*m_state, *this);
     layout->addWidget(m_resultPanel);
-    layout->addWidget(buildPagePanel(), 1);
+    layout->addWidget(buildPagePanel(dataDirectory), 1);
     setCentralWidget(central);
     m_web = new PrintView(*this, central);
     m_journalPage->setPrintView(m_web);
@@ -123,7 +123,7 @@ void TForm1::buildMenus()
     connect(about, &QAction::triggered, this, &TForm1::N8Click);
 }
 
-QWidget* TForm1::buildPagePanel()
+QWidget* TForm1::buildPagePanel(const QString& dataDirectory)
 {
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("Panel2"));
@@ -137,8 +137,8 @@ QWidget* TForm1::buildPagePanel()
     m_pageControl = new PageControl(panel);
     m_archivePage = new ArchivePage(*m_book, *this);
     m_journalPage = new JournalPage(*m_state, *m_book, *this);
-    m_dataFiles = std::make_unique<DataFiles>(m_state->dataDirectory(), *m_state, *m_book, *this);
-    m_journalPage->setPrintDirectory(m_state->dataDirectory());
+    m_dataFiles = std::make_unique<DataFiles>(dataDirectory, *m_state, *m_book, *this);
+    m_journalPage->setPrintDirectory(dataDirectory);
     m_calibrationsPage = new CalibrationsPage(*m_state, *this);
     m_calibrationsPage->setCalibrationSaver([this] { m_dataFiles->saveCalibrations(); });
     m_systemCorrectionPage = new SystemCorrectionPage(*m_state, *this);

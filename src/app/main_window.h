@@ -109,7 +109,7 @@ private:
     void buildMenus();
     // A modal box titled with the application title.
     void showBox(QMessageBox::Icon icon, const QString& message, const QString& details = {});
-    QWidget* buildPagePanel();
+    QWidget* buildPagePanel(const QString& dataDirectory);
     void wireLink();
     void FormCreate();
     // The save steps of the close; false when the window must stay open.

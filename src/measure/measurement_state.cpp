@@ -1,22 +1,15 @@
 #include "measure/measurement_state.h"
 
-#include <QDir>
-
 namespace kv {
 
-MeasurementState::MeasurementState(QString dataDirectory, QObject* parent)
+MeasurementState::MeasurementState(QObject* parent)
     : QObject(parent)
-    , m_dataDirectory(std::move(dataDirectory))
 {
     for (int m = Research; m <= Aki; ++m)
         m_reading.labels[std::size_t(m - 1)].text = QStringLiteral("0");
     m_reading.labels[Cetane - 1].text = QStringLiteral("*");
 }
 
-QString MeasurementState::dataFilePath(const QString& fileName) const
-{
-    return QDir(m_dataDirectory).filePath(fileName);
-}
 
 void MeasurementState::notifyCalibrationsChanged()
 {

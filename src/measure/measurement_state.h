@@ -1,7 +1,6 @@
 #pragma once
 // MeasurementState: what the measuring side of the program shares. The fuel mode, the
-// selected method, the calibrations, the system
-// correction, the data directory and the reading shown last. One instance lives as long
+// selected method, the calibrations, the system correction and the reading shown last. One instance lives as long
 // as the main window; the pages take it by reference and follow its signals.
 
 #include "measure/calibration_store.h"
@@ -19,11 +18,7 @@ class MeasurementState : public QObject {
     Q_OBJECT
 
 public:
-    // dataDirectory: where kor.tab, data.tab, data2.tab and tmp1.html live.
-    explicit MeasurementState(QString dataDirectory, QObject* parent = nullptr);
-
-    const QString& dataDirectory() const { return m_dataDirectory; }
-    QString dataFilePath(const QString& fileName) const;
+    explicit MeasurementState(QObject* parent = nullptr);
 
     bool dieselMode() const { return m_dieselMode; }
     int selectedMethod() const { return m_selectedMethod; }
@@ -60,7 +55,6 @@ signals:
     void calibrationsChanged();
 
 private:
-    QString m_dataDirectory;
     bool m_dieselMode = false;
     int m_selectedMethod = Research;
     CalibrationStore m_calibrations;

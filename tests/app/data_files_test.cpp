@@ -73,7 +73,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    MeasurementState state{dir.path()};
+    MeasurementState state;
     JournalBook book;
     RecordingReporter errors;
     DataFiles files{dir.path(), state, book, errors};

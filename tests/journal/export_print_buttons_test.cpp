@@ -56,7 +56,7 @@ protected:
     }
 
     QTemporaryDir dataDir;
-    MeasurementState state{dataDir.path()};
+    MeasurementState state;
     test::RecordingReporter reporter;
     JournalBook book;
     ArchivePage archive{book, reporter};

@@ -75,7 +75,7 @@ protected:
         return dropEvent.isAccepted();
     }
 
-    MeasurementState state{QString()};
+    MeasurementState state;
     test::RecordingReporter reporter;
     JournalBook book;
     ArchivePage archive{book, reporter};

@@ -20,7 +20,7 @@ protected:
         return list;
     }
 
-    MeasurementState state{QStringLiteral("/data")};
+    MeasurementState state;
 };
 
 TEST_F(MeasurementStateTest, StartsInPetrolModeWithMethodOneAndTheStartTexts)
@@ -31,7 +31,6 @@ TEST_F(MeasurementStateTest, StartsInPetrolModeWithMethodOneAndTheStartTexts)
     EXPECT_FALSE(state.lastPeriodCount());
     EXPECT_EQ(state.systemCorrection().a, 1.0);
     EXPECT_EQ(state.systemCorrection().b, 0.0);
-    EXPECT_EQ(state.dataFilePath(QStringLiteral("kor.tab")), QStringLiteral("/data/kor.tab"));
     EXPECT_EQ(state.resultText(0), QString());
     EXPECT_EQ(state.resultText(5), QString());
 }

@@ -64,7 +64,7 @@ BENCHMARK(BM_SaveTableFile)->Unit(benchmark::kMillisecond);
 // out and painted once with the last rows in sight.
 void BM_LoadAndShow(benchmark::State& state)
 {
-    kv::MeasurementState host{QString()};
+    kv::MeasurementState host;
     kv::StderrReporter reporter;
     for (auto _ : state) {
         kv::JournalBook book;
@@ -85,7 +85,7 @@ BENCHMARK(BM_LoadAndShow)->Unit(benchmark::kMillisecond);
 // One entry at the end of a long journal: must not cost a pass over all rows.
 void BM_EntryIntoLongJournal(benchmark::State& state)
 {
-    kv::MeasurementState host{QString()};
+    kv::MeasurementState host;
     kv::StderrReporter reporter;
     kv::JournalBook book;
     kv::ArchivePage archive(book, reporter);

@@ -59,7 +59,7 @@ int measurePreview(int rows)
         kv::bench::fillSampleJournal(table, rows);
         kv::saveTableFile(table, dir.filePath(QStringLiteral("data2.tab")));
     }
-    kv::MeasurementState state{dir.path()};
+    kv::MeasurementState state;
     kv::StderrReporter reporter;
     QWidget window;
     window.resize(917, 760);

@@ -20,7 +20,7 @@ constexpr int kCalibrations = 1000;
 
 // A shown page over a list of kCalibrations records, its columns fitted.
 struct FilledPage {
-    kv::MeasurementState host{QString()};
+    kv::MeasurementState host;
     kv::StderrReporter reporter;
     kv::CalibrationsPage page{host, reporter};
 

@@ -95,7 +95,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    MeasurementState state{dir.path()};
+    MeasurementState state;
     test::RecordingReporter errors;
     TForm2 dialog;
     CalibrationsPage page{state, errors};

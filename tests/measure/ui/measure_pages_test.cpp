@@ -43,7 +43,7 @@ QStringList rowTexts(QTableWidget* grid, int viewRow)
 
 TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 {
-    MeasurementState state{QString()};
+    MeasurementState state;
     CalibrationStore& store = state.calibrations();
     test::RecordingReporter errors;
     CalibrationsPage page(state, errors);
@@ -81,7 +81,7 @@ TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 
 TEST(CalibrationsPageGrid, LastColumnTakesTheRestLessTen)
 {
-    MeasurementState state{QString()};
+    MeasurementState state;
     test::RecordingReporter errors;
     CalibrationsPage page(state, errors);
     page.resize(600, 300);
@@ -120,7 +120,7 @@ QString controlText(QWidget& root, const char* name)
 
 TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
 {
-    MeasurementState state{QString()};
+    MeasurementState state;
     CalibrationStore& store = state.calibrations();
     test::RecordingReporter errors;
     CalibrationsPage page(state, errors);
@@ -141,7 +141,7 @@ TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
 
 TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
 {
-    MeasurementState state{QString()};
+    MeasurementState state;
     test::RecordingReporter errors;
     SystemCorrectionPage page(state, errors);
     // One blank in the hint, two in the caption.
@@ -158,7 +158,7 @@ TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
 TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTabGroupByGroup)
 {
     const QString hint = QStringLiteral("Получить значение с октанометра");
-    MeasurementState state{QString()};
+    MeasurementState state;
     test::RecordingReporter errors;
     SystemCorrectionPage page(state, errors);
     TForm2 dialog;

@@ -49,7 +49,7 @@ protected:
     }
     std::size_t writes() { return path.isEmpty() ? 0 : platform.writes(path).size(); }
 
-    MeasurementState state{QString()};
+    MeasurementState state;
     RecordingReporter errors;
     SystemCorrectionPage page{state, errors};
     QString path;
