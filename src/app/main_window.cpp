@@ -13,6 +13,7 @@
 #include "journal/ui/journal_page.h"
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
+#include "measure/trend_feed.h"
 #include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
 #include "measure/ui/system_correction_page.h"
@@ -185,6 +186,17 @@ void TForm1::wireLink()
     connect(m_link.get(), &InstrumentLink::measurement, m_state,
             &MeasurementState::applyCount);
     m_systemCorrectionPage->setLink(m_link.get());
+    // The link tells every change of its state through the status text; the trend starts
+    // again when the instrument goes or another one comes, not when a write fails or
+    // another device comes and goes.
+    connect(m_link.get(), &InstrumentLink::linkStatusChanged, this,
+            [this, shown = static_cast<const THidDevice*>(nullptr)]() mutable {
+                const THidDevice* device = m_link->currentDevice();
+                if (device == shown)
+                    return;
+                shown = device;
+                m_resultPanel->trendFeed().instrumentChanged(device != nullptr);
+            });
 }
 
 void TForm1::FormCreate()
