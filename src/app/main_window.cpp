@@ -6,6 +6,7 @@
 #include "app/program_constants.h"
 #include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "device/hid/hid_device.h"
 #include "device/hid/hid_device_controller.h"
 #include "device/instrument/instrument_link.h"
 #include "journal/journal_book.h"
@@ -40,6 +41,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace kv {
 
@@ -187,14 +190,16 @@ void TForm1::wireLink()
             &MeasurementState::applyCount);
     m_systemCorrectionPage->setLink(m_link.get());
     // The link tells every change of its state through the status text; the trend starts
-    // again when the instrument goes or another one comes, not when a write fails or
-    // another device comes and goes.
+    // again when the instrument goes or another one comes (a new plug-in is a new device
+    // instance), not when a write fails or another device comes and goes.
     connect(m_link.get(), &InstrumentLink::linkStatusChanged, this,
-            [this, shown = static_cast<const THidDevice*>(nullptr)]() mutable {
+            [this, shown = std::optional<quint32>()]() mutable {
                 const THidDevice* device = m_link->currentDevice();
-                if (device == shown)
+                const auto instance =
+                    device ? std::optional(device->pnpInfo().deviceInstance) : std::nullopt;
+                if (instance == shown)
                     return;
-                shown = device;
+                shown = instance;
                 m_resultPanel->trendFeed().instrumentChanged(device != nullptr);
             });
 }
