@@ -2,6 +2,7 @@
 // Runs on the offscreen platform at build time; needs no display.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
@@ -9,6 +10,7 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QTextStream>
+#include <QUrl>
 
 int main(int argc, char** argv)
 {
@@ -28,6 +30,9 @@ int main(int argc, char** argv)
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(10.5);
     document.setDefaultFont(font);
+    // Pictures are named relative to the manual, wherever the build runs this.
+    document.setMetaInformation(QTextDocument::DocumentUrl,
+                                QUrl::fromLocalFile(QFileInfo(args.at(1)).absoluteFilePath()).toString());
     document.setHtml(QString::fromUtf8(source.readAll()));
 
     QPdfWriter writer(args.at(2));

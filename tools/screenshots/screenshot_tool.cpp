@@ -133,6 +133,12 @@ bool poll(kv::TForm1& form, int n)
 // drift, then once they have settled, at the window's size and at 800 x 600.
 bool saveTrend(kv::TForm1& form, kv::InstrumentWindow& window, const QString& out)
 {
+    // Plain readings, as on a bench without calibrations or a correction.
+    form.state().setSystemCorrection({});
+    for (int position = 1; position <= 4; ++position)
+        form.state().calibrations().ToggleCalibration(position);
+    form.state().notifyCalibrationsChanged();
+    form.calibrationsPage()->FillCalibrationGrid();
     form.pageControl()->setCurrentIndex(0);
     bool ok = poll(form, 12);
     window.pourResearch(92.0);
