@@ -1,5 +1,7 @@
 #include "app/result_box.h"
 
+#include "ui/frame_repaint.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -27,7 +29,10 @@ void ResultBox::setSettled(bool settled)
     if (settled == m_settled)
         return;
     m_settled = settled;
-    update();
+    if (m_repaint)
+        m_repaint->requestRepaint(this);
+    else
+        update();
 }
 
 void ResultBox::paintEvent(QPaintEvent* event)

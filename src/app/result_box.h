@@ -7,6 +7,8 @@
 
 namespace kv {
 
+class FrameRepaint;
+
 class ResultBox : public QGroupBox {
     Q_OBJECT
 
@@ -14,7 +16,10 @@ public:
     explicit ResultBox(const QString& title, QWidget* parent = nullptr);
 
     bool settled() const { return m_settled; }
+    // A reading on the edge may set and clear the mark at every report: the box is
+    // painted through repaint (nullptr: at once), at most once per frame.
     void setSettled(bool settled);
+    void setRepaint(FrameRepaint* repaint) { m_repaint = repaint; }
 
     static QColor settledColour();
 
@@ -23,6 +28,7 @@ protected:
 
 private:
     bool m_settled = false;
+    FrameRepaint* m_repaint = nullptr;
 };
 
 }  // namespace kv

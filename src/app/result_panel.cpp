@@ -43,6 +43,7 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
 
     auto* resBox = new ResultBox(QStringLiteral("Результат измерения"), this);
     m_resultBox = resBox;
+    resBox->setRepaint(m_repaint);
     resBox->setObjectName(QStringLiteral("ResBox"));
     resBox->setFixedHeight(kResBoxHeight);
 
