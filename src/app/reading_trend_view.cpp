@@ -135,8 +135,9 @@ void ReadingTrendView::paintEvent(QPaintEvent* /*event*/)
         painter.fillRect(QRectF(QPointF(left, plot.top()), QPointF(plot.right(), plot.bottom())), band);
     }
 
-    // The min and max as thin lines across the strip.
-    painter.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
+    // The min and max as thin lines across the strip (solid: a dashed pen costs more to
+    // draw than the whole line of readings).
+    painter.setPen(pal.color(QPalette::Midlight));
     painter.drawLine(QPointF(plot.left(), yAt(*hi)), QPointF(plot.right(), yAt(*hi)));
     painter.drawLine(QPointF(plot.left(), yAt(*lo)), QPointF(plot.right(), yAt(*lo)));
 
