@@ -3,7 +3,8 @@
 // result label, so the operator sees when the sample has stopped moving. Drawn with a
 // plain painter: 120 points and a few texts need no charting module, and a chart's scene
 // would cost far more per frame when the instrument reports a thousand times a second.
-// It paints at most once per frame, through the panel's FrameRepaint.
+// It paints through a FrameRepaint, so a fast stream of readings costs a bounded number
+// of paints a second.
 
 #include <QWidget>
 

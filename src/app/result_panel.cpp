@@ -27,6 +27,7 @@ constexpr int kPanelWidth = 329;
 constexpr int kResBoxHeight = 384;
 constexpr int kNameLabelHeight = 29;
 constexpr int kResultLabelHeight = 44;
+constexpr int kTrendFrameMs = 100;
 
 constexpr std::array<const char*, 4> kNameLabels = {"txtIs", "txtMot", "txtAKI", "txtCet"};
 
@@ -114,7 +115,10 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(resBox);
-    m_trendView = new ReadingTrendView(*m_trendFeed, m_repaint, this);
+    // The strip moves once a second at the instrument's pace and then paints each reading
+    // at once; a faster stream is drawn ten times a second, which is more than the eye
+    // follows, where every frame would cost the link a good share of its time.
+    m_trendView = new ReadingTrendView(*m_trendFeed, new FrameRepaint(this, kTrendFrameMs), this);
     auto* strip = new QVBoxLayout;
     strip->setContentsMargins(4, 6, 4, 6);
     strip->addWidget(m_trendView, 1);
