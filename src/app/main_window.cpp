@@ -6,6 +6,7 @@
 #include "app/program_constants.h"
 #include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "device/hid/hid_device.h"
 #include "device/hid/hid_device_controller.h"
 #include "device/instrument/instrument_link.h"
 #include "journal/journal_book.h"
@@ -13,6 +14,7 @@
 #include "journal/ui/journal_page.h"
 #include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
+#include "measure/trend_feed.h"
 #include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
 #include "measure/ui/system_correction_page.h"
@@ -39,6 +41,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace kv {
 
@@ -186,6 +190,19 @@ void TForm1::wireLink()
     connect(m_link.get(), &InstrumentLink::measurement, m_state,
             &MeasurementState::applyCount);
     m_systemCorrectionPage->setLink(m_link.get());
+    // The link tells every change of its state through the status text; the trend starts
+    // again when the instrument goes or another one comes (a new plug-in is a new device
+    // instance), not when a write fails or another device comes and goes.
+    connect(m_link.get(), &InstrumentLink::linkStatusChanged, this,
+            [this, shown = std::optional<quint32>()]() mutable {
+                const THidDevice* device = m_link->currentDevice();
+                const auto instance =
+                    device ? std::optional(device->pnpInfo().deviceInstance) : std::nullopt;
+                if (instance == shown)
+                    return;
+                shown = instance;
+                m_resultPanel->trendFeed().instrumentChanged(device != nullptr);
+            });
 }
 
 void TForm1::FormCreate()

@@ -1,9 +1,12 @@
 #include "app/result_panel.h"
 
+#include "app/reading_trend_view.h"
+#include "app/result_box.h"
 #include "app/result_label.h"
 #include "core/error_guard.h"
 #include "core/methods.h"
 #include "measure/measurement_state.h"
+#include "measure/trend_feed.h"
 #include "ui/fonts.h"
 #include "ui/frame_repaint.h"
 #include "ui/result_drag.h"
@@ -12,6 +15,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -23,6 +27,7 @@ constexpr int kPanelWidth = 329;
 constexpr int kResBoxHeight = 384;
 constexpr int kNameLabelHeight = 29;
 constexpr int kResultLabelHeight = 44;
+constexpr int kTrendFrameMs = 100;
 
 constexpr std::array<const char*, 4> kNameLabels = {"txtIs", "txtMot", "txtAKI", "txtCet"};
 
@@ -32,11 +37,14 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     : QWidget(parent)
     , m_state(state)
     , m_repaint(new FrameRepaint(this))
+    , m_trendFeed(new TrendFeed(state, this))
 {
     setObjectName(QStringLiteral("Panel1"));
     setFixedWidth(kPanelWidth);
 
-    auto* resBox = new QGroupBox(QStringLiteral("Результат измерения"), this);
+    auto* resBox = new ResultBox(QStringLiteral("Результат измерения"), this);
+    m_resultBox = resBox;
+    resBox->setRepaint(m_repaint);
     resBox->setObjectName(QStringLiteral("ResBox"));
     resBox->setFixedHeight(kResBoxHeight);
 
@@ -58,6 +66,10 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
         name->setAlignment(Qt::AlignCenter);
         name->setFixedHeight(kNameLabelHeight);
         name->setFont(nameFont);
+        name->setCursor(Qt::PointingHandCursor);
+        name->setToolTip(QStringLiteral("Щёлкните, чтобы показать этот метод на графике"));
+        name->installEventFilter(this);
+        m_nameLabels[i] = name;
         box->addWidget(name);
 
         auto* result = new ResultLabel(resBox);
@@ -103,7 +115,15 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(resBox);
-    layout->addStretch(1);
+    // The strip moves once a second at the instrument's pace and then paints each reading
+    // at once; a faster stream is drawn ten times a second, which is more than the eye
+    // follows, where every frame would cost the link a good share of its time.
+    m_trendView = new ReadingTrendView(*m_trendFeed, new FrameRepaint(this, kTrendFrameMs), this);
+    auto* strip = new QVBoxLayout;
+    strip->setContentsMargins(4, 6, 4, 6);
+    strip->addWidget(m_trendView, 1);
+    layout->addLayout(strip, 1);
+    connect(m_trendFeed, &TrendFeed::settledChanged, m_resultBox, &ResultBox::setSettled);
 
     connect(&m_state, &MeasurementState::readingChanged, this, &ResultPanel::showReading);
     connect(&m_state, &MeasurementState::fuelModeChanged, this, [this](bool diesel) {
@@ -114,6 +134,22 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
 ResultLabel* ResultPanel::resultLabel(int method) const
 {
     return isMethod(method) ? m_resultLabels[std::size_t(method - 1)] : nullptr;
+}
+
+QLabel* ResultPanel::nameLabel(int method) const
+{
+    return isMethod(method) ? m_nameLabels[std::size_t(method - 1)] : nullptr;
+}
+
+bool ResultPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int m = Research; m <= Cetane; ++m)
+            if (watched == m_nameLabels[std::size_t(m - 1)])
+                m_trendFeed->follow(m);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ResultPanel::showReading(const ReadingDisplay& display)

@@ -19,6 +19,7 @@ void MeasurementState::notifyCalibrationsChanged()
 void MeasurementState::setSystemCorrection(const SystemCorrection& correction)
 {
     m_systemCorrection = correction;
+    emit systemCorrectionChanged();
 }
 
 QString MeasurementState::resultText(int method) const

@@ -29,7 +29,7 @@ public:
     void notifyCalibrationsChanged();
 
     const SystemCorrection& systemCorrection() const { return m_systemCorrection; }
-    // Applies from the next count on.
+    // Applies from the next count on; announced, since it moves the research scale.
     void setSystemCorrection(const SystemCorrection& correction);
 
     // What the result labels and panels 1 and 3 show: before any count, "0" for the three
@@ -53,6 +53,7 @@ signals:
     void fuelModeChanged(bool dieselMode);
     void readingChanged(const kv::ReadingDisplay& display);
     void calibrationsChanged();
+    void systemCorrectionChanged();
 
 private:
     bool m_dieselMode = false;

@@ -75,3 +75,33 @@ TEST(InstrumentModel, ResistorReportsStayInRange)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InstrumentModel, APouredSampleDriftsToItsCountAndStaysThere)
+{
+    kv::InstrumentModel model;
+    model.setNoise(0);
+    model.setPeriodCount(8000);
+    model.driftTo(8300);
+    EXPECT_EQ(model.periodCount(), 8300);
+    const QByteArray poll = kv::EncodeCommand(kv::pollCommand(), 65);
+    int previous = 8000;
+    int steps = 0;
+    while (model.drifting() && steps++ < 100) {
+        const int count = countOf(*model.handleOutputReport(poll));
+        EXPECT_GT(count, previous - 1);  // never back
+        EXPECT_LE(count, 8300);
+        previous = count;
+    }
+    EXPECT_GT(steps, 10);  // a drift, not a jump
+    EXPECT_LT(steps, 100);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(countOf(*model.handleOutputReport(poll)), 8300);
+    // A chosen count reads at once.
+    model.setPeriodCount(8100);
+    EXPECT_FALSE(model.drifting());
+    EXPECT_EQ(countOf(*model.handleOutputReport(poll)), 8100);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHashSeed>
 #include <QMarginsF>
@@ -13,6 +14,7 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QTextStream>
+#include <QUrl>
 
 namespace {
 
@@ -61,6 +63,9 @@ int main(int argc, char** argv)
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(10.5);
     document.setDefaultFont(font);
+    // Pictures are named relative to the manual, wherever the build runs this.
+    document.setMetaInformation(QTextDocument::DocumentUrl,
+                                QUrl::fromLocalFile(QFileInfo(args.at(1)).absoluteFilePath()).toString());
     document.setHtml(QString::fromUtf8(source.readAll()));
 
     QPdfWriter writer(args.at(2));

@@ -4,6 +4,8 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
+#include "app/reading_trend_view.h"
+#include "app/result_panel.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
 #include "core/error_guard.h"
@@ -116,6 +118,47 @@ bool deliverReport(kv::TForm1& form)
     return false;
 }
 
+// Polls the instrument n times, each answer shown.
+bool poll(kv::TForm1& form, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        form.link().GetdataTimer();
+        if (!deliverReport(form))
+            return false;
+    }
+    return true;
+}
+
+// A new sample poured into the virtual instrument: the trend strip while the readings
+// drift, then once they have settled, at the window's size and at 800 x 600.
+bool saveTrend(kv::TForm1& form, kv::InstrumentWindow& window, const QString& out)
+{
+    // Plain readings, as on a bench without calibrations or a correction.
+    form.state().setSystemCorrection({});
+    for (int position = 1; position <= 4; ++position)
+        form.state().calibrations().ToggleCalibration(position);
+    form.state().notifyCalibrationsChanged();
+    form.calibrationsPage()->FillCalibrationGrid();
+    form.pageControl()->setCurrentIndex(0);
+    bool ok = poll(form, 12);
+    window.pourResearch(92.0);
+    ok = ok && poll(form, 14);
+    ok = ok && save(&form, out, QStringLiteral("15-trend-drifting.png"));
+    ok = ok && poll(form, 30);
+    const auto* view = form.resultPanel()->trendView();
+    if (view->markText() != QStringLiteral("Стабильно")) {
+        QTextStream(stderr) << "the trend has not settled\n";
+        ok = false;
+    }
+    ok = save(&form, out, QStringLiteral("16-trend-settled.png")) && ok;
+    ok = save(form.resultPanel(), out, QStringLiteral("16-trend-settled-panel.png")) && ok;
+    const QSize size = form.size();
+    form.resize(800, 600);
+    ok = save(&form, out, QStringLiteral("16-trend-settled-800x600.png")) && ok;
+    form.resize(size);
+    return ok;
+}
+
 // The instrument link, driven step by step with the virtual instrument: connected with a
 // reading, the trace page, then unplugged.
 bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QString& out)
@@ -151,6 +194,7 @@ bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QStri
     window.show();
     ok = save(&window, out, QStringLiteral("10-demo-instrument-window.png")) && ok;
     window.hide();
+    ok = saveTrend(form, window, out) && ok;
 
     instrument.unplug();
     QCoreApplication::sendPostedEvents();  // the pass finds no instrument

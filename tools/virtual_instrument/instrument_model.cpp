@@ -43,6 +43,17 @@ InstrumentModel::InstrumentModel(std::uint32_t seed)
 {
 }
 
+void InstrumentModel::setPeriodCount(std::uint16_t count)
+{
+    m_periodCount = count;
+    m_readingCount = count;
+}
+
+void InstrumentModel::driftTo(std::uint16_t count)
+{
+    m_periodCount = count;
+}
+
 std::optional<std::uint16_t> InstrumentModel::countForResearch(double research)
 {
     return countFor(researchTable, research);
@@ -65,7 +76,13 @@ std::optional<QByteArray> InstrumentModel::handleOutputReport(QByteArrayView rep
 
 QByteArray InstrumentModel::measurementReport()
 {
-    int count = m_periodCount;
+    if (drifting()) {
+        m_readingCount += (m_periodCount - m_readingCount) * kDriftShare;
+        // Within half a count it reads as the sample does.
+        if (std::abs(m_readingCount - m_periodCount) < 0.5)
+            m_readingCount = m_periodCount;
+    }
+    int count = int(std::lround(m_readingCount));
     if (m_noise > 0 && count > 0)
         count += std::uniform_int_distribution<int>(-m_noise, m_noise)(m_random);
     count = std::clamp(count, 0, 65535);

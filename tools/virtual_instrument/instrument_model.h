@@ -19,9 +19,20 @@ public:
 
     explicit InstrumentModel(std::uint32_t seed = 4410);
 
-    // The sample's period count, before noise.
+    // Each measurement of a drifting sample closes this share of the way left.
+    static constexpr double kDriftShare = 0.2;
+
+    // The sample's period count, before noise: what its readings settle at.
     std::uint16_t periodCount() const { return m_periodCount; }
-    void setPeriodCount(std::uint16_t count) { m_periodCount = count; }
+    // A sample that reads this count from the next measurement on.
+    void setPeriodCount(std::uint16_t count);
+    // A freshly poured sample: its readings start where the last one was and drift
+    // towards count, closing kDriftShare of the way at each measurement, until they
+    // settle there, as a sample does while it comes to the sensor's temperature.
+    void driftTo(std::uint16_t count);
+    // The count the next measurement is drifting from, before noise.
+    double readingCount() const { return m_readingCount; }
+    bool drifting() const { return m_readingCount != double(m_periodCount); }
     // Counts of noise added to each measurement, uniformly in [-noise, +noise].
     int noise() const { return m_noise; }
     void setNoise(int counts) { m_noise = counts < 0 ? 0 : counts; }
@@ -46,7 +57,10 @@ public:
 private:
     std::mt19937 m_random;
     std::uint16_t m_periodCount = 8000;
-    int m_noise = 3;
+    double m_readingCount = 8000;
+    // One count: 0,1 of an octane number at the low end of the research scale, a few
+    // hundredths around 92 to 95, so a settled sample reads steady there.
+    int m_noise = 1;
     std::uint8_t m_resistor1 = 128;
     std::uint8_t m_resistor2 = 96;
     std::array<std::uint8_t, 256> m_memory = {};

@@ -88,11 +88,12 @@ InstrumentWindow::InstrumentWindow(VirtualInstrument& instrument, QWidget* paren
     auto* presets = new QHBoxLayout;
     for (const Preset& preset : kPresets) {
         auto* button = new QPushButton(QString::fromUtf8(preset.caption), sample);
+        button->setToolTip(QStringLiteral("Новая проба: показания плавно придут к её значению"));
         connect(button, &QPushButton::clicked, this, [this, preset] {
             if (preset.diesel)
-                chooseCetane(preset.value);
+                pourCetane(preset.value);
             else
-                chooseResearch(preset.value);
+                pourResearch(preset.value);
         });
         presets->addWidget(button);
     }
@@ -147,6 +148,26 @@ bool InstrumentWindow::chooseCetane(double cetane)
     if (!count)
         return false;
     chooseCount(*count);
+    return true;
+}
+
+bool InstrumentWindow::pourResearch(double research)
+{
+    const auto count = InstrumentModel::countForResearch(research);
+    if (!count)
+        return false;
+    m_instrument.model().driftTo(*count);
+    refresh();
+    return true;
+}
+
+bool InstrumentWindow::pourCetane(double cetane)
+{
+    const auto count = InstrumentModel::countForCetane(cetane);
+    if (!count)
+        return false;
+    m_instrument.model().driftTo(*count);
+    refresh();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The small window of the demo program that stands in for the instrument's front panel:
-// plug and unplug it, choose its fuel sample, see its memory at 240 to 247.
+// plug and unplug it, choose its fuel sample, pour a new one whose readings drift to its
+// value and settle, see its memory at 240 to 247.
 
 #include <QWidget>
 
@@ -24,6 +25,10 @@ public:
     bool chooseResearch(double research);
     bool chooseCetane(double cetane);
     void chooseCount(int count);
+    // The same for a freshly poured sample: the readings drift there and settle (the
+    // preset buttons do this).
+    bool pourResearch(double research);
+    bool pourCetane(double cetane);
     void refresh();
 
     QPushButton* plugButton() const { return m_plugButton; }

@@ -1,6 +1,7 @@
 // The instrument link end to end, as the running program has it: a fake instrument ->
 // its reader thread -> the hand-over, delivered by the real event loop -> the trace memo
-// -> the conversion -> the result labels of a real main window. Prints figures:
+// -> the conversion -> the result labels and the trend strip of a real main window, all
+// shown. Prints figures:
 //   - latency from queueInput to the labels being set, one report at a time;
 //   - the sustained rate and the reports lost at 1,000 reports per second;
 //   - resident memory every 10,000 reports up to 100,000;
@@ -19,6 +20,7 @@
 #include "app/main_window.h"
 #include "core/error_guard.h"
 #include "app/result_label.h"
+#include "app/reading_trend_view.h"
 #include "app/result_panel.h"
 #include "ui/text_panel.h"
 #include "device/instrument/instrument_link.h"
@@ -300,6 +302,9 @@ int main(int argc, char** argv)
                 std::thread::hardware_concurrency());
     std::printf("VmRSS with the window shown and the instrument connected: %.1f MB\n",
                 residentKiB() / 1024.0);
+    const QWidget* strip = form.resultPanel()->trendView();
+    std::printf("trend strip %s, %d x %d\n", strip->isVisible() ? "shown" : "NOT SHOWN",
+                strip->width(), strip->height());
 
     // 1. Latency, one report at a time: the next goes once the previous is shown and the
     // pipeline has had a millisecond to settle.
@@ -462,6 +467,8 @@ int main(int argc, char** argv)
         time("conversion + labels (applyCount)",
              [&](int i) { form.state().applyCount(cycle[size_t(i % cycleLength)]); });
         time("whole handler (hidDeviceData)", handle);
+        QWidget* trendView = form.resultPanel()->trendView();
+        time("trend strip painted, 120 readings (repaint)", [&](int) { trendView->repaint(); });
         // What the event loop adds after each report: layout and painting of what changed.
         time("handler + one event loop pass (paint)", [&](int i) {
             handle(i);
