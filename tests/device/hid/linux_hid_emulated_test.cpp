@@ -19,11 +19,8 @@ using LinuxHidPlatformTest = LinuxHidTest;
 
 TEST_F(LinuxHidPlatformTest, ListsIdentifiesAndNamesEachNode)
 {
-    bed->plug(emulatedInstrument(QStringLiteral("KV-4410"), QStringLiteral("SN0001")));
-    auto numbered = numberedReportDevice();
-    numbered.onUsb = false;
-    numbered.hidName = QStringLiteral("Bluetooth thing");
-    bed->plug(numbered);
+    bed->plug(emulatedInstrument(QStringLiteral("SN0001")));
+    bed->plug(numberedReportDevice());
 
     const auto found = platform->scanInterfaces();
     ASSERT_EQ(found.size(), 2u);
