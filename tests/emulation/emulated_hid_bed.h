@@ -27,7 +27,8 @@ namespace kv::test {
 
 struct EmulatedDeviceModel {
     // The device's sysfs and udev tree as umockdev-record writes it (tests/data/emulation).
-    // Its hidraw node is the first device; its number is the recording's.
+    // Its hidraw node is the first device; its number is the recording's. No "N:" line:
+    // the node is a pseudo-terminal of the bed's own, as umockdev's outlives the device.
     QString recording;
     std::optional<QString> serial;  // given to the recorded device (USB serial, HID_UNIQ)
     bool usesReportIds = false;     // what the kernel then does with the ID byte
