@@ -24,8 +24,6 @@ namespace kv::test {
 
 namespace {
 
-constexpr char kHidrawMajor[] = "240";
-
 // Root passes every permission check; without this a node made unreadable would still
 // open. The uid stays, so the testbed's files, all owned by it, stay usable.
 void dropPermissionOverride()
@@ -41,9 +39,46 @@ void dropPermissionOverride()
     ::syscall(SYS_capset, &header, data);
 }
 
-QByteArray escaped(const QString& text)
+QString recordingPath(const char* name)
 {
-    return text.toUtf8().replace('\\', "\\\\").replace('\n', "\\n");
+    return QStringLiteral(KV_EMULATION_RECORDINGS "/") + QLatin1String(name);
+}
+
+// The sysfs paths of a recording's devices, in its order: the node first.
+std::vector<QByteArray> recordedPaths(const QByteArray& recording)
+{
+    std::vector<QByteArray> paths;
+    for (const QByteArray& line : recording.split('\n')) {
+        if (line.startsWith("P: "))
+            paths.push_back(line.mid(3).trimmed());
+    }
+    return paths;
+}
+
+// One property of a device in the testbed, as udev reads it from the uevent file.
+QByteArray recordedProperty(const QString& sysDir, const QByteArray& name)
+{
+    QFile uevent(sysDir + QStringLiteral("/uevent"));
+    if (!uevent.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : uevent.readAll().split('\n')) {
+        if (line.startsWith(name + '='))
+            return line.mid(name.size() + 1);
+    }
+    return {};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+[[noreturn]] void fail(const std::string& what, GError* error = nullptr)
+{
+    const std::string message = error ? what + ": " + error->message : what;
+    g_clear_error(&error);
+    throw std::runtime_error("testbed: " + message);
 }
 
 UMockdevIoctlData* resolve(UMockdevIoctlClient* client, gsize length)
@@ -59,7 +94,7 @@ struct EmulatedHidDevice::Ioctl {
     {
         auto& device = *static_cast<EmulatedHidDevice*>(self);
         const gulong request = umockdev_ioctl_client_get_request(client);
-        const QByteArray& descriptor = device.m_model.reportDescriptor;
+        const QByteArray& descriptor = device.m_reportDescriptor;
         if (request == HIDIOCGRDESCSIZE) {
             if (UMockdevIoctlData* data = resolve(client, sizeof(int))) {
                 const int size = int(descriptor.size());
@@ -79,7 +114,7 @@ struct EmulatedHidDevice::Ioctl {
             }
         } else if (request == HIDIOCGRAWINFO) {
             if (UMockdevIoctlData* data = resolve(client, sizeof(hidraw_devinfo))) {
-                hidraw_devinfo info{3, qint16(device.m_model.vendorId), qint16(device.m_model.productId)};
+                hidraw_devinfo info{3, qint16(device.m_vendorId), qint16(device.m_productId)};
                 std::memcpy(data->data, &info, sizeof info);
                 g_object_unref(data);
                 umockdev_ioctl_client_complete(client, 0, 0);
@@ -88,7 +123,7 @@ struct EmulatedHidDevice::Ioctl {
         } else if (_IOC_TYPE(request) == 'H' && _IOC_NR(request) == 0x04) {  // HIDIOCGRAWNAME
             const gsize length = _IOC_SIZE(request);
             if (UMockdevIoctlData* data = resolve(client, length)) {
-                const QByteArray name = device.m_model.hidName.toUtf8().left(qsizetype(length) - 1);
+                const QByteArray name = device.m_hidName.left(qsizetype(length) - 1);
                 std::memcpy(data->data, name.constData(), size_t(name.size()) + 1);
                 g_object_unref(data);
                 umockdev_ioctl_client_complete(client, glong(name.size() + 1), 0);
@@ -129,41 +164,19 @@ struct EmulatedHidDevice::Ioctl {
     static gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer) { return FALSE; }
 };
 
-EmulatedDeviceModel emulatedInstrument(std::optional<QString> product, std::optional<QString> serial)
+EmulatedDeviceModel emulatedInstrument(std::optional<QString> serial)
 {
-    EmulatedDeviceModel model;
-    model.product = std::move(product);
-    model.serial = std::move(serial);
-    model.hidName = QStringLiteral("KV-4410");
-    // Vendor page 0xFF00, usage 1; 64 bytes in and 64 bytes out, no report IDs.
-    static const unsigned char descriptor[] = {
-        0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,  // vendor page, usage 1, application
-        0x19, 0x01, 0x29, 0x40, 0x15, 0x00, 0x26, 0xFF, 0x00,
-        0x75, 0x08, 0x95, 0x40, 0x81, 0x00,  // input: 64 x 8 bits
-        0x19, 0x01, 0x29, 0x40, 0x91, 0x00,  // output: 64 x 8 bits
-        0xC0,
-    };
-    model.reportDescriptor = QByteArray(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
-    return model;
+    return {recordingPath("kv4410.umockdev"), std::move(serial)};
 }
 
 EmulatedDeviceModel numberedReportDevice()
 {
-    EmulatedDeviceModel model;
-    model.vendorId = 0x1234;
-    model.productId = 0x5678;
-    model.product = QStringLiteral("Numbered");
-    model.hidName = QStringLiteral("Numbered");
-    model.usesReportIds = true;
-    static const unsigned char descriptor[] = {
-        0x06, 0x00, 0xFF, 0x09, 0x02, 0xA1, 0x01,  // vendor page, usage 2, application
-        0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x08,
-        0x85, 0x01, 0x09, 0x01, 0x81, 0x02,  // input report 1: 8 bytes
-        0x85, 0x02, 0x09, 0x01, 0x91, 0x02,  // output report 2: 8 bytes
-        0xC0,
-    };
-    model.reportDescriptor = QByteArray(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
-    return model;
+    return {recordingPath("uhid_numbered_reports.umockdev"), std::nullopt, true};
+}
+
+EmulatedDeviceModel unidentifiedDevice()
+{
+    return {recordingPath("uhid_unidentified.umockdev"), std::nullopt, true};
 }
 
 EmulatedHidDevice::~EmulatedHidDevice()
@@ -246,64 +259,46 @@ QString EmulatedHidBed::rootDir() const
 
 EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceModel& model)
 {
-    // Like the kernel's node numbers, the lowest free one: a replug in the same port gets
-    // the same node and, here, the same sysfs path.
-    int n = 0;
-    while (std::any_of(m_devices.begin(), m_devices.end(), [n](const auto& d) { return d->m_number == n; }))
-        ++n;
-    auto device = std::make_unique<EmulatedHidDevice>();
-    device->m_bed = this;
-    device->m_number = n;
-    device->m_model = model;
-    const QByteArray usbPath = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + QByteArray::number(n + 1);
-    const QByteArray hidName = QStringLiteral("0003:%1:%2.%3")
-                                   .arg(model.vendorId, 4, 16, QLatin1Char('0'))
-                                   .arg(model.productId, 4, 16, QLatin1Char('0'))
-                                   .arg(n + 1, 4, 16, QLatin1Char('0'))
-                                   .toUpper()
-                                   .toLatin1();
-    const QByteArray parentPath = model.onUsb ? usbPath + "/1-" + QByteArray::number(n + 1) + ":1.0"
-                                             : QByteArray("/devices/virtual/misc/uhid");
-    const QByteArray hidPath = parentPath + "/" + hidName;
-    const QByteArray rawName = "hidraw" + QByteArray::number(n);
-    const QByteArray rawPath = hidPath + "/hidraw/" + rawName;
-    const QByteArray minor = QByteArray::number(n);
-
-    QByteArray text;
-    if (model.onUsb) {
-        text += "P: " + usbPath + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n";
-        text += "A: idVendor=" + QByteArray::number(model.vendorId, 16).rightJustified(4, '0') + "\n";
-        text += "A: idProduct=" + QByteArray::number(model.productId, 16).rightJustified(4, '0') + "\n";
-        text += "A: bcdDevice=" + QByteArray::number(model.version, 16).rightJustified(4, '0') + "\n";
-        if (model.product)
-            text += "A: product=" + escaped(*model.product) + "\n";
-        if (model.serial)
-            text += "A: serial=" + escaped(*model.serial) + "\n";
-        text += "\nP: " + parentPath + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n";
-    }
-    text += "P: " + hidPath + "\nE: SUBSYSTEM=hid\n";
-    if (model.identified)
-        text += "E: HID_ID=0003:" + QByteArray::number(model.vendorId, 16).rightJustified(8, '0').toUpper()
-          + ":" + QByteArray::number(model.productId, 16).rightJustified(8, '0').toUpper() + "\n";
-    text += "E: HID_NAME=" + model.hidName.toUtf8() + "\n";
-    if (model.serial)
-        text += "E: HID_UNIQ=" + model.serial->toUtf8() + "\n";
-    text += "H: report_descriptor=" + model.reportDescriptor.toHex() + "\n\n";
-    text += "P: " + rawPath + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + rawName + "\nE: MAJOR="
-          + kHidrawMajor + "\nE: MINOR=" + minor + "\nA: dev=" + kHidrawMajor + ":" + minor + "\n";
+    const QByteArray recording = readAll(model.recording);
+    const std::vector<QByteArray> paths = recordedPaths(recording);
+    if (paths.empty())
+        fail("no device in " + model.recording.toStdString());
+    const QString syspath = QStringLiteral("/sys") + QString::fromLatin1(paths.front());
+    const QString devnode = QStringLiteral("/dev/") + syspath.section(u'/', -1);
+    // Like the kernel, one device per node: a replug gets the node and the sysfs path it
+    // had before, which the provider must still tell apart.
+    if (std::any_of(m_devices.begin(), m_devices.end(), [&](const auto& d) { return d->m_devnode == devnode; }))
+        fail(devnode.toStdString() + " is taken");
 
     GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(m_testbed, text.constData(), &error)) {
-        const std::string message = error ? error->message : "?";
-        g_clear_error(&error);
-        throw std::runtime_error("testbed: " + message);
+    if (!umockdev_testbed_add_from_file(m_testbed, QFile::encodeName(model.recording).constData(), &error))
+        fail(model.recording.toStdString(), error);
+    auto device = std::make_unique<EmulatedHidDevice>();
+    device->m_bed = this;
+    device->m_model = model;
+    device->m_devnode = devnode;
+    device->m_syspath = syspath;
+    for (const QByteArray& path : paths)
+        device->m_sysfsTree.push_back(QStringLiteral("/sys") + QString::fromLatin1(path));
+
+    // The hidraw node sits in its hid device's "hidraw" folder.
+    const QString hidPath = syspath.section(u'/', 0, -3);
+    const QString hidDir = rootDir() + hidPath;
+    device->m_reportDescriptor = readAll(hidDir + QStringLiteral("/report_descriptor"));
+    device->m_hidName = recordedProperty(hidDir, "HID_NAME");
+    const QList<QByteArray> id = recordedProperty(hidDir, "HID_ID").split(':');
+    if (id.size() == 3) {
+        device->m_vendorId = quint16(id[1].toUInt(nullptr, 16));
+        device->m_productId = quint16(id[2].toUInt(nullptr, 16));
     }
-    for (const QByteArray& path : {rawPath, hidPath, parentPath, usbPath}) {
-        if (model.onUsb || path == rawPath || path == hidPath)
-            device->m_sysfsTree.push_back(QStringLiteral("/sys") + QString::fromLatin1(path));
+    if (model.serial) {
+        const QByteArray serial = model.serial->toUtf8();
+        umockdev_testbed_set_property(m_testbed, hidPath.toUtf8().constData(), "HID_UNIQ", serial.constData());
+        for (const QString& path : device->m_sysfsTree) {
+            if (recordedProperty(rootDir() + path, "DEVTYPE") == "usb_device")
+                umockdev_testbed_set_attribute(m_testbed, path.toUtf8().constData(), "serial", serial.constData());
+        }
     }
-    device->m_devnode = QStringLiteral("/dev/") + QString::fromLatin1(rawName);
-    device->m_syspath = device->m_sysfsTree.front();
 
     // The node is a pseudo-terminal of our own (the testbed's are not freed on removal):
     // raw, so bytes pass unchanged and nothing is echoed back.
@@ -316,7 +311,7 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceModel& model)
     ::cfmakeraw(&mode);
     ::tcsetattr(device->m_master, TCSANOW, &mode);
     if (!QFile::link(device->m_ptsPath, rootDir() + device->m_devnode))
-        throw std::runtime_error("testbed: cannot make the node");
+        fail("cannot make " + devnode.toStdString());
 
     device->m_handler = umockdev_ioctl_base_new();
     g_signal_connect(device->m_handler, "handle-ioctl", G_CALLBACK(&EmulatedHidDevice::Ioctl::onIoctl),
@@ -326,11 +321,8 @@ EmulatedHidDevice& EmulatedHidBed::plug(const EmulatedDeviceModel& model)
     g_signal_connect(device->m_handler, "handle-write", G_CALLBACK(&EmulatedHidDevice::Ioctl::onWrite),
                      device.get());
     if (!umockdev_testbed_attach_ioctl(m_testbed, device->m_devnode.toUtf8().constData(),
-                                       device->m_handler, &error)) {
-        const std::string message = error ? error->message : "?";
-        g_clear_error(&error);
-        throw std::runtime_error("testbed: " + message);
-    }
+                                       device->m_handler, &error))
+        fail("ioctl of " + devnode.toStdString(), error);
     device->setAccessible(model.accessible);
     m_devices.push_back(std::move(device));
     return *m_devices.back();

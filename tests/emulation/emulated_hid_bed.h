@@ -26,24 +26,22 @@ struct _UMockdevIoctlBase;
 namespace kv::test {
 
 struct EmulatedDeviceModel {
-    quint16 vendorId = 0x04D8;
-    quint16 productId = 0x003F;
-    quint16 version = 0x0001;
-    std::optional<QString> product;  // the USB device's product string
-    std::optional<QString> serial;
-    QString hidName = QStringLiteral("Emulated HID device");
-    QByteArray reportDescriptor;
-    bool usesReportIds = false;  // what the kernel then does with the ID byte
-    bool accessible = true;      // whether the node may be opened
-    bool onUsb = true;           // a USB parent with idVendor, product, serial
-    bool identified = true;      // false: the hid device carries no HID_ID
+    // The device's sysfs and udev tree as umockdev-record writes it (tests/data/emulation).
+    // Its hidraw node is the first device; its number is the recording's. No "N:" line:
+    // the node is a pseudo-terminal of the bed's own, as umockdev's outlives the device.
+    QString recording;
+    std::optional<QString> serial;  // given to the recorded device (USB serial, HID_UNIQ)
+    bool usesReportIds = false;     // what the kernel then does with the ID byte
+    bool accessible = true;         // whether the node may be opened
 };
 
-// The КВ-4410: vendor page, 64-byte input and output reports, no report IDs.
-EmulatedDeviceModel emulatedInstrument(std::optional<QString> product = QStringLiteral("KV-4410"),
-                                  std::optional<QString> serial = std::nullopt);
-// A device with numbered reports: input report 1 and output report 2, 8 bytes each.
+// The КВ-4410 on USB (hidraw0): vendor page, 64-byte input and output reports, no report IDs.
+EmulatedDeviceModel emulatedInstrument(std::optional<QString> serial = std::nullopt);
+// A device off USB (hidraw1) with numbered reports: input report 1 and output report 2,
+// 8 bytes each.
 EmulatedDeviceModel numberedReportDevice();
+// The same device whose hid device carries no HID_ID: nobody can identify it.
+EmulatedDeviceModel unidentifiedDevice();
 
 class EmulatedHidBed;
 
@@ -78,12 +76,16 @@ private:
     struct Ioctl;
 
     EmulatedHidBed* m_bed = nullptr;
-    int m_number = 0;
     EmulatedDeviceModel m_model;
     QString m_devnode;
     QString m_syspath;       // the hidraw device
     std::vector<QString> m_sysfsTree;  // the node and its parents, child first
     QString m_ptsPath;       // the pseudo-terminal behind the node
+    // What the node answers, read from the recording.
+    QByteArray m_reportDescriptor;
+    quint16 m_vendorId = 0;
+    quint16 m_productId = 0;
+    QByteArray m_hidName;
     int m_master = -1;
     _UMockdevIoctlBase* m_handler = nullptr;
     mutable std::mutex m_mutex;
@@ -102,8 +104,9 @@ public:
     // Whether the process runs with the preload library; without it nothing here works.
     static bool available();
 
-    // Adds the device with its USB parent, its hid device and its hidraw node, which
-    // sends their "add" uevents.
+    // Adds the model's recording (the hidraw node and its parents), which sends their
+    // "add" uevents, and backs the node with a pseudo-terminal. Throws when the recording
+    // cannot be loaded or its node is taken.
     EmulatedHidDevice& plug(const EmulatedDeviceModel& model);
     // The device goes: open nodes hang up (poll reports POLLHUP, reads fail), the
     // "remove" uevent goes out and the device leaves sysfs.

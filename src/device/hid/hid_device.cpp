@@ -36,14 +36,13 @@ std::vector<char16_t> requestBuffer(const QString& text, char16_t fill)
 
 }  // namespace
 
-THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo)
+THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo,
+                       THidDeviceHandlers handlers, int readWait)
     : m_controller(&controller),
       m_platform(controller.platform()),
       m_pnpInfo(std::move(pnpInfo)),
-      m_readWait(controller.DevThreadSleepTime()),
-      m_dataHandler(controller.handlers().OnDeviceData),
-      m_unplugHandler(controller.handlers().OnDeviceUnplug),
-      m_dataErrorHandlerInherited(!controller.handlers().OnDeviceDataError)
+      m_readWait(readWait),
+      m_handlers(std::move(handlers))
 {
     int error = 0;
     m_controlHandle = m_platform.open(m_pnpInfo.path, HidAccess::ReadWrite, error);
@@ -56,7 +55,7 @@ THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo)
         throw EControllerError(QStringLiteral("Device cannot be opened"));
     }
     const bool identified = m_platform.attributes(m_controlHandle, m_attributes);
-    closeControl();
+    CloseControl();
     if (!identified)
         throw EControllerError(QStringLiteral("Device cannot be identified"));
 }
@@ -64,10 +63,10 @@ THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo)
 THidDevice::~THidDevice()
 {
     StopReader();
-    closeAll();
+    CloseAll();
 }
 
-void THidDevice::closeControl()
+void THidDevice::CloseControl()
 {
     if (m_controlHandle != kInvalidHidHandle)
         m_platform.close(m_controlHandle);
@@ -75,7 +74,7 @@ void THidDevice::closeControl()
     m_controlBufferCount = 0;
 }
 
-void THidDevice::closeRead()
+void THidDevice::CloseRead()
 {
     std::lock_guard lock(m_readMutex);
     if (m_readHandle != kInvalidHidHandle)
@@ -84,10 +83,10 @@ void THidDevice::closeRead()
     m_readBufferCount = 0;
 }
 
-void THidDevice::closeAll()
+void THidDevice::CloseAll()
 {
-    closeControl();
-    closeRead();
+    CloseControl();
+    CloseRead();
 }
 
 bool THidDevice::OpenControl()
@@ -158,7 +157,7 @@ HidCaps THidDevice::QueryCaps()
         HidCaps caps;
         if (m_platform.caps(m_controlHandle, caps))
             m_caps = caps;
-        closeControl();
+        CloseControl();
     }
     return m_caps.value_or(HidCaps{});
 }
@@ -169,7 +168,7 @@ QString THidDevice::ProductText()
         QString text;
         if (m_platform.productString(m_controlHandle, text))
             m_productText = requestText(text);
-        closeControl();
+        CloseControl();
     }
     return m_productText;
 }
@@ -198,7 +197,7 @@ QString THidDevice::SerialText()
         if (n > 0 && differs)
             m_serialText = requestText(serial);
     }
-    closeControl();
+    CloseControl();
     return m_serialText;
 }
 
@@ -211,7 +210,7 @@ bool THidDevice::WriteReport(const quint8* buffer, qsizetype length, qsizetype& 
     const bool hadReadWrite = m_openedReadWrite;
     if (m_controlHandle != kInvalidHidHandle && !m_openedReadWrite) {
         const int count = m_controlBufferCount;
-        closeControl();
+        CloseControl();
         m_controlBufferCount = count;
     }
     if (!OpenControl()) {
@@ -242,11 +241,11 @@ void THidDevice::SetReadWait(int ms)
 
 void THidDevice::MarkAbsent()
 {
-    closeAll();
+    CloseAll();
     m_present = false;
     // Cleared before the call, so a handler that reaches back here is not called twice.
-    THidPlugEvent handler = std::move(m_unplugHandler);
-    m_unplugHandler = nullptr;
+    THidPlugEvent handler = std::move(m_handlers.unplug);
+    m_handlers.unplug = nullptr;
     if (handler)
         handler(*this);
 }
@@ -255,27 +254,53 @@ void THidDevice::SetDataHandler(THidDataEvent handler)
 {
     if (!handler)
         StopReader();
-    m_dataHandler = std::move(handler);
-    m_dataHandlerInherited = false;
+    m_handlers.data = std::move(handler);
+    m_handlers.dataFromController = false;
     StartReader();
 }
 
 void THidDevice::SetDataErrorHandler(THidDataErrorEvent handler)
 {
-    m_dataErrorHandler = std::move(handler);
-    m_dataErrorHandlerInherited = false;
+    m_handlers.dataError = std::move(handler);
+    m_handlers.dataErrorFromController = false;
 }
 
 void THidDevice::SetUnplugHandler(THidPlugEvent handler)
 {
-    m_unplugHandler = std::move(handler);
-    m_unplugHandlerInherited = false;
+    m_handlers.unplug = std::move(handler);
+    m_handlers.unplugFromController = false;
+}
+
+void THidDevice::FollowControllerHandlers(THidDeviceKey, const THidDataEvent& data,
+                                          const THidDataErrorEvent& dataError,
+                                          const THidPlugEvent& unplug)
+{
+    if (m_handlers.dataFromController) {
+        if (!data)
+            StopReader();
+        m_handlers.data = data;
+        StartReader();
+    }
+    if (m_handlers.dataErrorFromController)
+        m_handlers.dataError = dataError;
+    // An absent device has called its unplug event already.
+    if (m_handlers.unplugFromController && m_present)
+        m_handlers.unplug = unplug;
+}
+
+void THidDevice::Release(THidDeviceKey)
+{
+    SetDataHandler(nullptr);
+    m_handlers.unplug = nullptr;
+    CloseAll();
 }
 
 bool THidDevice::StartReader()
 {
-    if (m_dataHandler && m_controller && m_present && m_claimed && m_openedReadWrite && !m_reader) {
-        m_reader = std::make_unique<THidDeviceReadThread>(*this, QueryCaps().InputReportByteLength);
+    if (m_handlers.data && m_controller && m_present && m_claimed && m_openedReadWrite && !m_reader) {
+        HidReadSource& source = *this;
+        m_reader = std::make_unique<THidDeviceReadThread>(source, m_platform, m_controller->handOverQueue(),
+                                                          m_pnpInfo.path, QueryCaps().InputReportByteLength);
         m_reader->start();
     }
     return m_reader != nullptr;
@@ -286,7 +311,7 @@ void THidDevice::StopReader()
     if (!m_reader)
         return;
     m_reader->requestStop();
-    HidHandOverQueue& queue = handOverQueue();
+    HidHandOverQueue& queue = m_controller->handOverQueue();
     if (queue.isRunning(m_reader.get())) {
         // Stopped from inside its own hand-over: the reader can only end after this call
         // returns, so the controller waits for it later.
@@ -318,9 +343,19 @@ int THidDevice::StartRead(quint8* buffer, int length, HidHandle& handle)
     return m_platform.startRead(handle, buffer, length);
 }
 
-HidHandOverQueue& THidDevice::handOverQueue() const
+void THidDevice::DeliverReport(const quint8* report, quint16 size)
 {
-    return m_controller->handOverQueue();
+    // A copy: the handler may release the device it is called for.
+    const THidDataEvent handler = m_handlers.data;
+    if (handler)
+        handler(*this, report[0], report + 1, size);
+}
+
+void THidDevice::DeliverReadError(int error)
+{
+    const THidDataErrorEvent handler = m_handlers.dataError;
+    if (handler)
+        handler(*this, quint32(error));
 }
 
 }  // namespace kv

@@ -2,9 +2,12 @@
 // THidDevice: one HID interface in the controller's list. The controller owns every
 // device; a claimer holds a claimed device until it gives it back with
 // THidDeviceController::ReleaseDevice. All members are for the GUI thread unless said
-// otherwise; the reader thread reaches the device only through the few private
-// operations it is a friend for.
+// otherwise; the reader thread reaches the device only through HidReadSource.
+//
+// Names: operations are PascalCase (OpenControl, CloseControl, WriteReport), the state
+// reads as its fields are named (present(), readWait()), helpers are camelCase.
 
+#include "device/hid/hid_device_read_thread.h"
 #include "device/hid/hid_platform.h"
 #include "device/hid/hid_pnp_info.h"
 
@@ -19,10 +22,8 @@
 
 namespace kv {
 
-class HidHandOverQueue;
 class THidDevice;
 class THidDeviceController;
-class THidDeviceReadThread;
 
 // reportId is byte 0 of the input report, data the bytes after it, size their count.
 using THidDataEvent =
@@ -30,12 +31,39 @@ using THidDataEvent =
 using THidDataErrorEvent = std::function<void(THidDevice& device, quint32 error)>;
 using THidPlugEvent = std::function<void(THidDevice& device)>;
 
-class THidDevice {
+// A device's three events, and whether each is still the one the controller handed out,
+// so that a new controller handler reaches it. One value: a released device that is
+// replaced hands it on whole.
+struct THidDeviceHandlers {
+    THidDataEvent data;
+    THidDataErrorEvent dataError;
+    THidPlugEvent unplug;
+    bool dataFromController = true;
+    bool dataErrorFromController = true;
+    bool unplugFromController = true;
+
+    // What a new device takes: the data and unplug events; the error event starts empty,
+    // and follows the controller's only while the controller has none.
+    static THidDeviceHandlers forNewDevice(const THidDataEvent& data, const THidDataErrorEvent& dataError,
+                                           const THidPlugEvent& unplug)
+    {
+        return {data, nullptr, unplug, true, !dataError, true};
+    }
+};
+
+// What only the controller may change on its devices: only it can make the key.
+class THidDeviceKey {
+    friend class THidDeviceController;
+    THidDeviceKey() = default;
+};
+
+class THidDevice : private HidReadSource {
 public:
     // Opens the interface to identify it and closes it again. Throws EControllerError
     // "Device cannot be opened" or "Device cannot be identified"; EDeviceGone when the
     // node no longer exists.
-    THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo);
+    THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo, THidDeviceHandlers handlers,
+               int readWait);
     // Stops the reader and closes every handle.
     ~THidDevice();
     THidDevice(const THidDevice&) = delete;
@@ -50,7 +78,8 @@ public:
     bool openedReadWrite() const { return m_openedReadWrite; }
     int controlBufferCount() const { return m_controlBufferCount; }
     int readBufferCount() const { return m_readBufferCount; }
-    int readWait() const { return m_readWait; }
+    // Any thread.
+    int readWait() const override { return m_readWait; }
     bool readerRunning() const { return m_reader != nullptr; }
 
     // Report lengths, cached after the first successful query; zero lengths while the
@@ -81,9 +110,10 @@ public:
     // it. A running reader is not stopped; its next read fails.
     void MarkAbsent();
 
-    const THidDataEvent& dataHandler() const { return m_dataHandler; }
-    const THidDataErrorEvent& dataErrorHandler() const { return m_dataErrorHandler; }
-    const THidPlugEvent& unplugHandler() const { return m_unplugHandler; }
+    const THidDeviceHandlers& handlers() const { return m_handlers; }
+    const THidDataEvent& dataHandler() const { return m_handlers.data; }
+    const THidDataErrorEvent& dataErrorHandler() const { return m_handlers.dataError; }
+    const THidPlugEvent& unplugHandler() const { return m_handlers.unplug; }
     // An empty handler stops the reader first; a set one starts it when allowed.
     void SetDataHandler(THidDataEvent handler);
     void SetDataErrorHandler(THidDataErrorEvent handler);
@@ -98,23 +128,32 @@ public:
     // after the hand-over.
     void StopReader();
 
-private:
-    friend class THidDeviceController;
-    friend class THidDeviceReadThread;
+    // The controller's side.
+    void SetClaimed(THidDeviceKey, bool claimed) { m_claimed = claimed; }
+    void SetEventAccess(THidDeviceKey, bool access) { m_eventAccess = access; }
+    // The controller's events changed: each event still from the controller takes the new
+    // one; a reader stops with its data event and starts with a new one.
+    void FollowControllerHandlers(THidDeviceKey, const THidDataEvent& data,
+                                  const THidDataErrorEvent& dataError, const THidPlugEvent& unplug);
+    // The device's part of a release: stops the reader (hand-overs may run meanwhile),
+    // drops the unplug event and closes every handle.
+    void Release(THidDeviceKey);
 
+private:
     bool accessible() const { return m_present && (m_claimed || m_eventAccess); }
     bool OpenControl();
     bool OpenRead();
     // Asks the driver for `wanted` input buffers on the handle (0: keeps its count) and
     // returns how many it really has, 0 when it can't tell.
     int applyBufferCount(HidHandle handle, int wanted);
-    void closeControl();
-    void closeRead();
-    void closeAll();
-    // Reader thread: opens the read handle when needed and starts one read into buffer.
-    // Returns 0 and the handle used, or a system error code.
-    [[nodiscard]] int StartRead(quint8* buffer, int length, HidHandle& handle);
-    HidHandOverQueue& handOverQueue() const;
+    void CloseControl();
+    void CloseRead();
+    void CloseAll();
+
+    // HidReadSource, for the reader.
+    [[nodiscard]] int StartRead(quint8* buffer, int length, HidHandle& handle) override;
+    void DeliverReport(const quint8* report, quint16 size) override;
+    void DeliverReadError(int error) override;
 
     THidDeviceController* m_controller = nullptr;
     HidPlatform& m_platform;
@@ -143,14 +182,7 @@ private:
     QString m_productText;
     QString m_serialText;
 
-    THidDataEvent m_dataHandler;
-    THidDataErrorEvent m_dataErrorHandler;
-    THidPlugEvent m_unplugHandler;
-    // Whether each handler is still the one the controller handed out, so a new
-    // controller handler reaches it.
-    bool m_dataHandlerInherited = true;
-    bool m_dataErrorHandlerInherited = true;
-    bool m_unplugHandlerInherited = true;
+    THidDeviceHandlers m_handlers;
 
     std::unique_ptr<THidDeviceReadThread> m_reader;
 };

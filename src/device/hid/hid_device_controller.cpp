@@ -73,25 +73,25 @@ void THidDeviceController::withEventAccess(THidDevice* device, const THidPlugEve
     const THidPlugEvent handler = event;
     if (!handler)
         return;
-    device->m_eventAccess = true;
+    device->SetEventAccess({}, true);
     // The handler may also release the device, which destroys it.
     try {
         handler(*device);
     } catch (...) {
         if (isListed(device))
-            device->m_eventAccess = false;
+            device->SetEventAccess({}, false);
         throw;
     }
     if (isListed(device))
-        device->m_eventAccess = false;
+        device->SetEventAccess({}, false);
 }
 
 std::unique_ptr<THidDevice> THidDeviceController::createDevice(
-    const THidPnPInfo& info, std::set<std::pair<quint32, QString>>& failed,
-    std::vector<QString>& errors)
+    const THidPnPInfo& info, THidDeviceHandlers handlers, int readWait,
+    std::set<std::pair<quint32, QString>>& failed, std::vector<QString>& errors)
 {
     try {
-        return std::make_unique<THidDevice>(*this, info);
+        return std::make_unique<THidDevice>(*this, info, std::move(handlers), readWait);
     } catch (const EDeviceGone&) {
         return nullptr;  // unplugged since the scan; its removal is on its way
     } catch (const EControllerError& e) {
@@ -157,7 +157,11 @@ void THidDeviceController::DeviceChange()
         });
         if (listed)
             continue;
-        std::unique_ptr<THidDevice> device = createDevice(info, failed, errors);
+        std::unique_ptr<THidDevice> device = createDevice(
+            info,
+            THidDeviceHandlers::forNewDevice(m_handlers.OnDeviceData, m_handlers.OnDeviceDataError,
+                                             m_handlers.OnDeviceUnplug),
+            m_devThreadSleepTime, failed, errors);
         if (!device)
             continue;
         THidDevice* added = device.get();
@@ -198,7 +202,7 @@ bool THidDeviceController::ClaimDevice(THidDevice*& device)
     }
     if (!device)
         return false;
-    device->m_claimed = true;
+    device->SetClaimed({}, true);
     recount();
     device->StartReader();
     return true;
@@ -212,15 +216,8 @@ void THidDeviceController::ReleaseDevice(THidDevice* device)
     if (!device || it == m_devices.end() || !device->claimed())
         return;
 
-    THidDataEvent dataHandler = device->m_dataHandler;
-    THidPlugEvent unplugHandler = device->m_unplugHandler;
-    const THidDataErrorEvent errorHandler = device->m_dataErrorHandler;
-    const bool dataInherited = device->m_dataHandlerInherited;
-    const bool unplugInherited = device->m_unplugHandlerInherited;
-    const bool errorInherited = device->m_dataErrorHandlerInherited;
-    device->SetDataHandler(nullptr);
-    device->m_unplugHandler = nullptr;
-    device->closeAll();
+    THidDeviceHandlers handlers = device->handlers();
+    device->Release({});
 
     // The handlers above may have let the list change; find the device again.
     const auto pos = std::find_if(m_devices.begin(), m_devices.end(),
@@ -234,15 +231,9 @@ void THidDeviceController::ReleaseDevice(THidDevice* device)
     }
     std::set<std::pair<quint32, QString>> failed = m_reportedFailures;
     std::vector<QString> errors;
-    std::unique_ptr<THidDevice> fresh = createDevice(device->pnpInfo(), failed, errors);
+    std::unique_ptr<THidDevice> fresh =
+        createDevice(device->pnpInfo(), std::move(handlers), device->readWait(), failed, errors);
     if (fresh) {
-        fresh->m_dataHandler = std::move(dataHandler);
-        fresh->m_unplugHandler = std::move(unplugHandler);
-        fresh->m_dataErrorHandler = errorHandler;
-        fresh->m_dataHandlerInherited = dataInherited;
-        fresh->m_unplugHandlerInherited = unplugInherited;
-        fresh->m_dataErrorHandlerInherited = errorInherited;
-        fresh->m_readWait = device->readWait();
         *pos = std::move(fresh);
     } else {
         // Left out until a later pass finds it again.
@@ -255,18 +246,9 @@ void THidDeviceController::ReleaseDevice(THidDevice* device)
 
 void THidDeviceController::setHandlers(Handlers handlers)
 {
-    for (const auto& device : m_devices) {
-        if (device->m_dataHandlerInherited) {
-            if (!handlers.OnDeviceData)
-                device->StopReader();
-            device->m_dataHandler = handlers.OnDeviceData;
-            device->StartReader();
-        }
-        if (device->m_dataErrorHandlerInherited)
-            device->m_dataErrorHandler = handlers.OnDeviceDataError;
-        if (device->m_unplugHandlerInherited && device->present())
-            device->m_unplugHandler = handlers.OnDeviceUnplug;
-    }
+    for (const auto& device : m_devices)
+        device->FollowControllerHandlers({}, handlers.OnDeviceData, handlers.OnDeviceDataError,
+                                         handlers.OnDeviceUnplug);
     m_handlers = std::move(handlers);
 }
 

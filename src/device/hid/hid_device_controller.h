@@ -85,19 +85,21 @@ public:
     int processHandOvers() { return m_handOvers.drain(); }
     bool waitForHandOver(int timeoutMs) { return m_handOvers.waitForPending(timeoutMs); }
 
-private:
-    friend class THidDevice;
+    // For its devices: the readers' channel to the GUI thread, and where a device leaves
+    // a reader stopped from inside its own hand-over, to be waited for later.
+    HidHandOverQueue& handOverQueue() { return m_handOvers; }
+    void retireReader(std::unique_ptr<THidDeviceReadThread> reader);
 
+private:
     void notify(qintptr param);
     void recount();
     bool isListed(const THidDevice* device) const;
     void withEventAccess(THidDevice* device, const THidPlugEvent& event);
-    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info,
+    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info, THidDeviceHandlers handlers,
+                                             int readWait,
                                              std::set<std::pair<quint32, QString>>& failed,
                                              std::vector<QString>& errors);
     void reportErrors(const std::vector<QString>& errors);
-    HidHandOverQueue& handOverQueue() { return m_handOvers; }
-    void retireReader(std::unique_ptr<THidDeviceReadThread> reader);
     void reapRetiredReaders(bool wait);
 
     HidPlatform& m_platform;

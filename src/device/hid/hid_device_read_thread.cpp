@@ -1,6 +1,5 @@
 #include "device/hid/hid_device_read_thread.h"
 
-#include "device/hid/hid_device.h"
 #include "device/hid/hid_hand_over_queue.h"
 #include "device/hid/hid_platform.h"
 
@@ -9,11 +8,13 @@
 
 namespace kv {
 
-THidDeviceReadThread::THidDeviceReadThread(THidDevice& device, int reportLength)
-    : TNamedThread(QStringLiteral("THidDeviceReadThread"), device.pnpInfo().path),
-      m_device(device),
-      m_platform(device.m_platform),
-      m_queue(device.handOverQueue()),
+THidDeviceReadThread::THidDeviceReadThread(HidReadSource& source, HidPlatform& platform,
+                                           HidHandOverQueue& queue, const QString& name,
+                                           int reportLength)
+    : TNamedThread(QStringLiteral("THidDeviceReadThread"), name),
+      m_source(source),
+      m_platform(platform),
+      m_queue(queue),
       m_report(size_t(std::max(reportLength, 0)))
 {
 }
@@ -45,13 +46,8 @@ void THidDeviceReadThread::pause(int ms)
 
 void THidDeviceReadThread::handOverError(int error)
 {
-    THidDevice& device = m_device;
-    auto call = [&device, error] {
-        // A copy: the handler may release the device it is called for.
-        const THidDataErrorEvent handler = device.m_dataErrorHandler;
-        if (handler)
-            handler(device, quint32(error));
-    };
+    HidReadSource& source = m_source;
+    auto call = [&source, error] { source.DeliverReadError(error); };
     m_queue.handOver(this, call);
 }
 
@@ -61,19 +57,19 @@ void THidDeviceReadThread::run()
     while (!m_stop) {
         std::fill(m_report.begin(), m_report.end(), quint8(0));
         HidHandle handle = kInvalidHidHandle;
-        const int startError = m_device.StartRead(m_report.data(), length, handle);
+        const int startError = m_source.StartRead(m_report.data(), length, handle);
         if (startError != 0) {
             handOverError(startError);
             // A handler may have stopped this reader and let the device go.
             if (!m_stop)
-                pause(m_device.readWait());
+                pause(m_source.readWait());
             continue;
         }
         m_pendingHandle = handle;
         HidReadResult result;
         bool pending = true;
         while (!m_stop) {
-            result = m_platform.waitRead(handle, m_device.readWait());
+            result = m_platform.waitRead(handle, m_source.readWait());
             if (result.status != HidReadStatus::TimedOut) {
                 pending = false;
                 break;
@@ -90,18 +86,14 @@ void THidDeviceReadThread::run()
             // Retrying at once would spin on a failing device.
             handOverError(result.error);
             if (!m_stop)
-                pause(m_device.readWait());
+                pause(m_source.readWait());
             continue;
         }
         if (m_bytesRead > 0) {
-            THidDevice& device = m_device;
+            HidReadSource& source = m_source;
             const quint8* report = m_report.data();
             const auto size = quint16(m_bytesRead - 1);
-            auto call = [&device, report, size] {
-                const THidDataEvent handler = device.m_dataHandler;
-                if (handler)
-                    handler(device, report[0], report + 1, size);
-            };
+            auto call = [&source, report, size] { source.DeliverReport(report, size); };
             m_queue.handOver(this, call);
         }
     }

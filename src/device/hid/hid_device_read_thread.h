@@ -15,13 +15,30 @@
 namespace kv {
 
 class HidHandOverQueue;
-class THidDevice;
+
+// What a reader needs of the device it reads for.
+class HidReadSource {
+public:
+    // Reader thread: opens the read handle when needed and starts one read into buffer.
+    // Returns 0 and the handle used, or a system error code.
+    [[nodiscard]] virtual int StartRead(quint8* buffer, int length, HidHandle& handle) = 0;
+    // Any thread: milliseconds of each wait.
+    virtual int readWait() const = 0;
+    // GUI thread, inside a hand-over: one input report (report ID in byte 0, size bytes
+    // after it), or the error a read failed with. The device may be gone on return.
+    virtual void DeliverReport(const quint8* report, quint16 size) = 0;
+    virtual void DeliverReadError(int error) = 0;
+
+protected:
+    ~HidReadSource() = default;
+};
 
 class THidDeviceReadThread : public TNamedThread {
 public:
     // Created and started by THidDevice::StartReader on the GUI thread; the report buffer
-    // holds reportLength bytes, report ID included.
-    THidDeviceReadThread(THidDevice& device, int reportLength);
+    // holds reportLength bytes, report ID included. name is the device's path.
+    THidDeviceReadThread(HidReadSource& source, HidPlatform& platform, HidHandOverQueue& queue,
+                         const QString& name, int reportLength);
     ~THidDeviceReadThread() override;
 
     // Any thread. Ends a pending read at once; at the latest the stop is seen within one
@@ -37,7 +54,7 @@ private:
     void pause(int ms);
     void handOverError(int error);
 
-    THidDevice& m_device;
+    HidReadSource& m_source;
     HidPlatform& m_platform;
     HidHandOverQueue& m_queue;
     std::vector<quint8> m_report;

@@ -77,11 +77,8 @@ TEST_F(LinuxHidFaults, AnUnplugWhileAnErrorBoxIsOpenIsNotLost)
     link->Timer1Timer();
 
     // A device nobody can identify comes; its error box is open when the instrument goes.
-    auto anonymous = numberedReportDevice();
-    anonymous.onUsb = false;
-    anonymous.identified = false;
     boxes.whileOpen = [&] { bed->unplug(instrument); };
-    bed->plug(anonymous);
+    bed->plug(unidentifiedDevice());
     ASSERT_TRUE(settle([&] { return !boxes.messages.isEmpty() && !boxes.whileOpen; }));
     EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("Device cannot be identified")});
 
