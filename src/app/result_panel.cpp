@@ -102,10 +102,8 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     }
     m_bbut->setChecked(!m_state.dieselMode());
     m_dbut->setChecked(m_state.dieselMode());
-    connect(m_bbut, &QToolButton::clicked, this,
-            [this, &errors] { runGuarded(errors, [this] { BbutClick(); }); });
-    connect(m_dbut, &QToolButton::clicked, this,
-            [this, &errors] { runGuarded(errors, [this] { DbutClick(); }); });
+    connect(m_bbut, &QToolButton::clicked, this, guardedSlot(errors, this, &ResultPanel::BbutClick));
+    connect(m_dbut, &QToolButton::clicked, this, guardedSlot(errors, this, &ResultPanel::DbutClick));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_bbut);
     buttons->addStretch(1);

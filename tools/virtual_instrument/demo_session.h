@@ -19,6 +19,8 @@ class VirtualInstrument;
 // What the demo adds to a started program: the virtual instrument, plugged at once, and
 // its window. Lives until the event loop has ended; the platform must outlive it.
 class DemoSession : public QObject {
+    Q_OBJECT
+
 public:
     // The sample the instrument holds at start: a common petrol, so the first reading
     // looks like one.

@@ -17,6 +17,8 @@ namespace kv {
 class VirtualInstrument;
 
 class InstrumentWindow : public QWidget {
+    Q_OBJECT
+
 public:
     explicit InstrumentWindow(VirtualInstrument& instrument, QWidget* parent = nullptr);
 

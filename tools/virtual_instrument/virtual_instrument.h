@@ -18,6 +18,8 @@ namespace kv {
 class FakeHidPlatform;
 
 class VirtualInstrument : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr int kResistorIntervalMs = 7000;
 

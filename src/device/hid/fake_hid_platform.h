@@ -50,6 +50,8 @@ struct FakeHidFailures {
 };
 
 class FakeHidPlatform : public QObject, public HidPlatform {
+    Q_OBJECT
+
 public:
     // Called on the thread that writes, after the write is logged; it may queue input.
     using WriteHook = std::function<void(const QString& path, const QByteArray& report)>;

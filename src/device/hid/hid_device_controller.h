@@ -21,6 +21,8 @@ namespace kv {
 class ErrorReporter;
 
 class THidDeviceController : public QObject {
+    Q_OBJECT
+
 public:
     using THidNotifyEvent = std::function<void(THidDeviceController& sender)>;
 

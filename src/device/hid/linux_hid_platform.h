@@ -14,6 +14,8 @@
 namespace kv {
 
 class LinuxHidPlatform : public QObject, public HidPlatform {
+    Q_OBJECT
+
 public:
     // Must be created on the GUI thread: hot-plug notifications are delivered there.
     explicit LinuxHidPlatform(QObject* parent = nullptr);

@@ -42,12 +42,10 @@ InstrumentLink::InstrumentLink(THidDeviceController& hid, ErrorReporter& errors,
 {
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kConnectIntervalMs);
-    connect(m_timer1, &QTimer::timeout, this,
-            [this] { runGuarded(m_errors, [this] { Timer1Timer(); }); });
+    connect(m_timer1, &QTimer::timeout, this, guardedSlot(m_errors, this, &InstrumentLink::Timer1Timer));
     m_getdata->setObjectName(QStringLiteral("Getdata"));
     m_getdata->setInterval(kPollIntervalMs);
-    connect(m_getdata, &QTimer::timeout, this,
-            [this] { runGuarded(m_errors, [this] { GetdataTimer(); }); });
+    connect(m_getdata, &QTimer::timeout, this, guardedSlot(m_errors, this, &InstrumentLink::GetdataTimer));
     THidDeviceController::Handlers handlers;
     handlers.OnDeviceChange = [this](THidDeviceController&) { hidDeviceChange(); };
     handlers.OnDeviceUnplug = [this](THidDevice& device) { hidDeviceUnplug(device); };
