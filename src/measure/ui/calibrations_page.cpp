@@ -71,22 +71,15 @@ CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& error
                                   QStringLiteral("Наименование")};
     for (int column = 0; column < kColumnCount; ++column)
         m_grid->setHorizontalHeaderItem(column, cellItem(headings[column]));
-    m_grid->verticalHeader()->hide();
+    // The journal grids' look (lines, one line per row, the condensed face), then what
+    // this list does differently: whole rows selected, several at once, never edited.
+    setUpGrid(m_grid, kMinimumLastColumnWidth);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setShowGrid(true);
-    // One line per calibration, like the journal grids; a long name is elided, not wrapped.
-    m_grid->setWordWrap(false);
-    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_grid->horizontalHeader()->setStretchLastSection(false);
-    m_grid->horizontalHeader()->setHighlightSections(false);
-    m_grid->horizontalHeader()->setMinimumSectionSize(kMinimumLastColumnWidth);
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int column = 0; column < kColumnCount; ++column)
         m_grid->setColumnWidth(column, kDefaultColumnWidth);
-    // The calibrations read like the journal grids.
-    applyGridFont(m_grid, gridFont());
     m_marks = new CalibrationMarkDelegate(m_state.calibrations(), m_grid);
     m_grid->setItemDelegate(m_marks);
     connect(m_grid, &QTableWidget::cellDoubleClicked, this,
