@@ -57,7 +57,7 @@ class THidDeviceKey {
     THidDeviceKey() = default;
 };
 
-class THidDevice : private HidReadSource {
+class THidDevice final : private HidReadSource {
 public:
     // Opens the interface to identify it and closes it again. Throws EControllerError
     // "Device cannot be opened" or "Device cannot be identified"; EDeviceGone when the
