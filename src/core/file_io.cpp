@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -38,10 +39,13 @@ private:
     int m_fd;
 };
 
-bool writeAll(int fd, const char* data, qsizetype size)
+// Writes all of data: at `offset` when one is given (the position is then left alone),
+// else at the file's position.
+bool writeAll(int fd, const char* data, qsizetype size, std::optional<off_t> offset = std::nullopt)
 {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, std::size_t(size));
+        const ssize_t n = offset ? ::pwrite(fd, data, std::size_t(size), *offset)
+                                 : ::write(fd, data, std::size_t(size));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -49,6 +53,8 @@ bool writeAll(int fd, const char* data, qsizetype size)
         }
         data += n;
         size -= n;
+        if (offset)
+            *offset += n;
     }
     return true;
 }
@@ -167,23 +173,6 @@ bool preadAll(int fd, QByteArray& out, off_t size)
     return true;
 }
 
-bool pwriteAll(int fd, const char* data, qsizetype size)
-{
-    off_t offset = 0;
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, std::size_t(size), offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
 // Makes sure the file has room for `size` bytes before any of its bytes change, so that
 // a full disk fails the save while the old content is still whole. 0 or the errno.
 int reserve(int fd, qsizetype size)
@@ -202,7 +191,7 @@ int overwrite(int fd, QByteArrayView data)
     if (const int error = reserve(fd, data.size()))
         return error;
     reachStep(InPlaceStep::Reserved);
-    if (!pwriteAll(fd, data.data(), data.size()))
+    if (!writeAll(fd, data.data(), data.size(), off_t(0)))
         return errno;
     reachStep(InPlaceStep::Written);
     if (::ftruncate(fd, off_t(data.size())) != 0)

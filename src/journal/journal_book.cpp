@@ -67,14 +67,22 @@ TableRead JournalBook::read(Table table, const QByteArray& fileBytes)
     return result;
 }
 
+namespace {
+// Changed and changed back (an entry made and deleted) is no change.
+template <typename Side>
+bool sameAsSaved(const Side& s, const QByteArray& bytes)
+{
+    return bytes.size() == s.savedSize && qHash(bytes) == s.savedHash;
+}
+}  // namespace
+
 std::optional<QByteArray> JournalBook::bytesToSave(Table table) const
 {
     const Side& s = side(table);
     if (!s.mustWrite && s.model.revision() == s.savedRevision)
         return std::nullopt;
     QByteArray bytes = tableFileBytes(s.model.table());
-    // Changed and changed back (an entry made and deleted) is no change.
-    if (!s.mustWrite && bytes.size() == s.savedSize && qHash(bytes) == s.savedHash)
+    if (!s.mustWrite && sameAsSaved(s, bytes))
         return std::nullopt;
     return bytes;
 }
@@ -82,10 +90,8 @@ std::optional<QByteArray> JournalBook::bytesToSave(Table table) const
 bool JournalBook::changedBySession(Table table) const
 {
     const Side& s = side(table);
-    if (s.model.revision() == s.savedRevision)
-        return false;
-    const QByteArray bytes = tableFileBytes(s.model.table());
-    return bytes.size() != s.savedSize || qHash(bytes) != s.savedHash;
+    return s.model.revision() != s.savedRevision
+        && !sameAsSaved(s, tableFileBytes(s.model.table()));
 }
 
 void JournalBook::markSaved(Table table, const QByteArray& bytes)
