@@ -4,7 +4,7 @@
 #include "core/error_guard.h"
 #include "core/file_io.h"
 #include "journal/table_file.h"
-#include "measure/measurement_state.h"
+#include "measure/calibration_list_model.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,10 +39,10 @@ bool existsOrDangles(const QString& path)
 
 }  // namespace
 
-DataFiles::DataFiles(QString dataDirectory, MeasurementState& state, JournalBook& book,
+DataFiles::DataFiles(QString dataDirectory, CalibrationListModel& calibrations, JournalBook& book,
                      ErrorReporter& errors)
     : m_directory(std::move(dataDirectory))
-    , m_state(state)
+    , m_calibrations(calibrations)
     , m_book(book)
     , m_errors(errors)
 {
@@ -83,21 +83,27 @@ bool DataFiles::read(const QString& fileName, QByteArray& bytes, qint64 maxSize)
 
 void DataFiles::loadCalibrations()
 {
-    CalibrationStore& store = m_state.calibrations();
     const QString path = dataFilePath(kCalibrationFileName);
-    const bool loaded = runGuarded(m_errors, [&] { store.LoadCalibrations(path); });
-    m_calibrationsHash = qHash(serializeCalibrations(store.calibrations()));
-    if (!loaded) {
+    QByteArray bytes;
+    if (!read(kCalibrationFileName, bytes, kMaxCalibrationFileSize)) {
+        m_calibrationsHash = qHash(serializeCalibrations(records()));
         m_calibrationsWritable = !existsOrDangles(path);
         m_calibrationsMustWrite = true;
         return;
     }
-    if (const std::optional<CalibrationDamage> damage = store.loadDamage()) {
+    const CalibrationParse parsed = m_calibrations.readBytes(bytes);
+    m_calibrationsHash = qHash(serializeCalibrations(records()));
+    if (parsed.damaged) {
         m_calibrationsWritable = keepDamaged(
             kCalibrationFileName,
-            calibrationDamageText(QDir::toNativeSeparators(path), *damage));
+            calibrationDamageText(QDir::toNativeSeparators(path), parsed.damage));
         m_calibrationsMustWrite = true;
     }
+}
+
+const std::vector<TCalibration>& DataFiles::records() const
+{
+    return m_calibrations.store().calibrations();
 }
 
 bool DataFiles::keepDamaged(const QString& fileName, const QString& damaged)
@@ -194,7 +200,7 @@ bool DataFiles::saveTable(JournalBook::Table table, const QString& fileName, boo
 
 std::optional<QByteArray> DataFiles::calibrationBytesToSave() const
 {
-    QByteArray bytes = serializeCalibrations(m_state.calibrations().calibrations());
+    QByteArray bytes = serializeCalibrations(records());
     if (!m_calibrationsMustWrite && qHash(bytes) == m_calibrationsHash)
         return std::nullopt;
     return bytes;
@@ -206,7 +212,7 @@ bool DataFiles::saveCalibrationsAtClose()
     if (!bytes)
         return true;
     if (!m_calibrationsWritable) {
-        if (m_state.calibrations().count() == 0)
+        if (records().empty())
             return true;
         return keep(kCalibrationFileName, *bytes);
     }
@@ -228,7 +234,7 @@ bool DataFiles::sessionChangedSomething() const
 {
     using T = JournalBook::Table;
     return m_book.changedBySession(T::Archive) || m_book.changedBySession(T::Journal)
-        || qHash(serializeCalibrations(m_state.calibrations().calibrations())) != m_calibrationsHash;
+        || qHash(serializeCalibrations(records())) != m_calibrationsHash;
 }
 
 bool DataFiles::saveAll()
@@ -276,7 +282,7 @@ void DataFiles::saveCalibrations()
 {
     if (!m_calibrationsWritable || directoryGone())
         return;
-    const QByteArray bytes = serializeCalibrations(m_state.calibrations().calibrations());
+    const QByteArray bytes = serializeCalibrations(records());
     replaceFileAtomically(dataFilePath(kCalibrationFileName), bytes);
     m_calibrationsHash = qHash(bytes);
     m_calibrationsMustWrite = false;

@@ -18,16 +18,20 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace kv {
 
+class CalibrationListModel;
 class ErrorReporter;
-class MeasurementState;
+struct TCalibration;
 
 class DataFiles {
 public:
     // dataDirectory: where kor.tab, data.tab and data2.tab live.
-    DataFiles(QString dataDirectory, MeasurementState& state, JournalBook& book,
+    // The only code that opens the data files: the models turn their bytes into records
+    // and back.
+    DataFiles(QString dataDirectory, CalibrationListModel& calibrations, JournalBook& book,
               ErrorReporter& errors);
 
     const QString& dataDirectory() const { return m_directory; }
@@ -89,12 +93,13 @@ private:
     bool saveTable(JournalBook::Table table, const QString& fileName, bool readable,
                    bool withMovedRows = false);
     std::optional<QByteArray> calibrationBytesToSave() const;
+    const std::vector<TCalibration>& records() const;
     bool saveCalibrationsAtClose();
     // Writes bytes to a new file beside an unreadable one and notes it for the notice.
     bool keep(const QString& fileName, const QByteArray& bytes);
 
     QString m_directory;
-    MeasurementState& m_state;
+    CalibrationListModel& m_calibrations;
     JournalBook& m_book;
     ErrorReporter& m_errors;
     Clock m_clock = systemClock();

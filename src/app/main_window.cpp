@@ -1,11 +1,11 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
-#include "app/data_files.h"
 #include "app/page_control.h"
 #include "app/program_constants.h"
 #include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "app/workspace.h"
 #include "device/hid/hid_device.h"
 #include "device/hid/hid_device_controller.h"
 #include "device/instrument/instrument_link.h"
@@ -46,13 +46,13 @@
 
 namespace kv {
 
-TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorReporter* errors,
+TForm1::TForm1(Workspace& workspace, HidPlatform& hidPlatform, ErrorReporter* errors,
                QWidget* parent)
     : QMainWindow(parent)
     , m_externalErrors(errors)
-    , m_state(new MeasurementState(this))
-    , m_book(new JournalBook(this))
+    , m_workspace(workspace)
 {
+    m_workspace.reportTo(this);
     setObjectName(QStringLiteral("Form1"));
     // The window's own type size, inherited by every page: small enough that the five
     // tabs and the tool bars fit the window's design width.
@@ -61,10 +61,11 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     // The controller posts its first notification now; the scan runs from the event loop,
     // when the window is complete.
     m_hid = std::make_unique<THidDeviceController>(hidPlatform, *this);
+    m_link = std::make_unique<InstrumentLink>(*m_hid, *this);
 
     m_statusBar = new PanelStatusBar(this);
     setStatusBar(m_statusBar);
-    connect(m_state, &MeasurementState::readingChanged, this, [this](const ReadingDisplay& d) {
+    connect(&m_workspace.state(), &MeasurementState::readingChanged, this, [this](const ReadingDisplay& d) {
         m_statusBar->setPanelText(1, d.panel1);
         m_statusBar->setPanelText(3, d.panel3);
     });
@@ -73,9 +74,9 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_resultPanel = new ResultPanel(*m_state, *this);
+    m_resultPanel = new ResultPanel(m_workspace.state(), *this);
     layout->addWidget(m_resultPanel);
-    layout->addWidget(buildPagePanel(dataDirectory), 1);
+    layout->addWidget(buildPagePanel(), 1);
     setCentralWidget(central);
     m_web = new PrintView(*this, central);
     m_journalPage->setPrintView(m_web);
@@ -92,14 +93,17 @@ TForm1::TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorRepo
     m_link->start();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    m_workspace.reportTo(nullptr);
+}
 
 void TForm1::setCalibrationDialog(TForm2* dialog)
 {
     m_form2 = dialog;
     if (dialog) {
         dialog->setErrorReporter(this);
-        dialog->setResultTexts([this](int method) { return m_state->resultText(method); });
+        dialog->setResultTexts([this](int method) { return m_workspace.state().resultText(method); });
     }
     m_calibrationsPage->setCalibrationDialog(dialog);
 }
@@ -127,7 +131,7 @@ void TForm1::buildMenus()
     connect(about, &QAction::triggered, this, &TForm1::N8Click);
 }
 
-QWidget* TForm1::buildPagePanel(const QString& dataDirectory)
+QWidget* TForm1::buildPagePanel()
 {
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("Panel2"));
@@ -139,13 +143,12 @@ QWidget* TForm1::buildPagePanel(const QString& dataDirectory)
     m_label1->setFont(familyFont(captionFamilies(), 21));
 
     m_pageControl = new PageControl(panel);
-    m_archivePage = new ArchivePage(*m_book, *this);
-    m_journalPage = new JournalPage(*m_state, *m_book, *this);
-    m_dataFiles = std::make_unique<DataFiles>(dataDirectory, *m_state, *m_book, *this);
-    m_journalPage->setPrintDirectory(dataDirectory);
-    m_calibrationsPage = new CalibrationsPage(*m_state, *this);
-    m_calibrationsPage->setCalibrationSaver([this] { m_dataFiles->saveCalibrations(); });
-    m_systemCorrectionPage = new SystemCorrectionPage(*m_state, *this);
+    Workspace& w = m_workspace;
+    m_archivePage = new ArchivePage(w.book(), w, *this);
+    m_journalPage = new JournalPage(w.state(), w.book(), w, *this);
+    m_journalPage->setPrintDirectory(w.files().dataDirectory());
+    m_calibrationsPage = new CalibrationsPage(w.calibrations(), w, w.state(), *this);
+    m_systemCorrectionPage = new SystemCorrectionPage(w.state(), *this);
     m_tracePage = new TracePage;
     m_pageControl->addPage(m_journalPage, QStringLiteral("TabSheet1"),
                            QStringLiteral("Журнал измерений"));
@@ -178,7 +181,6 @@ QWidget* TForm1::buildPagePanel(const QString& dataDirectory)
 
 void TForm1::wireLink()
 {
-    m_link = std::make_unique<InstrumentLink>(*m_hid, *this);
     connect(m_link.get(), &InstrumentLink::linkStatusChanged, this,
             [this](const QString& text) { m_statusBar->setPanelText(0, text); });
     connect(m_link.get(), &InstrumentLink::resistorsChanged, this,
@@ -187,7 +189,7 @@ void TForm1::wireLink()
                 m_statusBar->setPanelText(3, panel3);
             });
     connect(m_link.get(), &InstrumentLink::traceLine, m_tracePage, &TracePage::appendLine);
-    connect(m_link.get(), &InstrumentLink::measurement, m_state,
+    connect(m_link.get(), &InstrumentLink::measurement, &m_workspace.state(),
             &MeasurementState::applyCount);
     m_systemCorrectionPage->setLink(m_link.get());
     // The link tells every change of its state through the status text; the trend starts
@@ -212,16 +214,11 @@ void TForm1::FormCreate()
     m_applicationTitle = kMainWindowCaption;
     setWindowTitle(kMainWindowCaption);
 
-    m_dataFiles->restoreInterruptedSaves();
-    m_dataFiles->loadCalibrations();
-    m_calibrationsPage->FillCalibrationGrid();
-
     m_journalPage->fitColumnsAtCreate();
     m_archivePage->fitColumnsAtCreate();
     m_calibrationsPage->fitColumnsAtCreate();
 
-    m_dataFiles->loadArchive();
-    m_dataFiles->loadJournal();
+    m_workspace.load();
 
     m_pageControl->setCurrentIndex(PageControl::Journal);
 }
@@ -377,7 +374,7 @@ void TForm1::bringToFront()
 bool TForm1::FormClose()
 {
     m_link->stop();
-    return m_dataFiles->saveAll();
+    return m_workspace.saveAll();
 }
 
 }  // namespace kv

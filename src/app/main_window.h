@@ -1,9 +1,9 @@
 #pragma once
-// TForm1: the main window. A shell: it creates the shared measurement state, the HID
+// TForm1: the main window. A shell over the workspace it is given: it creates the HID
 // controller and the instrument link, builds the result panel, the page control with
-// the five pages and the status bar, and wires them together. It loads the data files
-// when created and saves them when closed, and is the one error reporter every
-// handler's failures go to.
+// the five pages (views of the workspace's models) and the status bar, and wires them
+// together. It has the workspace load the data files when created and save them when
+// closed, and is the one error reporter every handler's failures go to.
 
 #include "app/help_document.h"
 #include "app/page_control.h"
@@ -23,12 +23,9 @@ namespace kv {
 
 class ArchivePage;
 class CalibrationsPage;
-class DataFiles;
 class HidPlatform;
 class InstrumentLink;
-class JournalBook;
 class JournalPage;
-class MeasurementState;
 class PanelStatusBar;
 class PrintView;
 class ResultPanel;
@@ -37,17 +34,19 @@ class TAboutBox;
 class THidDeviceController;
 class TForm2;
 class TracePage;
+class Workspace;
 
 class TForm1 : public QMainWindow, public ErrorReporter {
     Q_OBJECT
 
 public:
-    // dataDirectory: where kor.tab, data.tab and data2.tab live. hidPlatform: the system's
-    // HID devices (the fake provider in tests and the demo); it must outlive the window.
-    // errors: where failures are shown; nullptr shows them in message boxes titled with
-    // the application title. Loads the data files (FormCreate) before it returns; the
-    // first device scan runs once the event loop runs.
-    TForm1(const QString& dataDirectory, HidPlatform& hidPlatform, ErrorReporter* errors = nullptr,
+    // workspace: the session's data, its files and its change path. hidPlatform: the
+    // system's HID devices (the fake provider in tests and the demo). Both must outlive
+    // the window. errors: where failures are shown; nullptr shows them in message boxes
+    // titled with the application title (the workspace's failures too, while the window
+    // lives). Loads the data files (FormCreate) before it returns; the first device scan
+    // runs once the event loop runs.
+    TForm1(Workspace& workspace, HidPlatform& hidPlatform, ErrorReporter* errors = nullptr,
            QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -65,8 +64,6 @@ public:
     void showDetailedNotice(const QString& message, const QString& details) override;
     const QString& applicationTitle() const { return m_applicationTitle; }
 
-    MeasurementState& state() const { return *m_state; }
-    JournalBook& journalBook() const { return *m_book; }
     THidDeviceController& hid() const { return *m_hid; }
     InstrumentLink& link() const { return *m_link; }
 
@@ -79,8 +76,6 @@ public:
     SystemCorrectionPage* systemCorrectionPage() const { return m_systemCorrectionPage; }
     TracePage* tracePage() const { return m_tracePage; }
     PrintView* web() const { return m_web; }
-
-    DataFiles& dataFiles() const { return *m_dataFiles; }
 
     // A termination signal (a logout, Ctrl+C): every modal box or dialog open is closed
     // as its Cancel would, then the window closes as its close command does, once. During
@@ -109,7 +104,7 @@ private:
     void buildMenus();
     // A modal box titled with the application title.
     void showBox(QMessageBox::Icon icon, const QString& message, const QString& details = {});
-    QWidget* buildPagePanel(const QString& dataDirectory);
+    QWidget* buildPagePanel();
     void wireLink();
     void FormCreate();
     // The save steps of the close; false when the window must stay open.
@@ -126,8 +121,7 @@ private:
     TAboutBox* m_aboutBox = nullptr;
     TForm2* m_form2 = nullptr;
 
-    MeasurementState* m_state = nullptr;
-    JournalBook* m_book = nullptr;
+    Workspace& m_workspace;
     // A close is running (its error boxes may be open).
     bool m_closing = false;
     // A signal asked for a close that has not run yet.
@@ -146,7 +140,6 @@ private:
     TracePage* m_tracePage = nullptr;
     PrintView* m_web = nullptr;
     PanelStatusBar* m_statusBar = nullptr;
-    std::unique_ptr<DataFiles> m_dataFiles;
     // Declared last: the link goes first, giving its devices back, then the controller,
     // which stops every reader before the window's widgets go.
     std::unique_ptr<THidDeviceController> m_hid;

@@ -4,12 +4,12 @@
 #include "app/application_setup.h"
 #include "app/auxiliary_window.h"
 #include "app/data_directory.h"
-#include "app/data_files.h"
 #include "app/main_window.h"
 #include "app/program_constants.h"
 #include "app/single_instance.h"
 #include "app/splash_form.h"
 #include "app/termination_signals.h"
+#include "app/workspace.h"
 #include "core/cp1251.h"
 #include "device/hid/linux_hid_platform.h"
 #include "measure/ui/calibration_dialog.h"
@@ -89,8 +89,9 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
         QMessageBox::warning(nullptr, kApplicationTitle, data.error);
 
     const std::unique_ptr<HidPlatform> platform = variant.makePlatform();
-    TForm1 form1(data.path, *platform);
-    form1.dataFiles().setCreatesDirectory(!data.besideExecutable);
+    // The per-user folder is made again at close if it went; a build tree's is not.
+    Workspace workspace(data.path, !data.besideExecutable);
+    TForm1 form1(workspace, *platform);
     TForm2 form2;
     TForm4 form4;
     TAboutBox aboutBox;

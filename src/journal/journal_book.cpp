@@ -11,41 +11,122 @@ JournalBook::JournalBook(QObject* parent)
 {
 }
 
-int JournalBook::addEntry(int method, const QString& value, const QDateTime& when)
+JournalChange JournalBook::begin() const
 {
-    JournalTableModel& journal = m_journal.model;
-    if (!journal.table().lastRowIsBlank())
-        journal.appendRow();
-    const int row = journal.table().rowCount() - 1;
-    journal.setRow(row, makeEntry(row, when, method, value));
-    return row;
+    JournalChange change;
+    change.archiveRowsReadBefore = change.archiveRowsReadAfter = m_archiveRowsRead;
+    return change;
 }
 
-void JournalBook::deleteEntry(int row)
+void JournalBook::apply(const RowEdit& edit, bool forwards)
 {
-    m_journal.model.deleteRow(row);
+    JournalTableModel& model = side(edit.table).model;
+    const std::optional<JournalRow>& from = forwards ? edit.before : edit.after;
+    const std::optional<JournalRow>& to = forwards ? edit.after : edit.before;
+    if (!from)
+        model.insertRow(edit.row, *to);
+    else if (!to)
+        model.deleteRow(edit.row);
+    else
+        model.setRow(edit.row, *to);
 }
 
-void JournalBook::moveToArchive(int row)
+JournalChange JournalBook::addEntry(int method, const QString& value, const QDateTime& when)
 {
     const JournalTable& journal = m_journal.model.table();
-    if (journal.lastRowIsBlank() || !journal.isDataRow(row))
-        return;
-    m_archive.model.appendData(journal.row(row));
-    m_journal.model.deleteRow(row);
+    JournalChange change = begin();
+    RowEdit edit{Table::Journal, journal.rowCount() - 1, journal.row(journal.rowCount() - 1), {}};
+    if (!journal.lastRowIsBlank()) {
+        edit.row = journal.rowCount();
+        edit.before.reset();
+    }
+    edit.after = makeEntry(edit.row, when, method, value);
+    apply(edit, true);
+    change.edits.push_back(std::move(edit));
+    return change;
 }
 
-void JournalBook::deleteArchived(int row)
+JournalChange JournalBook::setComment(int row, const QString& text)
+{
+    const JournalTable& journal = m_journal.model.table();
+    JournalChange change = begin();
+    if (!journal.isDataRow(row))
+        return change;
+    RowEdit edit{Table::Journal, row, journal.row(row), journal.row(row)};
+    edit.after->cells[JournalTable::kCommentColumn] = singleLineCell(text);
+    if (edit.after == edit.before)
+        return change;
+    m_journal.model.setComment(row, text);
+    change.edits.push_back(std::move(edit));
+    return change;
+}
+
+void JournalBook::deleteRow(Table table, int row, JournalChange& change)
+{
+    const JournalTable& rows = side(table).model.table();
+    RowEdit edit{table, row, rows.row(row), std::nullopt};
+    // The only row is blanked, not removed: a table always has one data row.
+    if (rows.rowCount() <= 2) {
+        edit.after = JournalRow{};
+        if (edit.after == edit.before)
+            return;
+    }
+    apply(edit, true);
+    change.edits.push_back(std::move(edit));
+}
+
+JournalChange JournalBook::deleteEntry(int row)
+{
+    JournalChange change = begin();
+    if (m_journal.model.table().isDataRow(row))
+        deleteRow(Table::Journal, row, change);
+    return change;
+}
+
+JournalChange JournalBook::moveToArchive(int row)
+{
+    const JournalTable& journal = m_journal.model.table();
+    JournalChange change = begin();
+    if (journal.lastRowIsBlank() || !journal.isDataRow(row))
+        return change;
+    // Rows arrive at the archive's end, after a blank last row too.
+    RowEdit arrival{Table::Archive, m_archive.model.table().rowCount(), std::nullopt, journal.row(row)};
+    apply(arrival, true);
+    change.edits.push_back(std::move(arrival));
+    deleteRow(Table::Journal, row, change);
+    return change;
+}
+
+JournalChange JournalBook::deleteArchived(int row)
 {
     const JournalTable& archive = m_archive.model.table();
+    JournalChange change = begin();
     if (!archive.isDataRow(row))
-        return;
+        return change;
     const bool blanks = archive.rowCount() <= 2;
-    m_archive.model.deleteRow(row);
+    deleteRow(Table::Archive, row, change);
+    if (change.isEmpty())
+        return change;
     if (blanks)
         m_archiveRowsRead = 1;  // a blank row is no moved row
     else if (row <= m_archiveRowsRead)
         --m_archiveRowsRead;
+    change.archiveRowsReadAfter = m_archiveRowsRead;
+    return change;
+}
+
+void JournalBook::undo(const JournalChange& change)
+{
+    for (auto edit = change.edits.rbegin(); edit != change.edits.rend(); ++edit)
+        apply(*edit, false);
+    m_archiveRowsRead = change.archiveRowsReadBefore;
+}
+
+void JournalBook::redo(const JournalChange& change)
+{
+    for (const RowEdit& edit : change.edits)
+        apply(edit, true);
+    m_archiveRowsRead = change.archiveRowsReadAfter;
 }
 
 std::vector<JournalRow> JournalBook::movedThisSession() const

@@ -2,6 +2,9 @@
 // JournalBook: the journal and the archive, with the rules that make and move their rows,
 // and what changed in each since it was read from or written to its file. The pages
 // show its two models; the data files are read into it and written from it.
+//
+// Each rule returns what it did as a JournalChange: the rows before and after, which is
+// enough to take the change back, to make it again, and to say what it was.
 
 #include "journal/journal_table_model.h"
 
@@ -14,11 +17,29 @@
 
 namespace kv {
 
+enum class JournalSide { Journal, Archive };
+
+// One row of one table changed: made (no `before`), removed (no `after`) or rewritten.
+struct RowEdit {
+    JournalSide table = JournalSide::Journal;
+    int row = 0;  // table row, 1..
+    std::optional<JournalRow> before;
+    std::optional<JournalRow> after;
+};
+
+struct JournalChange {
+    std::vector<RowEdit> edits;  // in the order they were made
+    int archiveRowsReadBefore = 0;
+    int archiveRowsReadAfter = 0;
+    // Nothing happened (a delete of a blank row, a comment typed as it was).
+    bool isEmpty() const { return edits.empty(); }
+};
+
 class JournalBook : public QObject {
     Q_OBJECT
 
 public:
-    enum class Table { Journal, Archive };
+    using Table = JournalSide;
 
     explicit JournalBook(QObject* parent = nullptr);
 
@@ -29,15 +50,21 @@ public:
     JournalTableModel& model(Table table) { return side(table).model; }
 
     // An entry for `method` showing `value`, made at `when`: into the journal's blank last
-    // row when the journal is empty, else into a new last row. Returns its row.
-    int addEntry(int method, const QString& value, const QDateTime& when);
+    // row when the journal is empty, else into a new last row (the change's one edit).
+    JournalChange addEntry(int method, const QString& value, const QDateTime& when);
+    // A journal row's comment; nothing outside the data rows or when it is unchanged.
+    JournalChange setComment(int row, const QString& text);
     // Deletes a journal row (the only one is blanked); nothing outside the data rows.
-    void deleteEntry(int row);
+    JournalChange deleteEntry(int row);
     // Moves a journal row to the end of the archive; nothing from an empty journal or
     // outside the data rows.
-    void moveToArchive(int row);
+    JournalChange moveToArchive(int row);
     // Deletes an archive row as deleteEntry does.
-    void deleteArchived(int row);
+    JournalChange deleteArchived(int row);
+
+    // Takes a change back, the book being as the change left it; and makes it again.
+    void undo(const JournalChange& change);
+    void redo(const JournalChange& change);
 
     // The rows moved into the archive since it was read, in the order they came, as far as
     // they are still there: they are the archive's last rows, because rows only ever
@@ -76,6 +103,11 @@ private:
     Side& side(Table table) { return table == Table::Journal ? m_journal : m_archive; }
     const Side& side(Table table) const { return table == Table::Journal ? m_journal : m_archive; }
     void remember(Side& side, const QByteArray& bytes);
+    JournalChange begin() const;
+    // Applies one edit forwards or backwards, through the model so the views follow.
+    void apply(const RowEdit& edit, bool forwards);
+    // Deletes a row of a table, the only one blanked, and notes it in `change`.
+    void deleteRow(Table table, int row, JournalChange& change);
 
     Side m_journal;
     Side m_archive;

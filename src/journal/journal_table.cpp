@@ -46,6 +46,14 @@ void JournalTable::appendRow()
     m_rows.emplace_back();
 }
 
+void JournalTable::insertRow(int row, const JournalRow& cells)
+{
+    if (row < 1 || row > rowCount())
+        return;
+    m_rows.insert(m_rows.begin() + (row - 1), JournalRow{});
+    setRow(row, cells);
+}
+
 void JournalTable::setRowCount(int count)
 {
     m_rows.resize(std::size_t(std::max(count, 2) - 1));
@@ -81,6 +89,15 @@ void JournalTable::appendData(const JournalRow& cells)
 void JournalTable::clear()
 {
     m_rows.assign(1, JournalRow{});
+}
+
+JournalTable journalTableOf(const std::vector<JournalRow>& rows)
+{
+    JournalTable table;
+    table.setRowCount(int(rows.size()) + 1);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        table.setRow(int(i) + 1, rows[i]);
+    return table;
 }
 
 QString singleLineCell(const QString& text)

@@ -10,6 +10,13 @@
 
 namespace kv {
 
+// The headings of the five columns and the title over a printed or exported table.
+inline const std::array<QString, 5> kJournalHeadings = {
+    QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Метод"),
+    QStringLiteral("Значение"), QStringLiteral("Комментарий"),
+};
+inline const QString kJournalTitle = QStringLiteral("Октанометр КВ-4410 ПК");
+
 // №, date and time, method name, value text, comment.
 struct JournalRow {
     std::array<QString, 5> cells;
@@ -43,6 +50,9 @@ public:
 
     // Adds a blank row at the end (row count + 1).
     void appendRow();
+    // Puts a data row at `row` (1..rowCount()), the rows from there on moving down.
+    // A line break or NUL in a cell becomes a blank, as in setCell.
+    void insertRow(int row, const JournalRow& cells);
     // Rows beyond 1 are dropped or blank rows added; never below 2.
     void setRowCount(int count);
 
@@ -65,6 +75,10 @@ public:
 private:
     std::vector<JournalRow> m_rows;  // m_rows[i] is data row i + 1
 };
+
+// A table holding `rows` in order, the first in the blank row a table starts with (none:
+// the empty table).
+JournalTable journalTableOf(const std::vector<JournalRow>& rows);
 
 // A cell's text as one line: each CR, LF, CR LF or NUL becomes a blank.
 QString singleLineCell(const QString& text);

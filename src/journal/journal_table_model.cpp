@@ -2,12 +2,6 @@
 
 namespace kv {
 
-namespace {
-const char16_t* const kHeadings[JournalTable::kColumnCount] = {
-    u"№", u"Дата", u"Метод", u"Значение", u"Комментарий",
-};
-}
-
 JournalTableModel::JournalTableModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
@@ -61,9 +55,24 @@ void JournalTableModel::appendData(const JournalRow& cells)
     setRow(m_table.rowCount() - 1, cells);
 }
 
-void JournalTableModel::setCommentEditable(bool editable)
+void JournalTableModel::insertRow(int tableRow, const JournalRow& cells)
 {
-    m_commentEditable = editable;
+    if (tableRow < 1 || tableRow > m_table.rowCount())
+        return;
+    beginInsertRows({}, tableRow - 1, tableRow - 1);
+    m_table.insertRow(tableRow, cells);
+    ++m_revision;
+    endInsertRows();
+}
+
+void JournalTableModel::setComment(int tableRow, const QString& text)
+{
+    if (!m_table.isDataRow(tableRow))
+        return;
+    m_table.setCell(tableRow, JournalTable::kCommentColumn, text);
+    ++m_revision;
+    const QModelIndex cell = index(tableRow - 1, JournalTable::kCommentColumn);
+    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole, Qt::ToolTipRole});
 }
 
 int JournalTableModel::rowCount(const QModelIndex& parent) const
@@ -100,7 +109,7 @@ QVariant JournalTableModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         || section < 0 || section >= JournalTable::kColumnCount)
         return {};
-    return QString::fromUtf16(kHeadings[section]);
+    return kJournalHeadings[std::size_t(section)];
 }
 
 Qt::ItemFlags JournalTableModel::flags(const QModelIndex& index) const
@@ -108,7 +117,7 @@ Qt::ItemFlags JournalTableModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (m_commentEditable && index.column() == JournalTable::kCommentColumn)
+    if (m_commentEditor && index.column() == JournalTable::kCommentColumn)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -117,9 +126,7 @@ bool JournalTableModel::setData(const QModelIndex& index, const QVariant& value,
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    m_table.setCell(index.row() + 1, index.column(), value.toString());
-    ++m_revision;
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    m_commentEditor(index.row() + 1, value.toString());
     return true;
 }
 

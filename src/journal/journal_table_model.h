@@ -2,12 +2,16 @@
 // The journal or the archive as an item model, so that any view can show it: data rows
 // 1..rowCount()-1 of the table are the model's rows 0..rowCount()-2, the headings are the
 // horizontal header. Every change goes through here and so reaches the views as it
-// happens; revision() counts the changes.
+// happens; revision() counts the changes. A comment typed into a view is not written
+// here but handed to the comment editor (the workspace's change path), which writes it
+// back through setComment.
 
 #include "journal/journal_table.h"
 #include "journal/table_file.h"
 
 #include <QAbstractTableModel>
+
+#include <functional>
 
 namespace kv {
 
@@ -30,10 +34,13 @@ public:
     void setRow(int tableRow, const JournalRow& cells);
     void deleteRow(int tableRow);
     void appendData(const JournalRow& cells);
-    // Whether the comment column may be edited (only the journal, only while the current
-    // cell is in that column).
-    void setCommentEditable(bool editable);
-    bool commentEditable() const { return m_commentEditable; }
+    void insertRow(int tableRow, const JournalRow& cells);
+    void setComment(int tableRow, const QString& text);
+
+    // Where a comment typed into a view goes (table row, text). Without one the comment
+    // column can't be edited (the archive).
+    using CommentEditor = std::function<void(int tableRow, const QString& text)>;
+    void setCommentEditor(CommentEditor editor) { m_commentEditor = std::move(editor); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,7 +54,7 @@ public:
 private:
     JournalTable m_table;
     quint64 m_revision = 0;
-    bool m_commentEditable = false;
+    CommentEditor m_commentEditor;
 };
 
 }  // namespace kv

@@ -159,7 +159,7 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
     std::array<double, columns> most{};
     std::vector<float> textWidths(std::size_t(dataRows) * columns);
     for (int c = 0; c < columns; ++c)
-        least[c] = most[c] = measure.width(kPrintHeadings[c], true);
+        least[c] = most[c] = measure.width(kJournalHeadings[c], true);
     for (int r = 1; r <= dataRows; ++r) {
         if (stopped(r))
             return std::nullopt;
@@ -207,7 +207,7 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
     layout.m_lines.assign(std::size_t(dataRows) + 1, 1);
     for (int c = 0; c < columns; ++c)
         layout.m_lines[0] = std::max<int>(
-            layout.m_lines[0], int(wrapText(kPrintHeadings[c], widths[c] - padding, true, measure).size()));
+            layout.m_lines[0], int(wrapText(kJournalHeadings[c], widths[c] - padding, true, measure).size()));
     for (int r = 1; r <= dataRows; ++r) {
         if (stopped(dataRows + r))
             return std::nullopt;

@@ -17,11 +17,6 @@
 
 namespace kv {
 
-inline const QString kPrintTitle = QStringLiteral("Октанометр КВ-4410 ПК");
-inline const std::array<QString, JournalTable::kColumnCount> kPrintHeadings = {
-    QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Метод"),
-    QStringLiteral("Значение"), QStringLiteral("Комментарий"),
-};
 
 // Widths of pieces of one line of text, in the layout's units.
 class TextMeasure {

@@ -9,29 +9,24 @@ namespace kv {
 
 namespace {
 
+// The head up to the heading row; the title and the headings are the table's own.
 const char* const kHead[] = {
     "<html>",
     "<head>",
-    "<title>Октанометр КВ-4410 ПК</title>",
+    nullptr,  // the title
     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">",
     "</head>",
     "<body  text=\"#000000\">",
     "<table width=\"100%\" border=\"1\" cellpadding=\"0\" cellspacing=\"0\">",
     "<tr>",
-    "<td align=center width=10><b>№</b></td>",
-    "<td align=center><b>Дата</b></td>",
-    "<td align=center><b>Метод</b></td>",
-    "<td align=center><b>Значение</b></td>",
-    "<td align=center><b>Комментарий</b></td>",
-    "</tr>",
 };
 const char* const kTail[] = {"</table>", "</body>", "</html>"};
 
 // The page goes straight into code page 1251 bytes, line by line: a text copy of a long
 // journal's page would take twice its size again.
-void appendLine(QByteArray& page, const char* utf8Line)
+void appendLine(QByteArray& page, const QString& line)
 {
-    page += toCp1251(QString::fromUtf8(utf8Line));
+    page += toCp1251(line);
     page += "\r\n";
 }
 
@@ -49,7 +44,11 @@ QByteArray printPageBytes(const JournalTable& table)
     QByteArray page;
     page.reserve(qsizetype(table.rowCount()) * 220 + 600);
     for (const char* line : kHead)
-        appendLine(page, line);
+        appendLine(page, line ? QString::fromUtf8(line) : QStringLiteral("<title>") + kJournalTitle + QStringLiteral("</title>"));
+    appendLine(page, QStringLiteral("<td align=center width=10><b>") + kJournalHeadings[0] + QStringLiteral("</b></td>"));
+    for (std::size_t c = 1; c < kJournalHeadings.size(); ++c)
+        appendLine(page, QStringLiteral("<td align=center><b>") + kJournalHeadings[c] + QStringLiteral("</b></td>"));
+    appendLine(page, QStringLiteral("</tr>"));
     for (int r = 1; r < table.rowCount(); ++r) {
         page += "<tr>\r\n";
         appendCell(page, "<td align=center width=10>", table.cell(r, 0));
@@ -58,7 +57,7 @@ QByteArray printPageBytes(const JournalTable& table)
         page += "</tr>\r\n";
     }
     for (const char* line : kTail)
-        appendLine(page, line);
+        appendLine(page, QString::fromUtf8(line));
     return page;
 }
 

@@ -12,11 +12,6 @@ namespace kv {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Октанометр КВ-4410 ПК");
-const std::array<QString, 5> kHeadings = {
-    QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Метод"),
-    QStringLiteral("Значение"), QStringLiteral("Комментарий"),
-};
 constexpr std::array<int, 5> kColumnWidths = {10, 30, 40, 20, 90};
 constexpr int kSheetFontSize = 8;
 // The title and heading ranges reach past the five columns, as the layout has them.
@@ -59,11 +54,11 @@ void writeCells(WorkbookWriter& writer, const JournalTable& table, const ExportP
                 QList<int>& cutRows)
 {
     writer.formatRange(kTitleRange, boldCentred(15));
-    writer.setCellText(1, 2, kTitle);
+    writer.setCellText(1, 2, kJournalTitle);
 
     writer.formatRange(wholeRow(kHeadingRow), boldCentred(10));
-    for (int c = 0; c < int(kHeadings.size()); ++c)
-        writer.setCellText(kHeadingRow, c + 1, kHeadings[c]);
+    for (int c = 0; c < int(kJournalHeadings.size()); ++c)
+        writer.setCellText(kHeadingRow, c + 1, kJournalHeadings[c]);
 
     const int rows = table.rowCount() - 1;
     int n = kFirstDataSheetRow;

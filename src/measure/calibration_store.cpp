@@ -1,7 +1,6 @@
 #include "measure/calibration_store.h"
 
 #include "core/cp1251.h"
-#include "core/file_io.h"
 #include "core/methods.h"
 
 #include <algorithm>
@@ -130,27 +129,16 @@ void CalibrationStore::setActiveCalibration(int method, std::int32_t position)
         m_active[std::size_t(method - 1)] = position;
 }
 
-void CalibrationStore::LoadCalibrations(const QString& path)
-{
-    m_records.clear();
-    m_damagedAfter.reset();
-    m_damage.reset();
-    CalibrationParse parsed = parseCalibrationFile(readWholeFile(path, kMaxCalibrationFileSize));
-    m_records = std::move(parsed.records);
-    if (parsed.damaged) {
-        m_damagedAfter = parsed.intactRecords;
-        m_damage = parsed.damage;
-    }
-}
-
-void CalibrationStore::SaveCalibrations(const QString& path) const
-{
-    replaceFileAtomically(path, serializeCalibrations(m_records));
-}
-
 void CalibrationStore::AddCalibration(const TCalibration& record)
 {
     m_records.push_back(record);
+}
+
+void CalibrationStore::insertCalibration(int position, const TCalibration& record)
+{
+    if (position < 1 || position > count() + 1)
+        return;
+    m_records.insert(m_records.begin() + (position - 1), record);
 }
 
 void CalibrationStore::ReplaceCalibration(int position, const TCalibration& record)

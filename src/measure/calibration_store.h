@@ -1,6 +1,6 @@
 #pragma once
 // User calibrations: the 264-byte record, the ordered list the main window owns, the
-// per-method table of the switched-on calibration, and the kor.tab file.
+// per-method table of the switched-on calibration, and the bytes of kor.tab.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -97,18 +98,13 @@ public:
     // Sets an entry as it is, without checks (the command-line tool and tests use it).
     void setActiveCalibration(int method, std::int32_t position);
 
-    // Empties the list, then reads the file. Raises FileOpenError when it can't be read,
-    // is not a regular file or is over kMaxCalibrationFileSize (the list then stays
-    // empty). activeCalibration is not touched.
-    void LoadCalibrations(const QString& path);
-    // After LoadCalibrations: the number of whole records read before the file's damage,
-    // or nothing when it was read to its end. A damaged file is worth a copy before the
-    // next save drops what followed the damage.
-    std::optional<int> loadDamagedAfter() const { return m_damagedAfter; }
-    const std::optional<CalibrationDamage>& loadDamage() const { return m_damage; }
-    // Rewrites the file atomically. Raises FileCreateError or StreamWriteError; the list
-    // in memory keeps its state and the former file stays whole.
-    void SaveCalibrations(const QString& path) const;
+    // Replaces the list (a file's records, read at start); activeCalibration is not
+    // touched.
+    void setRecords(std::vector<TCalibration> records) { m_records = std::move(records); }
+
+    // All four entries of activeCalibration at once, so a change can be taken back whole.
+    const std::array<std::int32_t, 4>& activeEntries() const { return m_active; }
+    void setActiveEntries(const std::array<std::int32_t, 4>& entries) { m_active = entries; }
 
     void AddCalibration(const TCalibration& record);
     void ReplaceCalibration(int position, const TCalibration& record);
@@ -116,6 +112,9 @@ public:
     // them.
     void DeleteCalibration(int position);
     ToggleResult ToggleCalibration(int position);
+    // Puts a record back at a position (1..count()+1), the records from there on moving
+    // down one; the entries of activeCalibration are left as they are.
+    void insertCalibration(int position, const TCalibration& record);
     // The record switched on for the method, or nullptr.
     const TCalibration* FindActiveCalibration(int method) const;
     bool AnyCalibrationActive() const;
@@ -123,8 +122,6 @@ public:
 private:
     std::vector<TCalibration> m_records;
     std::array<std::int32_t, 4> m_active = {};
-    std::optional<int> m_damagedAfter;
-    std::optional<CalibrationDamage> m_damage;
 };
 
 }  // namespace kv

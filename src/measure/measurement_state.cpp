@@ -2,18 +2,15 @@
 
 namespace kv {
 
-MeasurementState::MeasurementState(QObject* parent)
+MeasurementState::MeasurementState(const CalibrationListModel& calibrations, QObject* parent)
     : QObject(parent)
+    , m_calibrations(calibrations)
 {
+    connect(&calibrations, &CalibrationListModel::calibrationsChanged, this,
+            &MeasurementState::calibrationsChanged);
     for (int m = Research; m <= Aki; ++m)
         m_reading.labels[std::size_t(m - 1)].text = QStringLiteral("0");
     m_reading.labels[Cetane - 1].text = QStringLiteral("*");
-}
-
-
-void MeasurementState::notifyCalibrationsChanged()
-{
-    emit calibrationsChanged();
 }
 
 void MeasurementState::setSystemCorrection(const SystemCorrection& correction)
@@ -31,7 +28,7 @@ void MeasurementState::selectMethod(int method)
 {
     if (!isMethod(method))
         return;
-    m_selectedMethod = method;
+    m_selectedMethod = Method(method);
     emit methodChanged(method);
 }
 
@@ -56,7 +53,7 @@ void MeasurementState::selectDiesel()
 void MeasurementState::applyCount(std::uint16_t periodCount)
 {
     m_reading = computeReadingDisplay(periodCount, m_dieselMode, m_systemCorrection,
-                                      m_calibrations);
+                                      m_calibrations.store());
     m_lastPeriodCount = periodCount;
     emit readingChanged(m_reading);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // MeasurementState: what the measuring side of the program shares. The fuel mode, the
-// selected method, the calibrations, the system correction and the reading shown last. One instance lives as long
-// as the main window; the pages take it by reference and follow its signals.
+// selected method, the system correction and the reading shown last, converted with the
+// calibrations of the list it is given. The workspace owns one; the pages take it by
+// reference and follow its signals.
 
-#include "measure/calibration_store.h"
+#include "measure/calibration_list_model.h"
 #include "measure/reading_conversion.h"
 
 #include <QObject>
@@ -18,15 +19,13 @@ class MeasurementState : public QObject {
     Q_OBJECT
 
 public:
-    explicit MeasurementState(QObject* parent = nullptr);
+    // The list must outlive the state; its changes are told on as calibrationsChanged.
+    explicit MeasurementState(const CalibrationListModel& calibrations, QObject* parent = nullptr);
 
     bool dieselMode() const { return m_dieselMode; }
-    int selectedMethod() const { return m_selectedMethod; }
+    Method selectedMethod() const { return m_selectedMethod; }
 
-    CalibrationStore& calibrations() { return m_calibrations; }
-    const CalibrationStore& calibrations() const { return m_calibrations; }
-    // Tells the listeners that the list or a switched-on state changed.
-    void notifyCalibrationsChanged();
+    const CalibrationStore& calibrations() const { return m_calibrations.store(); }
 
     const SystemCorrection& systemCorrection() const { return m_systemCorrection; }
     // Applies from the next count on; announced, since it moves the research scale.
@@ -57,8 +56,8 @@ signals:
 
 private:
     bool m_dieselMode = false;
-    int m_selectedMethod = Research;
-    CalibrationStore m_calibrations;
+    Method m_selectedMethod = Research;
+    const CalibrationListModel& m_calibrations;
     SystemCorrection m_systemCorrection;
     ReadingDisplay m_reading;
     std::optional<std::uint16_t> m_lastPeriodCount;

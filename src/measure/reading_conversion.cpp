@@ -33,16 +33,28 @@ bool outsideCetaneWindow(double v) { return v >= 60 || v <= 33; }
 const QString kOutside = QStringLiteral("0");
 const QString kNotComputed = QStringLiteral("*");
 
-LabelDisplay outside() { return {kOutside, std::nullopt}; }
-LabelDisplay notComputed() { return {kNotComputed, std::nullopt}; }
+LabelDisplay outside() { return {kOutside, std::nullopt, std::nullopt}; }
+LabelDisplay notComputed() { return {kNotComputed, std::nullopt, std::nullopt}; }
 
-LabelDisplay uncalibrated(double v, QChar sep) { return {formatResult(v, sep), kBlack}; }
+// The number a label shows: the whole number of tenths the text is rounded to, over ten
+// (the double nearest the decimal written), or v itself when it can't be rounded.
+std::optional<double> shownNumber(double v)
+{
+    const double tenths = v / 0.1;  // as the rounding to one decimal divides
+    const double shown = std::fabs(tenths) < 9223372036854775808.0 ? std::nearbyint(tenths) / 10 : v;
+    return std::isfinite(shown) ? std::optional(shown) : std::nullopt;
+}
+
+LabelDisplay uncalibrated(double v, QChar sep)
+{
+    return {formatResult(v, sep), kBlack, shownNumber(v)};
+}
 
 LabelDisplay calibrated(double value, const TCalibration& record, int method, QChar sep)
 {
     const QString name = record.nameText();
     return {formatResult(value, sep) % u" (" % QStringView(name).left(10) % u')',
-            methodColours[std::size_t(method)]};
+            methodColours[std::size_t(method)], shownNumber(value)};
 }
 
 // Research, motor and cetane: slope * v + offset.

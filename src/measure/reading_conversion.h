@@ -42,6 +42,9 @@ QString formatResult(double v);
 struct LabelDisplay {
     QString text;
     std::optional<Rgb> colour;  // nullopt: the label keeps its colour
+    // The number the text shows (to its one decimal); nullopt for "0" and "*", which
+    // show no measured value.
+    std::optional<double> value;
 };
 
 struct ReadingDisplay {

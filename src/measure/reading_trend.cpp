@@ -1,6 +1,5 @@
 #include "measure/reading_trend.h"
 
-#include <QLocale>
 
 #include <algorithm>
 
@@ -85,25 +84,6 @@ bool ReadingTrend::settled() const
 {
     const auto spread = recentSpread();
     return spread && *spread <= kSettleSpread + kSpreadTolerance;
-}
-
-std::optional<double> shownValue(const QString& labelText, QChar decimalSeparator)
-{
-    // A calibrated value carries the calibration's name after " (".
-    QString number = labelText.section(QStringLiteral(" ("), 0, 0).trimmed();
-    if (number.isEmpty() || number == QLatin1String("*") || number == QLatin1String("0"))
-        return std::nullopt;
-    number.replace(decimalSeparator, QLatin1Char('.'));
-    bool ok = false;
-    const double value = QLocale::c().toDouble(number, &ok);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> shownValue(const QString& labelText)
-{
-    return shownValue(labelText, QLocale().decimalPoint().at(0));
 }
 
 }  // namespace kv

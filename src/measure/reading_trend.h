@@ -45,9 +45,4 @@ private:
     int m_size = 0;
 };
 
-// The value a result label's text shows: "83,3" and "84,5 (Эталон-95 )" give 83.3 and
-// 84.5; "*", "0" and anything else that is not a number give nullopt.
-std::optional<double> shownValue(const QString& labelText, QChar decimalSeparator);
-std::optional<double> shownValue(const QString& labelText);
-
 }  // namespace kv

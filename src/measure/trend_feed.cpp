@@ -45,7 +45,7 @@ void TrendFeed::instrumentChanged(bool connected)
 
 void TrendFeed::addReading(const ReadingDisplay& display)
 {
-    m_trend.add(shownValue(display.label(m_method).text));
+    m_trend.add(display.label(m_method).value);
     update();
 }
 

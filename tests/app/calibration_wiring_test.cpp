@@ -48,9 +48,9 @@ TEST_F(CalibrationWiring, TheDialogFetchesTheWindowsResultAndThePageSavesAtOnce)
 {
     writeEmptyDataFiles();
     createWithDialog();
-    form->state().applyCount(8000);
+    state().applyCount(8000);
     pressCreate();
-    EXPECT_EQ(fetched, form->state().resultText(Research));
+    EXPECT_EQ(fetched, state().resultText(Research));
     EXPECT_FALSE(fetched.isEmpty());
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
     EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))).size(), 4 + 264);
@@ -68,7 +68,7 @@ TEST_F(CalibrationWiring, AnUnreadableKorTabIsNotWrittenByThePage)
     pressCreate();
     // No save was tried: it would have failed on the directory and been reported.
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
-    EXPECT_EQ(form->state().calibrations().count(), 1);
+    EXPECT_EQ(state().calibrations().count(), 1);
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("kor.tab"))).isDir());
     form->close();
 }
@@ -80,7 +80,7 @@ TEST_F(CalibrationWiring, WithoutItsDirectoryThePageWritesNothing)
     ASSERT_TRUE(QDir(dir.path()).removeRecursively());
     pressCreate();
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
-    EXPECT_EQ(form->state().calibrations().count(), 1);
+    EXPECT_EQ(state().calibrations().count(), 1);
     EXPECT_FALSE(QFileInfo::exists(dir.path()));
     form->close();
 }
@@ -97,7 +97,7 @@ TEST_F(CalibrationWiring, SaveGoesOutThroughTheWindowsLink)
     page->labeledEdit2()->setText(QStringLiteral("95"));
     page->maskEdit2()->setMaskText(QStringLiteral("96"));
     page->button3()->click();
-    EXPECT_DOUBLE_EQ(form->state().systemCorrection().a, 14.0 / 15.0);
+    EXPECT_DOUBLE_EQ(state().systemCorrection().a, 14.0 / 15.0);
     EXPECT_EQ(form->statusBar1()->panelText(0), QStringLiteral("Нет подключения"));
     EXPECT_TRUE(form->link().getdata().isActive());
     form->close();

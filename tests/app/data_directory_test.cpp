@@ -94,9 +94,8 @@ TEST_F(UnmadeDataDirectory, TheSessionRunsInMemoryAndTheCloseSaysItCouldNotSave)
 {
     writeFile(path(QStringLiteral("home")), "not a folder");
     const QString data = path(QStringLiteral("home/kv4410pc"));
-    form = std::make_unique<TForm1>(data, platform, &errors);
-    form->dataFiles().setCreatesDirectory(true);
-    form->state().applyCount(8000);
+    create({data, true});
+    state().applyCount(8000);
     form->journalPage()->writeButClick();
     errors.messages.clear();
     form->show();

@@ -6,7 +6,7 @@
 #include "core/methods.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
-#include "measure/measurement_state.h"
+#include "measure/calibration_list_model.h"
 #include "recording_reporter.h"
 
 #include <QFileInfo>
@@ -73,10 +73,10 @@ protected:
     }
 
     QTemporaryDir dir;
-    MeasurementState state;
+    CalibrationListModel calibrations;
     JournalBook book;
     RecordingReporter errors;
-    DataFiles files{dir.path(), state, book, errors};
+    DataFiles files{dir.path(), calibrations, book, errors};
 };
 
 TEST_F(DataFilesTest, UntouchedFilesAreNeverRewrittenNorHoldTheClose)

@@ -109,8 +109,8 @@ TEST_F(LinkedFormTest, ACalibratedResultIsShownInItsMethodsColourAndKeepsItForZe
     record.slope = 1.02;
     record.offset = -0.5;
     record.setName(QStringLiteral("Эталон-95 зимний"));
-    form->state().calibrations().AddCalibration(record);
-    ASSERT_EQ(form->state().calibrations().ToggleCalibration(1), ToggleResult::Done);
+    workspace->addCalibration(record);
+    ASSERT_EQ(workspace->toggleCalibration(1), ToggleResult::Done);
 
     measure(8000);
     EXPECT_EQ(label(Research), QStringLiteral("84,5 (Эталон-95 )"));

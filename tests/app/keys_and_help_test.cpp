@@ -153,7 +153,7 @@ TEST_F(FormKeys, SpaceOnTheJournalGridAddsAnEntryExceptInTheCommentColumn)
     f.show();
     QTableView* grid = f.journalPage()->grid();
     grid->setFocus();
-    f.state().applyCount(8000);
+    state().applyCount(8000);
 
     grid->setCurrentIndex(grid->model()->index(0, 3));
     type(grid, u' ');
@@ -294,7 +294,7 @@ TEST_F(FormTest, ABoxAfterTheStartCarriesTheWindowsCaption)
             box->accept();
         }
     });
-    form = std::make_unique<TForm1>(dir.path(), platform);  // no reporter: real boxes
+    create({.reports = false});  // real boxes
     EXPECT_EQ(title, QStringLiteral("Октанометр КВ-4410ПК"));
     EXPECT_EQ(form->applicationTitle(), QStringLiteral("Октанометр КВ-4410ПК"));
 }

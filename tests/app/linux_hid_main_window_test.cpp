@@ -5,6 +5,7 @@
 #include "linux_hid_test_support.h"
 
 #include "app/main_window.h"
+#include "app/workspace.h"
 #include "app/result_label.h"
 #include "app/result_panel.h"
 #include "core/methods.h"
@@ -55,6 +56,7 @@ protected:
     QString panel(int i) const { return form->statusBar1()->panelText(i); }
 
     QTemporaryDir dir;
+    std::unique_ptr<Workspace> workspace;
     std::unique_ptr<TForm1> form;
     std::shared_ptr<std::atomic<std::uint16_t>> count = std::make_shared<std::atomic<std::uint16_t>>(8000);
     int readings = 0;
@@ -63,7 +65,8 @@ protected:
 TEST_F(LinuxHidMainWindow, ConnectsPollsShowsTheReadingAndFollowsUnplugAndReplug)
 {
     EmulatedHidDevice* instrument = &plugInstrument();
-    form = std::make_unique<TForm1>(dir.path(), *platform, &reporter);
+    workspace = std::make_unique<Workspace>(dir.path());
+    form = std::make_unique<TForm1>(*workspace, *platform, &reporter);
     QObject::connect(&form->link(), &InstrumentLink::measurement, [this] { ++readings; });
     ASSERT_TRUE(settle([&] { return connected(); }));
 

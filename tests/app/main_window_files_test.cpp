@@ -36,13 +36,11 @@ protected:
         journal.setRow(2, makeEntry(2, when, Cetane, QStringLiteral("*")));
         saveTableFile(journal, path(QStringLiteral("data2.tab")));
 
-        CalibrationStore store;
         TCalibration record;
         record.method = Aki;
         record.slope = 1.5;
         record.setName(QStringLiteral("Эталон"));
-        store.AddCalibration(record);
-        store.SaveCalibrations(path(QStringLiteral("kor.tab")));
+        writeFile(path(QStringLiteral("kor.tab")), serializeCalibrations({record}));
     }
 
     QStringList fileNames() const { return {"kor.tab", "data.tab", "data2.tab"}; }
@@ -57,9 +55,9 @@ TEST_F(MainWindowFiles, PresentFilesFillTheThreeGrids)
     EXPECT_EQ(f.archivePage()->table().cell(1, 3), QStringLiteral("91,8"));
     EXPECT_EQ(f.journalPage()->table().rowCount(), 3);
     EXPECT_EQ(f.journalPage()->table().cell(2, 2), QStringLiteral("Цетановое число"));
-    ASSERT_EQ(f.state().calibrations().count(), 1);
+    ASSERT_EQ(state().calibrations().count(), 1);
     EXPECT_EQ(f.calibrationsPage()->gridRowCount(), 3);
-    EXPECT_EQ(f.calibrationsPage()->grid()->item(0, 2)->text(), QStringLiteral("Эталон"));
+    EXPECT_EQ(f.calibrationsPage()->grid()->model()->index(0, 2).data().toString(), QStringLiteral("Эталон"));
 }
 
 TEST_F(MainWindowFiles, MissingFilesAreReportedInOrderAndCreatedAtClose)
@@ -121,8 +119,8 @@ TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
         writeSampleFiles();
         blockWithDirectory(path(blocked));
         TForm1& f = create();
-        f.dataFiles().setClock([&] { return at; });
-        f.state().applyCount(8000);
+        workspace->files().setClock([&] { return at; });
+        state().applyCount(8000);
         // The operator works as usual: two entries, one archived; a calibration.
         f.journalPage()->writeButClick();
         f.journalPage()->writeButClick();
@@ -131,7 +129,7 @@ TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
         record.method = Research;
         record.slope = 1;
         record.setName(QStringLiteral("новая"));
-        f.state().calibrations().AddCalibration(record);
+        workspace->addCalibration(record);
 
         errors.messages.clear();
         errors.notices.clear();
@@ -145,10 +143,9 @@ TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
         ASSERT_EQ(errors.notices.size(), 1);
         EXPECT_TRUE(errors.notices[0].contains(QFileInfo(kept).fileName()));
         if (blocked == QStringLiteral("kor.tab")) {
-            CalibrationStore store;
-            store.LoadCalibrations(kept);
-            ASSERT_EQ(store.count(), 1);
-            EXPECT_EQ(store.at(1).nameText(), QStringLiteral("новая"));
+            const std::vector<TCalibration> records = parseCalibrations(readFile(kept));
+            ASSERT_EQ(records.size(), 1u);
+            EXPECT_EQ(records[0].nameText(), QStringLiteral("новая"));
         } else {
             JournalTable table;
             loadTableFile(table, kept);
@@ -178,8 +175,8 @@ TEST_F(MainWindowFiles, AKeptFileThatCannotBeWrittenKeepsTheWindowOpen)
     ASSERT_TRUE(QFile::link(path(QStringLiteral("gone/x.tab")),
                             path(QStringLiteral("data2-20261208-143005.tab"))));
     TForm1& f = create();
-    f.dataFiles().setClock([&] { return at; });
-    f.state().applyCount(8000);
+    workspace->files().setClock([&] { return at; });
+    state().applyCount(8000);
     f.journalPage()->writeButClick();
     errors.messages.clear();
     f.show();
@@ -206,7 +203,7 @@ TEST_F(MainWindowFiles, CloseWritesTheThreeTables)
     TForm1& f = create();
     f.journalPage()->writeButClick();
     f.journalPage()->ArhButClick();
-    f.state().calibrations().DeleteCalibration(1);
+    workspace->deleteCalibration(1);
     f.show();
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(errors.messages.isEmpty());
@@ -239,11 +236,14 @@ TEST_F(MainWindowFiles, CloseMenuItemRunsTheCloseSequence)
 TEST_F(MainWindowFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
 {
     writeSampleFiles();
+    // A damaged kor.tab must be written at close with the records read.
+    writeFile(path(QStringLiteral("kor.tab")),
+              readFile(QStringLiteral(KV_TEST_DATA_DIR "/kor_negative_length.tab")));
     const QByteArray korBefore = readFile(path(QStringLiteral("kor.tab")));
     const QByteArray archiveBefore = readFile(path(QStringLiteral("data.tab")));
     TForm1& f = create();
+    const QByteArray korIntact = serializeCalibrations(state().calibrations().calibrations());
     f.journalPage()->ArhButClick();         // the archive changes
-    f.state().calibrations().DeleteCalibration(1);  // so does the calibration list
     blockWithDirectory(path(QStringLiteral("data2.tab")));
     f.show();
 
@@ -262,7 +262,7 @@ TEST_F(MainWindowFiles, JournalWriteFailureStopsTheCloseAndKeepsTheWindowOpen)
     errors.messages.clear();
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(errors.messages.isEmpty());
-    EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
+    EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))), korIntact);
 }
 
 TEST_F(MainWindowFiles, AFileThatCannotBeWrittenHoldsTheCloseOnlyWhenItChanged)
@@ -281,7 +281,7 @@ TEST_F(MainWindowFiles, AFileThatCannotBeWrittenHoldsTheCloseOnlyWhenItChanged)
     EXPECT_EQ(journal.rowCount(), 4);
 
     // A calibration deleted: now kor.tab must be written, and can't be.
-    f.state().calibrations().DeleteCalibration(1);
+    EXPECT_THROW(workspace->deleteCalibration(1), Error);
     f.show();
     EXPECT_FALSE(f.close());
     ASSERT_EQ(errors.messages.size(), 1);
@@ -298,7 +298,7 @@ TEST_F(MainWindowFiles, DamagedCalibrationFileIsCopiedOnceBeforeTheCloseDropsIts
     writeFile(path(QStringLiteral("kor.tab.bak")), "older copy");
 
     TForm1& f = create();
-    const int intact = f.state().calibrations().count();
+    const int intact = state().calibrations().count();
     ASSERT_EQ(errors.notices.size(), 1);
     const QString copy = path(QStringLiteral("kor.tab.bak.2"));
     EXPECT_TRUE(errors.notices[0].contains(QStringLiteral("последняя прочитанная запись — %1,").arg(intact)));
@@ -325,7 +325,7 @@ TEST_F(MainWindowFiles, AGoneProgramDirectoryHoldsTheCloseOnlyWhenTheSessionChan
 {
     const QString gone = path(QStringLiteral("gone"));
     QDir().mkpath(gone);
-    form = std::make_unique<TForm1>(gone, platform, &errors);
+    create({gone});
     errors.messages.clear();
     QDir(gone).removeRecursively();
     form->show();

@@ -46,8 +46,8 @@ TEST_F(MainWindow, FreshStartShowsJournalPetrolMethodOneAndStartLabels)
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Октанометр КВ-4410ПК"));
     EXPECT_EQ(f.pageControl()->currentIndex(), 0);
     EXPECT_EQ(f.journalPage()->editmetod()->text(), QStringLiteral("И"));
-    EXPECT_EQ(f.state().selectedMethod(), 1);
-    EXPECT_FALSE(f.state().dieselMode());
+    EXPECT_EQ(state().selectedMethod(), 1);
+    EXPECT_FALSE(state().dieselMode());
     EXPECT_TRUE(f.findChild<QToolButton*>(QStringLiteral("Bbut"))->isChecked());
     EXPECT_FALSE(f.findChild<QToolButton*>(QStringLiteral("Dbut"))->isChecked());
     EXPECT_EQ(text(f, "txtIsRes"), QStringLiteral("0"));
@@ -132,7 +132,7 @@ TEST_F(MainWindow, ResizeRefitsTheColumnsOfAllThreeGrids)
     f.show();
     QTableView* journal = f.journalPage()->grid();
     QTableView* archive = f.archivePage()->grid();
-    QTableWidget* calibrations = f.calibrationsPage()->grid();
+    QTableView* calibrations = f.calibrationsPage()->grid();
     // Showing the window fits the comment column to the width it shows with.
     EXPECT_EQ(journal->columnWidth(4), journal->width() - (30 + 110 + 150 + 54) - 35);
     // The operator has dragged columns of both tables.

@@ -56,7 +56,7 @@ TEST_F(MethodSelection, FuelButtonsAndTheMethodMenuShowOnTheButtons)
     EXPECT_TRUE(button("Bbut")->isChecked());
 
     button("Dbut")->click();
-    EXPECT_TRUE(f.state().dieselMode());
+    EXPECT_TRUE(state().dieselMode());
     EXPECT_TRUE(button("Dbut")->isChecked());
     EXPECT_FALSE(button("Bbut")->isChecked());
     EXPECT_EQ(editmetod(), QStringLiteral("Ц"));
@@ -68,13 +68,13 @@ TEST_F(MethodSelection, FuelButtonsAndTheMethodMenuShowOnTheButtons)
         EXPECT_EQ(items[i]->objectName(), names[i]);
         EXPECT_EQ(items[i]->text(), methodName(i + 1));
         items[i]->trigger();
-        EXPECT_EQ(f.state().selectedMethod(), i + 1);
+        EXPECT_EQ(state().selectedMethod(), i + 1);
         EXPECT_EQ(editmetod(), letters[i]);
-        EXPECT_TRUE(f.state().dieselMode());
+        EXPECT_TRUE(state().dieselMode());
     }
 
     button("Bbut")->click();
-    EXPECT_FALSE(f.state().dieselMode());
+    EXPECT_FALSE(state().dieselMode());
     EXPECT_EQ(editmetod(), QStringLiteral("И"));
 }
 
@@ -93,7 +93,7 @@ TEST_F(MethodSelection, EachLabelDroppedInEachModeRecordsItsMethodAndShownText)
     const QStringList letters = {"И", "М", "А", "Ц"};
     for (const bool diesel : {false, true}) {
         button(diesel ? "Dbut" : "Bbut")->click();
-        f.state().applyCount(8000);
+        state().applyCount(8000);
         const QStringList texts = diesel ? QStringList{"*", "*", "*", "36,7"}
                                          : QStringList{"83,3", "78", "80,7", "*"};
         for (int m = 1; m <= 4; ++m) {
@@ -108,9 +108,9 @@ TEST_F(MethodSelection, EachLabelDroppedInEachModeRecordsItsMethodAndShownText)
             EXPECT_EQ(table.rowCount(), expectedRows);
             EXPECT_EQ(lastRow().cells[2], methodName(m));
             EXPECT_EQ(lastRow().cells[3], texts[m - 1]);
-            EXPECT_EQ(f.state().selectedMethod(), m);
+            EXPECT_EQ(state().selectedMethod(), m);
             EXPECT_EQ(editmetod(), letters[m - 1]);
-            EXPECT_EQ(f.state().dieselMode(), diesel);
+            EXPECT_EQ(state().dieselMode(), diesel);
         }
     }
 }

@@ -93,9 +93,9 @@ TEST_F(Readability, ACalibratedResultStaysInsideTheResultBoxAndTheJournalGetsIts
     calibration.slope = 1;
     calibration.offset = 12.1;
     calibration.setName(QStringLiteral("Эталон АИ-92"));
-    f.state().calibrations().AddCalibration(calibration);
-    f.state().calibrations().ToggleCalibration(1);
-    f.state().applyCount(8000);  // research 83,3, calibrated 95,4
+    workspace->addCalibration(calibration);
+    workspace->toggleCalibration(1);
+    state().applyCount(8000);  // research 83,3, calibrated 95,4
     ResultLabel* label = f.resultPanel()->resultLabel(Research);
     EXPECT_EQ(label->text(), kCalibrated);
     auto* box = f.findChild<QGroupBox*>(QStringLiteral("ResBox"));
@@ -148,8 +148,8 @@ TEST_F(Readability, TheThreeGridsShareTheCondensedFaceAndShowDatesAndMethodsWhol
     f.show();
     QTableView* journal = f.journalPage()->grid();
     QTableView* archive = f.archivePage()->grid();
-    QTableWidget* calibrations = f.calibrationsPage()->grid();
-    for (QTableView* grid : {journal, archive, static_cast<QTableView*>(calibrations)}) {
+    QTableView* calibrations = f.calibrationsPage()->grid();
+    for (QTableView* grid : {journal, archive, calibrations}) {
         EXPECT_EQ(grid->font(), gridFont()) << grid->objectName().toStdString();
         EXPECT_EQ(grid->horizontalHeader()->font().toString(), gridFont().toString())
             << grid->objectName().toStdString();
@@ -222,7 +222,7 @@ TEST_F(Readability, AtEightHundredBySixHundredEveryCommandIsReachable)
     for (QAction* action : overflow->actions())
         if (action->text() == QStringLiteral("Включить/Отключить калибровку"))
             action->trigger();
-    EXPECT_EQ(f.state().calibrations().activeCalibration(Aki), 1);
+    EXPECT_EQ(state().calibrations().activeCalibration(Aki), 1);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "app/workspace.h"
 #include "journal/print_page.h"
 #include "journal/journal_book.h"
 #include "journal/spreadsheet_export.h"
@@ -56,11 +57,12 @@ protected:
     }
 
     QTemporaryDir dataDir;
-    MeasurementState state;
     test::RecordingReporter reporter;
-    JournalBook book;
-    ArchivePage archive{book, reporter};
-    JournalPage journal{state, book, reporter};
+    Workspace workspace{QString()};  // no files: the pages' changes only
+    MeasurementState& state = workspace.state();
+    JournalBook& book = workspace.book();
+    ArchivePage archive{book, workspace, reporter};
+    JournalPage journal{state, book, workspace, reporter};
     PrintView web{reporter, &journal};
 
     QString chosenName;

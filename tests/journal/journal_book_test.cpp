@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace kv {
 namespace {
@@ -16,15 +17,10 @@ const QDateTime kWhen(QDate(2026, 12, 9), QTime(10, 0, 0));
 
 QByteArray fileOf(std::initializer_list<const char*> values)
 {
-    JournalTable table;
-    int row = 1;
-    for (const char* value : values) {
-        if (row > 1)
-            table.appendRow();
-        table.setRow(row, makeEntry(row, kWhen, Research, QString::fromUtf8(value)));
-        ++row;
-    }
-    return tableFileBytes(table);
+    std::vector<JournalRow> rows;
+    for (const char* value : values)
+        rows.push_back(makeEntry(int(rows.size()) + 1, kWhen, Research, QString::fromUtf8(value)));
+    return tableFileBytes(journalTableOf(rows));
 }
 
 using T = JournalBook::Table;
@@ -40,15 +36,11 @@ TEST(JournalBook, OnlyARealChangeAsksForAWrite)
         {"nothing done", [](JournalBook&) {}, false, false},
         {"an entry", [](JournalBook& b) { b.addEntry(Motor, "83,1", kWhen); }, true, false},
         {"an entry made and deleted",
-         [](JournalBook& b) { b.deleteEntry(b.addEntry(Motor, "83,1", kWhen)); }, false, false},
+         [](JournalBook& b) { b.deleteEntry(b.addEntry(Motor, "83,1", kWhen).edits[0].row); }, false,
+         false},
         {"a row moved", [](JournalBook& b) { b.moveToArchive(1); }, true, true},
         {"a comment typed",
-         [](JournalBook& b) {
-             JournalTableModel& m = b.journal();
-             m.setCommentEditable(true);
-             m.setData(m.index(0, JournalTable::kCommentColumn), QStringLiteral("проба"));
-         },
-         true, false},
+         [](JournalBook& b) { b.setComment(1, QStringLiteral("проба")); }, true, false},
         {"marked unsaved (missing or damaged file)", [](JournalBook& b) { b.markUnsaved(T::Archive); },
          false, true},
     };
@@ -103,15 +95,71 @@ TEST(JournalBook, EntriesFollowTheTableRules)
     JournalBook book;
     // An empty journal's blank row takes the first entry; archiving an empty journal or
     // a row outside the table does nothing.
-    book.moveToArchive(1);
-    EXPECT_EQ(book.addEntry(Cetane, "*", kWhen), 1);
-    EXPECT_EQ(book.addEntry(Research, "91,8 (Эталон)", kWhen), 2);
+    EXPECT_TRUE(book.moveToArchive(1).isEmpty());
+    EXPECT_EQ(book.addEntry(Cetane, "*", kWhen).edits[0].row, 1);
+    EXPECT_EQ(book.addEntry(Research, "91,8 (Эталон)", kWhen).edits[0].row, 2);
     book.moveToArchive(7);
     EXPECT_EQ(book.archive().table().rowCount(), 2);
     book.moveToArchive(2);
     ASSERT_EQ(book.archive().table().rowCount(), 3);  // never into the archive's blank row
     EXPECT_EQ(book.archive().table().cell(2, 3), QStringLiteral("91,8 (Эталон)"));
     EXPECT_EQ(book.journal().table().rowCount(), 2);
+}
+
+// Every rule's change taken back leaves both files' bytes and the rows moved this session
+// as they were, and made again, as the rule left them.
+TEST(JournalBook, EveryChangeIsUndoneAndRedoneExactly)
+{
+    const struct {
+        const char* what;
+        std::function<JournalChange(JournalBook&)> act;
+        const char* journal;
+        const char* archive;
+        bool firstMoved = false;  // the journal's first row moved to the archive before
+    } cases[] = {
+        {"entry into the blank row", [](JournalBook& b) { return b.addEntry(Aki, "87", kWhen); }, "", ""},
+        {"entry", [](JournalBook& b) { return b.addEntry(Aki, "87", kWhen); }, "1 2", "a"},
+        {"comment", [](JournalBook& b) { return b.setComment(2, "с\nпереносом"); }, "1 2", "a"},
+        {"delete", [](JournalBook& b) { return b.deleteEntry(1); }, "1 2 3", "a"},
+        {"delete the only row", [](JournalBook& b) { return b.deleteEntry(1); }, "1", "a"},
+        {"to the archive", [](JournalBook& b) { return b.moveToArchive(2); }, "1 2 3", "a"},
+        {"the last to the archive", [](JournalBook& b) { return b.moveToArchive(1); }, "1", ""},
+        {"archive delete", [](JournalBook& b) { return b.deleteArchived(1); }, "1", "a b"},
+        {"a moved row deleted", [](JournalBook& b) { return b.deleteArchived(2); }, "1 2", "a", true},
+    };
+    const auto file = [](const char* values) {
+        std::vector<JournalRow> rows;
+        for (const QString& value : QString::fromUtf8(values).split(u' ', Qt::SkipEmptyParts))
+            rows.push_back(makeEntry(int(rows.size()) + 1, kWhen, Research, value));
+        return tableFileBytes(journalTableOf(rows));
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        JournalBook book;
+        book.read(T::Journal, file(c.journal));
+        book.read(T::Archive, file(c.archive));
+        if (c.firstMoved)
+            book.moveToArchive(1);
+        const auto state = [&book] {
+            return std::tuple(tableFileBytes(book.journal().table()),
+                              tableFileBytes(book.archive().table()), book.movedThisSession());
+        };
+        const auto before = state();
+        const JournalChange change = c.act(book);
+        ASSERT_FALSE(change.isEmpty());
+        const auto after = state();
+        ASSERT_NE(after, before);
+        book.undo(change);
+        EXPECT_EQ(state(), before);
+        book.redo(change);
+        EXPECT_EQ(state(), after);
+    }
+    // What changes nothing is no change: a blank row deleted, a comment typed as it was.
+    JournalBook book;
+    EXPECT_TRUE(book.deleteEntry(1).isEmpty());
+    EXPECT_TRUE(book.deleteArchived(1).isEmpty());
+    book.addEntry(Motor, "78", kWhen);
+    EXPECT_TRUE(book.setComment(1, book.journal().table().cell(1, JournalTable::kCommentColumn)).isEmpty());
 }
 
 }  // namespace

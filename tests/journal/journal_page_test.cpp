@@ -1,3 +1,4 @@
+#include "app/workspace.h"
 #include "core/error_guard.h"
 #include "core/methods.h"
 #include "journal/table_file.h"
@@ -75,11 +76,12 @@ protected:
         return dropEvent.isAccepted();
     }
 
-    MeasurementState state;
     test::RecordingReporter reporter;
-    JournalBook book;
-    ArchivePage archive{book, reporter};
-    JournalPage journal{state, book, reporter};
+    Workspace workspace{QString()};  // no files: the pages' changes only
+    MeasurementState& state = workspace.state();
+    JournalBook& book = workspace.book();
+    ArchivePage archive{book, workspace, reporter};
+    JournalPage journal{state, book, workspace, reporter};
 };
 
 TEST_F(JournalPageTest, FirstEntryFillsTheBlankRowAndLaterOnesAppend)
@@ -121,9 +123,10 @@ TEST_F(JournalPageTest, ASavedEmptyJournalComesBackAsABlankRowThatStays)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data2.tab"));
     saveTableFile(journal.table(), path);
-    JournalBook reread;
-    ArchivePage rereadArchive{reread, reporter};
-    JournalPage reloaded{state, reread, reporter};
+    Workspace rereadWorkspace{QString()};
+    JournalBook& reread = rereadWorkspace.book();
+    ArchivePage rereadArchive{reread, rereadWorkspace, reporter};
+    JournalPage reloaded{state, reread, rereadWorkspace, reporter};
     reread.read(JournalBook::Table::Journal, test::readFile(path));
     reloaded.writeButClick();
     ASSERT_EQ(reloaded.table().rowCount(), 3);

@@ -35,16 +35,21 @@ TCalibration record(int method, double slope, const QString& name = {})
     return c;
 }
 
+// A store holding what a file's bytes give, as the program reads kor.tab.
+CalibrationStore loaded(const QString& path)
+{
+    CalibrationStore store;
+    store.setRecords(parseCalibrations(readWholeFile(path, kMaxCalibrationFileSize)));
+    return store;
+}
+
 class CalibrationFiles : public testing::Test {
 protected:
     QString korPath() const { return m_dir.filePath(QStringLiteral("kor.tab")); }
 
     QByteArray loadAndSave(const char* name)
     {
-        CalibrationStore store;
-        store.LoadCalibrations(golden(name));
-        store.SaveCalibrations(korPath());
-        return readWholeFile(korPath());
+        return serializeCalibrations(loaded(golden(name)).calibrations());
     }
 
     QTemporaryDir m_dir;
@@ -72,8 +77,7 @@ TEST_F(CalibrationFiles, LoadAndSaveAreByteExact)
 
 TEST_F(CalibrationFiles, LoadedFields)
 {
-    CalibrationStore store;
-    store.LoadCalibrations(golden("kor_two_records.tab"));
+    CalibrationStore store = loaded(golden("kor_two_records.tab"));
     ASSERT_EQ(store.count(), 2);
     EXPECT_EQ(store.at(1).method, Motor);
     EXPECT_EQ(store.at(2).offset, -0.5);
@@ -81,26 +85,23 @@ TEST_F(CalibrationFiles, LoadedFields)
     EXPECT_FALSE(store.AnyCalibrationActive());  // every run starts with all off
 
     // A foreign method stays; a length byte of 200 reads only the 50 bytes of the area.
-    store.LoadCalibrations(golden("kor_odd_method.tab"));
+    store = loaded(golden("kor_odd_method.tab"));
     ASSERT_EQ(store.count(), 1);
     EXPECT_EQ(store.at(1).nameText(), QString(50, u'X'));
     EXPECT_EQ(store.ToggleCalibration(1), ToggleResult::Done);
     EXPECT_FALSE(store.AnyCalibrationActive());
 }
 
-TEST_F(CalibrationFiles, MissingFileEmptiesTheListAndRaises)
+TEST_F(CalibrationFiles, MissingFileRaises)
 {
-    CalibrationStore store;
-    store.AddCalibration(record(Research, 1));
     const QString missing = m_dir.filePath(QStringLiteral("none.tab"));
     try {
-        store.LoadCalibrations(missing);
+        loaded(missing);
         FAIL() << "no error";
     } catch (const FileOpenError& e) {
         EXPECT_EQ(e.message(),
                   QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
     }
-    EXPECT_EQ(store.count(), 0);
 }
 
 // A write cut short by the file size limit (which binds root too) fails the save and
@@ -121,7 +122,7 @@ TEST_F(CalibrationFiles, FailedWriteLeavesTheFormerFileWhole)
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     QString message;
     try {
-        store.SaveCalibrations(korPath());
+        replaceFileAtomically(korPath(), serializeCalibrations(store.calibrations()));
     } catch (const StreamWriteError& e) {
         message = e.message();
     }
@@ -161,15 +162,11 @@ TEST_F(CalibrationFiles, LoadTellsDamageFromAHarmlessEnd)
         {"kor_negative_length.tab", 1},
         {"kor_truncated_entry.tab", 1},            // the cut record is kept behind it
     };
-    CalibrationStore store;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        store.LoadCalibrations(golden(c.file));
-        EXPECT_EQ(store.loadDamagedAfter(), c.damagedAfter);
+        const CalibrationParse parsed = parseCalibrationFile(readWholeFile(golden(c.file)));
+        EXPECT_EQ(parsed.damaged ? std::optional(parsed.intactRecords) : std::nullopt, c.damagedAfter);
     }
-    // A later good load forgets the damage.
-    store.LoadCalibrations(golden("kor_one_record.tab"));
-    EXPECT_EQ(store.loadDamagedAfter(), std::nullopt);
 }
 
 // The notice names the last record read, a cut one included, and what was not read.
@@ -223,20 +220,17 @@ TEST_F(CalibrationFiles, OversizedOrSpecialFilesAreRefusedWithoutBlocking)
 {
     replaceFileAtomically(korPath(), QByteArray());
     ASSERT_EQ(::truncate(QFile::encodeName(korPath()).constData(), kMaxCalibrationFileSize + 1), 0);
-    CalibrationStore store;
-    store.AddCalibration(record(Motor, 1));
     try {
-        store.LoadCalibrations(korPath());
+        loaded(korPath());
         FAIL();
     } catch (const FileOpenError& e) {
         EXPECT_EQ(e.message(), "Cannot open file \"" + korPath() + "\". File too large");
     }
-    EXPECT_EQ(store.count(), 0);
 
     const QString fifo = m_dir.filePath(QStringLiteral("pipe.tab"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    EXPECT_THROW(store.LoadCalibrations(fifo), FileOpenError);
-    EXPECT_THROW(store.LoadCalibrations(QStringLiteral("/dev/zero")), FileOpenError);
+    EXPECT_THROW(loaded(fifo), FileOpenError);
+    EXPECT_THROW(loaded(QStringLiteral("/dev/zero")), FileOpenError);
 }
 
 TEST(CalibrationName, SetAndRead)

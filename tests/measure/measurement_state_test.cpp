@@ -20,7 +20,8 @@ protected:
         return list;
     }
 
-    MeasurementState state;
+    CalibrationListModel calibrations;
+    MeasurementState state{calibrations};
 };
 
 TEST_F(MeasurementStateTest, StartsInPetrolModeWithMethodOneAndTheStartTexts)
@@ -109,11 +110,10 @@ TEST_F(MeasurementStateTest, TheCorrectionAndASwitchedOnCalibrationApplyFromTheN
     calibration.slope = 1;
     calibration.offset = 2;
     calibration.setName(QStringLiteral("Эталон АИ-92"));
-    state.calibrations().AddCalibration(calibration);
-    ASSERT_EQ(state.calibrations().ToggleCalibration(1), ToggleResult::Done);
     QSignalSpy changed(&state, &MeasurementState::calibrationsChanged);
-    state.notifyCalibrationsChanged();
-    EXPECT_EQ(changed.count(), 1);
+    calibrations.add(calibration);
+    ASSERT_EQ(calibrations.toggle(1), ToggleResult::Done);
+    EXPECT_EQ(changed.count(), 2);  // the list, then the switch
     state.applyCount(8000);
     // Motor follows the corrected research value (79,1), then its calibration adds 2.
     EXPECT_EQ(state.resultText(Motor), QStringLiteral("81,1 (Эталон АИ-)"));

@@ -91,25 +91,39 @@ TEST(ReadingTrend, SettlesWhenTheLastReadingsSpreadByOneDigitAtMost)
     }
 }
 
-TEST(ReadingTrend, ReadsTheValueALabelShows)
+// The trend takes the number a label shows, to its decimal, and nothing from "0" or "*".
+TEST(ReadingTrend, TakesTheValueALabelShows)
 {
+    TCalibration calibration;
+    calibration.method = Research;
+    calibration.slope = 1.02;
+    calibration.offset = -0.5;
+    calibration.setName(QStringLiteral("Эталон-95 зимний"));
+    CalibrationStore store;
+    store.AddCalibration(calibration);
+    store.ToggleCalibration(1);
+    const CalibrationStore none;
     const struct {
+        std::uint16_t count;
+        bool diesel;
+        const CalibrationStore& calibrations;
+        int method;
         QString text;
-        QChar separator;
         Reading value;
     } cases[] = {
-        {QStringLiteral("83,3"), u',', 83.3},
-        {QStringLiteral("78"), u',', 78.0},
-        {QStringLiteral("84,5 (Эталон-95 )"), u',', 84.5},
-        {QStringLiteral("92.4 (AB)"), u'.', 92.4},
-        {QStringLiteral("0"), u',', gap},  // outside the window
-        {QStringLiteral("0 (Эталон)"), u',', gap},
-        {QStringLiteral("*"), u',', gap},  // not computed in this mode
-        {QString(), u',', gap},
-        {QStringLiteral("abc"), u',', gap},
+        {8000, false, none, Research, QStringLiteral("83,3"), 83.3},
+        {8000, false, none, Motor, QStringLiteral("78"), 78.0},
+        {8000, false, store, Research, QStringLiteral("84,5 (Эталон-95 )"), 84.5},
+        {9600, false, none, Research, QStringLiteral("0"), gap},  // outside the window
+        {9600, false, store, Research, QStringLiteral("0"), gap},
+        {8000, false, none, Cetane, QStringLiteral("*"), gap},    // not computed in this mode
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(shownValue(c.text, c.separator), c.value) << c.text.toStdString();
+    for (const auto& c : cases) {
+        const LabelDisplay label =
+            computeReadingDisplay(c.count, c.diesel, {}, c.calibrations, u',').label(c.method);
+        EXPECT_EQ(label.text, c.text);
+        EXPECT_EQ(label.value, c.value) << c.text.toStdString();
+    }
 }
 
 class TrendFeedTest : public testing::Test {
@@ -120,7 +134,8 @@ protected:
             state.applyCount(count);
     }
 
-    MeasurementState state;
+    CalibrationListModel calibrations;
+    MeasurementState state{calibrations};
     TrendFeed feed{state};
     QSignalSpy settled{&feed, &TrendFeed::settledChanged};
 };
@@ -129,7 +144,7 @@ TEST_F(TrendFeedTest, FollowsTheSelectedMethodsLabelAndMarksItSettled)
 {
     EXPECT_EQ(feed.followedMethod(), Research);
     readings(ReadingTrend::kSettleCount - 1);
-    EXPECT_EQ(feed.trend().latest(), shownValue(state.resultText(Research)));
+    EXPECT_EQ(feed.trend().latest(), state.reading().label(Research).value);
     EXPECT_TRUE(settled.isEmpty());
     readings(1);
     ASSERT_EQ(settled.size(), 1);
@@ -156,7 +171,7 @@ TEST_F(TrendFeedTest, StartsAgainWhenTheScaleMayChange)
         {"diesel", [](MeasurementState& s, TrendFeed&) { s.selectDiesel(); }, Cetane},
         {"method", [](MeasurementState& s, TrendFeed&) { s.selectMethod(Motor); }, Motor},
         {"label picked", [](MeasurementState&, TrendFeed& f) { f.follow(Aki); }, Aki},
-        {"calibrations", [](MeasurementState& s, TrendFeed&) { s.notifyCalibrationsChanged(); }, Research},
+        {"calibrations", [this](MeasurementState&, TrendFeed&) { calibrations.add({}); }, Research},
         {"correction", [](MeasurementState& s, TrendFeed&) { s.setSystemCorrection({1.05, -3}); }, Research},
         {"unplugged", [](MeasurementState&, TrendFeed& f) { f.instrumentChanged(false); }, Research},
         {"plugged", [](MeasurementState&, TrendFeed& f) { f.instrumentChanged(true); }, Research},

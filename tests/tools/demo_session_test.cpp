@@ -1,5 +1,6 @@
 // The demo's program variant: the instrument is there for the first scan and reads.
 
+#include "app/workspace.h"
 #include "demo_session.h"
 #include "instrument_window.h"
 #include "virtual_instrument.h"
@@ -44,7 +45,8 @@ TEST(DemoSession, PlugsTheInstrumentForTheFirstScanAndReadsTheStartSample)
     const kv::ProgramVariant variant = kv::demoProgram();
     const std::unique_ptr<kv::HidPlatform> platform = variant.makePlatform();
     FailingReporter errors;
-    kv::TForm1 form(dir.path(), *platform, &errors);
+    kv::Workspace workspace(dir.path());
+    kv::TForm1 form(workspace, *platform, &errors);
     form.link().stop();
     std::unique_ptr<QObject> extras = variant.afterWindowsCreated(form, *platform);
     auto* session = dynamic_cast<kv::DemoSession*>(extras.get());

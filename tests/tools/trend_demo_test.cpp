@@ -1,6 +1,7 @@
 // The trend strip and the settled mark of the main window, fed by the virtual instrument
 // through the real link: polls and hand-overs are driven one by one.
 
+#include "app/workspace.h"
 #include "instrument_window.h"
 #include "virtual_instrument.h"
 
@@ -44,7 +45,8 @@ protected:
             QFile file(QDir(dir.path()).filePath(QString::fromLatin1(name)));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
-        form = std::make_unique<TForm1>(dir.path(), platform, &errors);
+        workspace = std::make_unique<Workspace>(dir.path());
+        form = std::make_unique<TForm1>(*workspace, platform, &errors);
         form->link().stop();  // the test polls
         instrument = std::make_unique<VirtualInstrument>(platform);
         instrument->resistorTimer()->stop();
@@ -84,6 +86,7 @@ protected:
     QTemporaryDir dir;
     FakeHidPlatform platform;
     FailingReporter errors;
+    std::unique_ptr<Workspace> workspace;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<VirtualInstrument> instrument;
     std::unique_ptr<InstrumentWindow> window;

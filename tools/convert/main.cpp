@@ -4,6 +4,7 @@
 #include "convert_line.h"
 #include "convert_options.h"
 
+#include "core/file_io.h"
 #include "core/number_format.h"
 #include "measure/calibration_store.h"
 #include "measure/reading_conversion.h"
@@ -96,7 +97,8 @@ int run(int argc, char** argv)
     Converter converter(options);
     try {
         if (!options.calibrationsPath.isEmpty())
-            converter.store().LoadCalibrations(options.calibrationsPath);
+            converter.store().setRecords(kv::parseCalibrations(
+                kv::readWholeFile(options.calibrationsPath, kv::kMaxCalibrationFileSize)));
     } catch (const kv::Error& e) {
         complain(e.message());
         return kExitFile;

@@ -8,7 +8,9 @@
 #include "app/result_panel.h"
 #include "app/splash_form.h"
 #include "app/trace_page.h"
+#include "app/workspace.h"
 #include "core/error_guard.h"
+#include "core/file_io.h"
 #include "core/methods.h"
 #include "device/hid/fake_hid_platform.h"
 #include "device/hid/hid_device_controller.h"
@@ -92,7 +94,8 @@ void writeSampleFiles(const QString& dir)
         record.setName(QString::fromUtf8(name));
         store.AddCalibration(record);
     }
-    store.SaveCalibrations(QDir(dir).filePath(QStringLiteral("kor.tab")));
+    kv::replaceFileAtomically(QDir(dir).filePath(QStringLiteral("kor.tab")),
+                              kv::serializeCalibrations(store.calibrations()));
 }
 
 bool save(QWidget* widget, const QString& dir, const QString& name)
@@ -131,14 +134,13 @@ bool poll(kv::TForm1& form, int n)
 
 // A new sample poured into the virtual instrument: the trend strip while the readings
 // drift, then once they have settled, at the window's size and at 800 x 600.
-bool saveTrend(kv::TForm1& form, kv::InstrumentWindow& window, const QString& out)
+bool saveTrend(kv::Workspace& workspace, kv::TForm1& form, kv::InstrumentWindow& window,
+               const QString& out)
 {
     // Plain readings, as on a bench without calibrations or a correction.
-    form.state().setSystemCorrection({});
+    workspace.state().setSystemCorrection({});
     for (int position = 1; position <= 4; ++position)
-        form.state().calibrations().ToggleCalibration(position);
-    form.state().notifyCalibrationsChanged();
-    form.calibrationsPage()->FillCalibrationGrid();
+        workspace.toggleCalibration(position);
     form.pageControl()->setCurrentIndex(0);
     bool ok = poll(form, 12);
     window.pourResearch(92.0);
@@ -161,7 +163,8 @@ bool saveTrend(kv::TForm1& form, kv::InstrumentWindow& window, const QString& ou
 
 // The instrument link, driven step by step with the virtual instrument: connected with a
 // reading, the trace page, then unplugged.
-bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QString& out)
+bool saveLinkStates(kv::Workspace& workspace, kv::TForm1& form, kv::FakeHidPlatform& platform,
+                    const QString& out)
 {
     kv::VirtualInstrument instrument(platform);
     kv::InstrumentWindow window(instrument);
@@ -194,7 +197,7 @@ bool saveLinkStates(kv::TForm1& form, kv::FakeHidPlatform& platform, const QStri
     window.show();
     ok = save(&window, out, QStringLiteral("10-demo-instrument-window.png")) && ok;
     window.hide();
-    ok = saveTrend(form, window, out) && ok;
+    ok = saveTrend(workspace, form, window, out) && ok;
 
     instrument.unplug();
     QCoreApplication::sendPostedEvents();  // the pass finds no instrument
@@ -246,16 +249,16 @@ int main(int argc, char** argv)
 
     kv::StderrReporter errors;
     kv::FakeHidPlatform platform;
-    kv::TForm1 form(data.path(), platform, &errors);
+    kv::Workspace workspace(data.path());
+    kv::TForm1 form(workspace, platform, &errors);
     kv::TAboutBox about;
     form.setAboutBox(&about);
     // The timers are driven by hand here, so none fires while a picture is taken.
     form.link().stop();
     // A calibration of each method switched on: the four marks.
     for (int position = 1; position <= 4; ++position)
-        form.state().calibrations().ToggleCalibration(position);
-    form.state().applyCount(8900);  // a reading on the research calibration
-    form.calibrationsPage()->FillCalibrationGrid();
+        workspace.toggleCalibration(position);
+    workspace.state().applyCount(8900);  // a reading on the research calibration
     form.calibrationsPage()->setCurrentGridRow(6);  // the empty row: the marks unselected
     form.show();
     QApplication::processEvents();
@@ -306,7 +309,7 @@ int main(int argc, char** argv)
         dialog.setForm(kv::newCalibrationForm(kv::Research));
         dialog.show();
         ok = save(&dialog, out, QStringLiteral("12-calibration-dialog-new.png")) && ok;
-        dialog.setForm(kv::calibrationFormFor(form.state().calibrations().at(1)));
+        dialog.setForm(kv::calibrationFormFor(workspace.calibrations().store().at(1)));
         auto* trackBar = dialog.findChild<QSlider*>(QStringLiteral("TrackBar1"));
         trackBar->setValue(250);
         ok = save(&dialog, out, QStringLiteral("13-calibration-dialog-edit.png")) && ok;
@@ -324,6 +327,6 @@ int main(int argc, char** argv)
     }
 
     ok = savePrintPreview(form, out) && ok;
-    ok = saveLinkStates(form, platform, out) && ok;
+    ok = saveLinkStates(workspace, form, platform, out) && ok;
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "core/error_guard.h"
 #include "journal/journal_book.h"
+#include "journal/journal_edits.h"
 #include "ui/grid_style.h"
 #include "ui/tool_button.h"
 
@@ -11,10 +12,11 @@
 
 namespace kv {
 
-ArchivePage::ArchivePage(JournalBook& book, ErrorReporter& reporter, QWidget* parent)
+ArchivePage::ArchivePage(JournalBook& book, JournalEdits& edits, ErrorReporter& reporter,
+                         QWidget* parent)
     : GridPage(book.archive(), reporter, QStringLiteral("StringGrid2"), QStringLiteral("ToolBar2"), 29,
                parent)
-    , m_book(book)
+    , m_edits(edits)
 {
     QToolBar* bar = toolBar();
     QToolButton* delButArh = addToolButton(bar, "DelButArh", QStringLiteral("Удалить"), 75);
@@ -30,7 +32,7 @@ ArchivePage::ArchivePage(JournalBook& book, ErrorReporter& reporter, QWidget* pa
 
 void ArchivePage::DelButArhClick()
 {
-    m_book.deleteArchived(currentRow());
+    m_edits.deleteArchived(currentRow());
 }
 
 void ArchivePage::excellButArhClick()

@@ -7,13 +7,15 @@
 namespace kv {
 
 class JournalBook;
+class JournalEdits;
 
 class ArchivePage : public GridPage {
     Q_OBJECT
 
 public:
-    // The book must outlive the page.
-    ArchivePage(JournalBook& book, ErrorReporter& errors, QWidget* parent = nullptr);
+    // The book shown and the path its changes take must outlive the page.
+    ArchivePage(JournalBook& book, JournalEdits& edits, ErrorReporter& errors,
+                QWidget* parent = nullptr);
 
     // Deletes the archive's current row.
     void DelButArhClick();
@@ -23,7 +25,7 @@ public:
     void fitColumnsAtResize() override;
 
 private:
-    JournalBook& m_book;
+    JournalEdits& m_edits;
 };
 
 }  // namespace kv

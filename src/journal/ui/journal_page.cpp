@@ -3,6 +3,7 @@
 #include "core/error_guard.h"
 #include "core/methods.h"
 #include "journal/journal_book.h"
+#include "journal/journal_edits.h"
 #include "journal/journal_table_model.h"
 #include "journal/print_page.h"
 #include "journal/ui/print_view.h"
@@ -24,12 +25,12 @@
 
 namespace kv {
 
-JournalPage::JournalPage(MeasurementState& state, JournalBook& book, ErrorReporter& reporter,
-                         QWidget* parent)
+JournalPage::JournalPage(MeasurementState& state, JournalBook& book, JournalEdits& edits,
+                         ErrorReporter& reporter, QWidget* parent)
     : GridPage(book.journal(), reporter, QStringLiteral("StringGrid1"), QStringLiteral("ToolBar1"), 25,
                parent)
     , m_state(state)
-    , m_book(book)
+    , m_edits(edits)
 {
     QToolBar* bar = toolBar();
     m_writeBut = addToolButton(bar, "writeBut", QStringLiteral("Записать"), 97);
@@ -43,7 +44,7 @@ JournalPage::JournalPage(MeasurementState& state, JournalBook& book, ErrorReport
 
     QTableView* view = grid();
     view->horizontalHeader()->setSectionsMovable(true);
-    // Which cells may be edited is the model's business (the comment column, while current).
+    // Which cells may be edited is the model's business (the comment column).
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                           | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     // The whole grid takes a result, its heading row included.
@@ -94,18 +95,18 @@ void JournalPage::setClock(Clock clock)
 
 void JournalPage::writeButClick()
 {
-    const int method = m_state.selectedMethod();
-    m_book.addEntry(method, m_state.resultText(method), m_clock());
+    const Method method = m_state.selectedMethod();
+    m_edits.addEntry(method, m_state.resultText(method), m_clock());
 }
 
 void JournalPage::DelButClick()
 {
-    m_book.deleteEntry(currentRow());
+    m_edits.deleteEntry(currentRow());
 }
 
 void JournalPage::ArhButClick()
 {
-    m_book.moveToArchive(currentRow());
+    m_edits.moveToArchive(currentRow());
 }
 
 void JournalPage::excellButClick()
@@ -133,7 +134,6 @@ void JournalPage::N4Click() { m_state.selectMethod(Cetane); }
 void JournalPage::StringGrid1Click()
 {
     grid()->horizontalHeader()->setSectionsMovable(false);
-    model().setCommentEditable(grid()->currentIndex().column() == JournalTable::kCommentColumn);
 }
 
 void JournalPage::fitColumnsAtCreate()

@@ -15,6 +15,7 @@ class QToolButton;
 namespace kv {
 
 class JournalBook;
+class JournalEdits;
 class MeasurementState;
 class PrintView;
 
@@ -23,9 +24,9 @@ class JournalPage : public GridPage {
 
 public:
     // The state gives the selected method and the result texts an entry takes; the book
-    // holds the journal and the archive. Both must outlive the page.
-    JournalPage(MeasurementState& state, JournalBook& book, ErrorReporter& errors,
-                QWidget* parent = nullptr);
+    // holds the journal shown; its changes go through `edits`. All must outlive the page.
+    JournalPage(MeasurementState& state, JournalBook& book, JournalEdits& edits,
+                ErrorReporter& errors, QWidget* parent = nullptr);
 
     QToolButton* editmetod() const { return m_editmetod; }
     QMenu* popupMenuMetod() const { return m_popupMenuMetod; }
@@ -55,8 +56,7 @@ public:
     void N5Click();
     void N4Click();
 
-    // Comment editing on exactly while the current cell is in the comment column; column
-    // moving ends with the first call.
+    // Column moving ends with the first click.
     void StringGrid1Click();
 
     void fitColumnsAtCreate() override;
@@ -74,7 +74,7 @@ private:
     bool handleDrop(QDropEvent* event);
 
     MeasurementState& m_state;
-    JournalBook& m_book;
+    JournalEdits& m_edits;
     QString m_printDirectory;
     Clock m_clock = systemClock();
     QToolButton* m_writeBut = nullptr;

@@ -156,7 +156,7 @@ void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper
     constexpr int lineFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
     int group = 0;
 
-    texts.push_back({frame.head, kPrintTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group++, 0});
+    texts.push_back({frame.head, kJournalTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group++, 0});
 
     // One table row: each cell's lines (those of the slice when the row is cut) centred
     // across the cell and, for a whole row, down it too, as a browser sets a cell.
@@ -185,7 +185,7 @@ void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper
         y += height;
         ++group;
     };
-    putRow([](int c) { return kPrintHeadings[std::size_t(c)]; }, layout.rowLines(0), 0, 0, true);
+    putRow([](int c) { return kJournalHeadings[std::size_t(c)]; }, layout.rowLines(0), 0, 0, true);
     for (int r = page.firstRow; r < page.endRow; ++r)
         putRow([this, r](int c) { return printedText(m_rows.cell(r, c)); }, layout.rowLines(r),
                page.firstLine, page.endLine, false);

@@ -1,26 +1,11 @@
 #include "measure/ui/calibration_mark_delegate.h"
 
 #include "core/methods.h"
-#include "measure/calibration_store.h"
+#include "measure/calibration_list_model.h"
 
 #include <QPainter>
 
 namespace kv {
-
-CalibrationMarkDelegate::CalibrationMarkDelegate(const CalibrationStore& store, QObject* parent)
-    : QStyledItemDelegate(parent)
-    , m_store(store)
-{
-}
-
-int CalibrationMarkDelegate::markedMethod(int row) const
-{
-    int marked = 0;
-    for (int m = Research; m <= Cetane; ++m)
-        if (m_store.activeCalibration(m) > 0 && m_store.activeCalibration(m) == row)
-            marked = m;
-    return marked;
-}
 
 void CalibrationMarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const
@@ -28,8 +13,8 @@ void CalibrationMarkDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     QStyledItemDelegate::paint(painter, option, index);
     if (index.column() != 0)
         return;
-    const int method = markedMethod(index.row() + 1);
-    if (method == 0)
+    const int method = index.data(CalibrationListModel::MarkRole).toInt();
+    if (!isMethod(method))
         return;
     const Rgb rgb = methodColours[std::size_t(method)];
     painter->save();

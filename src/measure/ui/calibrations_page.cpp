@@ -2,7 +2,9 @@
 
 #include "core/error_guard.h"
 #include "core/methods.h"
+#include "measure/calibration_edits.h"
 #include "measure/calibration_form.h"
+#include "measure/calibration_list_model.h"
 #include "measure/measurement_state.h"
 #include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibration_mark_delegate.h"
@@ -10,13 +12,12 @@
 #include "ui/tool_button.h"
 
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <vector>
 
 namespace kv {
 
@@ -26,29 +27,24 @@ const QString kSwitchOffFirst =
     QStringLiteral("Перед созданием  необходимо отключить все включенные калибровки");
 const QString kNotComputed = QStringLiteral("Калибровка не рассчитана !");
 
-constexpr int kColumnCount = 3;
+constexpr int kColumnCount = CalibrationListModel::kColumnCount;
 constexpr int kLastColumnMargin = 10;
 // The name column never gets narrower than this, so it stays grabbable.
 constexpr int kMinimumLastColumnWidth = 20;
 
-// Every cell carries its text as a tip too, so a name wider than its column can be read.
-QTableWidgetItem* cellItem(const QString& text)
-{
-    auto* item = new QTableWidgetItem(text);
-    item->setToolTip(text);
-    return item;
-}
-
 }  // namespace
 
-CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& errors,
+CalibrationsPage::CalibrationsPage(const CalibrationListModel& list, CalibrationEdits& edits,
+                                   const MeasurementState& state, ErrorReporter& errors,
                                    QWidget* parent)
     : QWidget(parent)
+    , m_list(list)
+    , m_edits(edits)
     , m_state(state)
     , m_errors(errors)
     , m_runDialog([](TForm2& dialog) { return dialog.exec() == QDialog::Accepted; })
     , m_toolBar(new QToolBar(this))
-    , m_grid(new QTableWidget(1, kColumnCount, this))
+    , m_grid(new QTableView(this))
 {
     m_toolBar->setObjectName(QStringLiteral("ToolBar3"));
     m_toolBar->setMovable(false);
@@ -67,10 +63,8 @@ CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& error
             &CalibrationsPage::BitBtn4Click);
 
     m_grid->setObjectName(QStringLiteral("StringGrid3"));
-    const QStringList headings = {QStringLiteral("№"), QStringLiteral("Метод"),
-                                  QStringLiteral("Наименование")};
-    for (int column = 0; column < kColumnCount; ++column)
-        m_grid->setHorizontalHeaderItem(column, cellItem(headings[column]));
+    // The view only reads the list: its changes all go through the page's commands.
+    m_grid->setModel(const_cast<CalibrationListModel*>(&m_list));
     // The journal grids' look (lines, one line per row, the condensed face), then what
     // this list does differently: whole rows selected, several at once, never edited.
     setUpGrid(m_grid, kMinimumLastColumnWidth);
@@ -80,9 +74,8 @@ CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& error
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int column = 0; column < kColumnCount; ++column)
         m_grid->setColumnWidth(column, kDefaultColumnWidth);
-    m_marks = new CalibrationMarkDelegate(m_state.calibrations(), m_grid);
-    m_grid->setItemDelegate(m_marks);
-    connect(m_grid, &QTableWidget::cellDoubleClicked, this,
+    m_grid->setItemDelegate(new CalibrationMarkDelegate(m_grid));
+    connect(m_grid, &QTableView::doubleClicked, this,
             guardedSlot(m_errors, this, &CalibrationsPage::StringGrid3DblClick));
 
     auto* layout = new QVBoxLayout(this);
@@ -92,34 +85,15 @@ CalibrationsPage::CalibrationsPage(MeasurementState& state, ErrorReporter& error
     layout->addWidget(m_grid, 1);
 }
 
-void CalibrationsPage::FillCalibrationGrid()
-{
-    const int current = currentGridRow();
-    const int column = std::max(0, m_grid->currentColumn());
-    const std::vector<TCalibration>& records = m_state.calibrations().calibrations();
-    m_grid->clearContents();
-    // All rows at once: one row added per record costs a layout pass each.
-    m_grid->setRowCount(int(records.size()) + 1);
-    int row = 1;
-    for (const TCalibration& record : records) {
-        const int viewRow = row - 1;
-        m_grid->setItem(viewRow, 0, cellItem(QString::number(row)));
-        m_grid->setItem(viewRow, 1, cellItem(methodName(record.method)));
-        m_grid->setItem(viewRow, 2, cellItem(record.nameText()));
-        ++row;
-    }
-    m_grid->setCurrentCell(std::min(current, m_grid->rowCount()) - 1, column);
-}
-
 int CalibrationsPage::currentGridRow() const
 {
     // A grid always has a current row; before any choice it is the first.
-    return std::max(0, m_grid->currentRow()) + 1;
+    return std::max(0, m_grid->currentIndex().row()) + 1;
 }
 
 void CalibrationsPage::setCurrentGridRow(int row)
 {
-    m_grid->setCurrentCell(row - 1, std::max(0, m_grid->currentColumn()));
+    m_grid->setCurrentIndex(m_list.index(row - 1, std::max(0, m_grid->currentIndex().column())));
 }
 
 bool CalibrationsPage::runDialog(const CalibrationForm& form)
@@ -128,38 +102,29 @@ bool CalibrationsPage::runDialog(const CalibrationForm& form)
     return m_runDialog(*m_dialog);
 }
 
-void CalibrationsPage::listChanged()
-{
-    FillCalibrationGrid();
-    m_state.notifyCalibrationsChanged();
-    if (m_save)
-        m_save();
-}
-
 void CalibrationsPage::BitBtn1Click()
 {
-    CalibrationStore& store = m_state.calibrations();
-    if (store.AnyCalibrationActive()) {
+    if (m_list.store().AnyCalibrationActive()) {
         m_errors.showNotice(kSwitchOffFirst);
         return;
     }
     if (!m_dialog || !runDialog(newCalibrationForm(m_state.selectedMethod())))
         return;
     // A field that is no number raises here, before anything is changed.
-    store.AddCalibration(recordFromForm(m_dialog->form()));
-    listChanged();
+    m_edits.addCalibration(recordFromForm(m_dialog->form()));
+    // The new calibration, not the empty row below it, is the one the commands act on.
+    setCurrentGridRow(m_list.store().count());
 }
 
 void CalibrationsPage::BitBtn2Click()
 {
-    CalibrationStore& store = m_state.calibrations();
+    const CalibrationStore& store = m_list.store();
     const int k = currentGridRow();
     if (k > store.count() || !m_dialog)
         return;
     if (!runDialog(calibrationFormFor(store.at(k))))
         return;
-    store.ReplaceCalibration(k, recordFromForm(m_dialog->form()));
-    listChanged();
+    m_edits.replaceCalibration(k, recordFromForm(m_dialog->form()));
 }
 
 void CalibrationsPage::StringGrid3DblClick()
@@ -169,34 +134,20 @@ void CalibrationsPage::StringGrid3DblClick()
 
 void CalibrationsPage::BitBtn3Click()
 {
-    CalibrationStore& store = m_state.calibrations();
-    const int k = currentGridRow();
-    if (k <= store.count())
-        store.DeleteCalibration(k);
-    listChanged();
+    m_edits.deleteCalibration(currentGridRow());
 }
 
 void CalibrationsPage::BitBtn4Click()
 {
-    CalibrationStore& store = m_state.calibrations();
-    const int k = currentGridRow();
-    if (k > store.count())
+    if (currentGridRow() > m_list.store().count())
         return;
-    // The mark can only leave the row switched on before for the same method.
-    const int before = store.activeCalibration(store.at(k).method);
-    if (store.ToggleCalibration(k) == ToggleResult::NotComputed) {
+    if (m_edits.toggleCalibration(currentGridRow()) == ToggleResult::NotComputed)
         m_errors.showNotice(kNotComputed);
-        return;
-    }
-    for (const int row : {before, k})
-        if (row >= 1 && row <= store.count())
-            m_grid->viewport()->update(m_grid->visualRect(m_grid->model()->index(row - 1, 0)));
-    m_state.notifyCalibrationsChanged();
 }
 
 int CalibrationsPage::gridRowCount() const
 {
-    return m_grid->rowCount() + 1;
+    return m_list.rowCount() + 1;
 }
 
 void CalibrationsPage::fitColumnsAtCreate()

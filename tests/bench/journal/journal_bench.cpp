@@ -1,6 +1,7 @@
 // Figures for a journal of 100,000 rows: reading and writing its file, showing it in the
 // journal page, and the peak resident memory of the whole run.
 
+#include "app/workspace.h"
 #include "core/error_guard.h"
 #include "core/file_io.h"
 #include "journal/journal_book.h"
@@ -64,12 +65,12 @@ BENCHMARK(BM_SaveTableFile)->Unit(benchmark::kMillisecond);
 // out and painted once with the last rows in sight.
 void BM_LoadAndShow(benchmark::State& state)
 {
-    kv::MeasurementState host;
     kv::StderrReporter reporter;
     for (auto _ : state) {
-        kv::JournalBook book;
-        kv::ArchivePage archive(book, reporter);
-        kv::JournalPage journal(host, book, reporter);
+        kv::Workspace workspace{QString()};  // no files: the pages' tables only
+        kv::JournalBook& book = workspace.book();
+        kv::ArchivePage archive(book, workspace, reporter);
+        kv::JournalPage journal(workspace.state(), book, workspace, reporter);
         journal.resize(900, 600);
         journal.show();
         journal.fitColumnsAtCreate();
@@ -85,11 +86,11 @@ BENCHMARK(BM_LoadAndShow)->Unit(benchmark::kMillisecond);
 // One entry at the end of a long journal: must not cost a pass over all rows.
 void BM_EntryIntoLongJournal(benchmark::State& state)
 {
-    kv::MeasurementState host;
     kv::StderrReporter reporter;
-    kv::JournalBook book;
-    kv::ArchivePage archive(book, reporter);
-    kv::JournalPage journal(host, book, reporter);
+    kv::Workspace workspace{QString()};
+    kv::JournalBook& book = workspace.book();
+    kv::ArchivePage archive(book, workspace, reporter);
+    kv::JournalPage journal(workspace.state(), book, workspace, reporter);
     journal.resize(900, 600);
     journal.show();
     book.read(kv::JournalBook::Table::Journal, kv::readWholeFile(journalPath()));

@@ -7,6 +7,7 @@
 // Run without arguments for 1,000, 20,000 and 100,000 rows; "--rows N --mode preview|pdf"
 // measures one.
 
+#include "app/workspace.h"
 #include "core/error_guard.h"
 #include "journal/table_file.h"
 #include "core/file_io.h"
@@ -59,13 +60,13 @@ int measurePreview(int rows)
         kv::bench::fillSampleJournal(table, rows);
         kv::saveTableFile(table, dir.filePath(QStringLiteral("data2.tab")));
     }
-    kv::MeasurementState state;
     kv::StderrReporter reporter;
     QWidget window;
     window.resize(917, 760);
-    kv::JournalBook book;
-    kv::ArchivePage archive(book, reporter, &window);
-    kv::JournalPage journal(state, book, reporter, &window);
+    kv::Workspace workspace(dir.path());
+    kv::JournalBook& book = workspace.book();
+    kv::ArchivePage archive(book, workspace, reporter, &window);
+    kv::JournalPage journal(workspace.state(), book, workspace, reporter, &window);
     journal.resize(917, 760);
     book.read(kv::JournalBook::Table::Journal, kv::readWholeFile(dir.filePath(QStringLiteral("data2.tab"))));
     kv::PrintView web(reporter, &window);

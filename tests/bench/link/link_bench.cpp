@@ -17,6 +17,7 @@
 // trace. "quick" sends a tenth of the reports (a check that it runs, e.g. under a
 // sanitizer). seconds: length of the 1 kHz run (10).
 
+#include "app/workspace.h"
 #include "app/main_window.h"
 #include "core/error_guard.h"
 #include "app/result_label.h"
@@ -80,12 +81,13 @@ QByteArray measurementReport(quint16 count)
 }
 
 // Counts whose AKI label texts are pairwise different, in order of the count.
-std::vector<quint16> distinctAkiCounts(kv::TForm1& form, int wanted, QHash<QString, int>& index)
+std::vector<quint16> distinctAkiCounts(const kv::MeasurementState& state, int wanted,
+                                      QHash<QString, int>& index)
 {
     std::vector<quint16> counts;
     for (int c = 1; c <= 0xFFFF && int(counts.size()) < wanted; ++c) {
         const kv::ReadingDisplay d = kv::computeReadingDisplay(
-            quint16(c), form.state().dieselMode(), form.state().systemCorrection(), form.state().calibrations());
+            quint16(c), state.dieselMode(), state.systemCorrection(), state.calibrations());
         const QString& text = d.label(kv::Aki).text;
         if (text == QLatin1String("0") || index.contains(text))
             continue;
@@ -253,7 +255,8 @@ int main(int argc, char** argv)
 
     kv::StderrReporter errors;
     kv::FakeHidPlatform platform;
-    kv::TForm1 form(dir.path(), platform, &errors);
+    kv::Workspace workspace(dir.path());
+    kv::TForm1 form(workspace, platform, &errors);
     if (traceShown) {
         form.pageControl()->revealServicePages();
         form.pageControl()->setCurrentIndex(kTracePageIndex);
@@ -277,7 +280,7 @@ int main(int argc, char** argv)
     }
 
     QHash<QString, int> textIndex;
-    const std::vector<quint16> cycle = distinctAkiCounts(form, 400, textIndex);
+    const std::vector<quint16> cycle = distinctAkiCounts(workspace.state(), 400, textIndex);
     const int cycleLength = int(cycle.size());
     if (cycleLength < 3) {
         std::fprintf(stderr, "too few distinct AKI texts: %d\n", cycleLength);
@@ -462,10 +465,10 @@ int main(int argc, char** argv)
         time("append to the full memo (appendLine)", [&](int) { form.tracePage()->appendLine(line); });
         time("conversion alone (computeReadingDisplay)", [&](int i) {
             (void)kv::computeReadingDisplay(cycle[size_t(i % cycleLength)], false,
-                                            form.state().systemCorrection(), form.state().calibrations());
+                                            workspace.state().systemCorrection(), workspace.state().calibrations());
         });
         time("conversion + labels (applyCount)",
-             [&](int i) { form.state().applyCount(cycle[size_t(i % cycleLength)]); });
+             [&](int i) { workspace.state().applyCount(cycle[size_t(i % cycleLength)]); });
         time("whole handler (hidDeviceData)", handle);
         QWidget* trendView = form.resultPanel()->trendView();
         time("trend strip painted, 120 readings (repaint)", [&](int) { trendView->repaint(); });
@@ -475,7 +478,7 @@ int main(int argc, char** argv)
             QApplication::processEvents();
         });
         time("the same without the trace line", [&](int i) {
-            form.state().applyCount(cycle[size_t(i % cycleLength)]);
+            workspace.state().applyCount(cycle[size_t(i % cycleLength)]);
             QApplication::processEvents();
         });
         // A trace that gathers its lines and appends them 50 at a time (every 50 ms at
@@ -483,7 +486,7 @@ int main(int argc, char** argv)
         QStringList gathered;
         time("the same, trace lines appended 50 at a time", [&](int i) {
             gathered.append(kv::TraceLine(0, payload));
-            form.state().applyCount(cycle[size_t(i % cycleLength)]);
+            workspace.state().applyCount(cycle[size_t(i % cycleLength)]);
             if (gathered.size() == 50) {
                 form.tracePage()->appendLine(gathered.join(QLatin1Char('\n')));
                 gathered.clear();

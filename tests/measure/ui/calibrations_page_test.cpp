@@ -1,12 +1,13 @@
 // The calibrations page's commands through its tool bar, with the dialog worked by a
 // runner in place of the operator, and the marks of switched-on calibrations as drawn.
 
+#include "app/workspace.h"
 #include "core/errors.h"
+#include "core/file_io.h"
 #include "core/methods.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
 #include "measure/ui/calibration_dialog.h"
-#include "measure/ui/calibration_mark_delegate.h"
 #include "measure/ui/calibrations_page.h"
 #include "recording_reporter.h"
 #include "ui/mask_edit.h"
@@ -16,7 +17,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -43,6 +45,7 @@ class CalibrationsPageTest : public ::testing::Test {
 protected:
     CalibrationsPageTest()
     {
+        workspace.reportTo(&errors);
         page.setCalibrationDialog(&dialog);
         dialog.setErrorReporter(&errors);
         page.setDialogRunner([this](TForm2& d) {
@@ -52,14 +55,11 @@ protected:
                 work(d);
             return d.result() == QDialog::Accepted;
         });
-        page.setCalibrationSaver([this] {
-            ++saves;
-            store().SaveCalibrations(korPath());
-        });
-        page.FillCalibrationGrid();
     }
 
-    CalibrationStore& store() { return state.calibrations(); }
+    const CalibrationStore& store() { return workspace.calibrations().store(); }
+    // The records kor.tab holds.
+    std::vector<TCalibration> saved() const { return parseCalibrations(readWholeFile(korPath())); }
     QString korPath() const { return QDir(dir.path()).filePath(QStringLiteral("kor.tab")); }
     void press(const char* name)
     {
@@ -67,16 +67,11 @@ protected:
         ASSERT_NE(button, nullptr) << name;
         button->click();
     }
-    QString cell(int row, int column)
-    {
-        const QTableWidgetItem* item = page.grid()->item(row - 1, column);
-        return item ? item->text() : QString();
-    }
-    void add(const TCalibration& r)
-    {
-        store().AddCalibration(r);
-        page.FillCalibrationGrid();
-    }
+    QString cell(int row, int column) { return index(row, column).data().toString(); }
+    // The method whose mark the delegate draws on row `row`.
+    int mark(int row) { return index(row, 0).data(CalibrationListModel::MarkRole).toInt(); }
+    QModelIndex index(int row, int column) { return page.grid()->model()->index(row - 1, column); }
+    void add(const TCalibration& r) { workspace.addCalibration(r); }
     template <typename T>
     static T* control(TForm2& d, const char* name)
     {
@@ -95,14 +90,14 @@ protected:
     }
 
     QTemporaryDir dir;
-    MeasurementState state;
     test::RecordingReporter errors;
+    Workspace workspace{dir.path()};
+    MeasurementState& state = workspace.state();
     TForm2 dialog;
-    CalibrationsPage page{state, errors};
+    CalibrationsPage page{workspace.calibrations(), workspace, state, errors};
     std::function<void(TForm2&)> work;
     CalibrationForm shown;
     int dialogRuns = 0;
-    int saves = 0;
 };
 
 TEST_F(CalibrationsPageTest, CreateStoresTheDialogsCalibrationAndSavesIt)
@@ -127,7 +122,7 @@ TEST_F(CalibrationsPageTest, CreateStoresTheDialogsCalibrationAndSavesIt)
     work = [](TForm2& d) { control<QPushButton>(d, "Button4")->click(); };
     press("BitBtn1");
     EXPECT_EQ(store().count(), 1);
-    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(saved().size(), 1u);
     EXPECT_TRUE(errors.messages.isEmpty());
 }
 
@@ -144,14 +139,15 @@ TEST_F(CalibrationsPageTest, CreateIsRefusedWhileACalibrationIsOnAndEditIsNot)
         control<QLineEdit>(d, "Edit1")->setText(QStringLiteral("М2"));
         d.accept();
     };
-    emit page.grid()->cellDoubleClicked(0, 2);  // a double click edits
+    emit page.grid()->doubleClicked(index(1, 2));  // a double click edits
     EXPECT_EQ(dialogRuns, 1);
     EXPECT_EQ(shown.realHigh, QStringLiteral("96,5"));
     EXPECT_EQ(shown.slopeText, QStringLiteral("A=1,1"));
     EXPECT_EQ(store().at(1).nameText(), QStringLiteral("М2"));
     EXPECT_EQ(store().at(1).slope, 1.1);
     EXPECT_EQ(store().activeCalibration(Motor), 1);  // same method: still on
-    EXPECT_EQ(saves, 1);
+    ASSERT_EQ(saved().size(), 1u);
+    EXPECT_EQ(saved()[0].nameText(), QStringLiteral("М2"));
 }
 
 TEST_F(CalibrationsPageTest, EqualReadingsStoreTheFormerCoefficients)
@@ -165,7 +161,7 @@ TEST_F(CalibrationsPageTest, EqualReadingsStoreTheFormerCoefficients)
     EXPECT_EQ(errors.notices.last(), QStringLiteral("Калибровка не рассчитана !"));
 
     // In an edit the record keeps the coefficients it had.
-    store().ReplaceCalibration(1, record(Research, 2.5, QStringLiteral("ровно")));
+    workspace.replaceCalibration(1, record(Research, 2.5, QStringLiteral("ровно")));
     press("BitBtn2");
     EXPECT_EQ(store().at(1).slope, 2.5);
     EXPECT_EQ(store().at(1).offset, 1);
@@ -175,6 +171,7 @@ TEST_F(CalibrationsPageTest, AFieldThatIsNoNumberStoresNothing)
 {
     add(record(Research, 1.1, QStringLiteral("И")));
     press("BitBtn4");
+    const QByteArray before = readWholeFile(korPath());
     work = [](TForm2& d) {
         control<QComboBox>(d, "ComboBox1")->setCurrentIndex(1);
         control<QLineEdit>(d, "LabeledEdit1")->setText(QStringLiteral("84,5 (И)"));
@@ -187,17 +184,16 @@ TEST_F(CalibrationsPageTest, AFieldThatIsNoNumberStoresNothing)
     EXPECT_EQ(store().at(1).method, Research);
     EXPECT_EQ(store().at(1).measuredLow, 80);
     EXPECT_EQ(store().activeCalibration(Research), 1);
-    EXPECT_EQ(saves, 0);
-    EXPECT_FALSE(QFileInfo::exists(korPath()));
+    EXPECT_EQ(readWholeFile(korPath()), before);
 
     work = [](TForm2& d) {
         control<QLineEdit>(d, "LabeledEdit2")->setText(QStringLiteral("x"));
         d.accept();
     };
-    store().setActiveCalibration(Research, 0);
+    press("BitBtn4");  // off again, so create may run
     press("BitBtn1");
     EXPECT_EQ(store().count(), 1);
-    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(readWholeFile(korPath()), before);
 }
 
 TEST_F(CalibrationsPageTest, TheEmptyLastRowDoesNothingButDeleteStillSaves)
@@ -207,7 +203,6 @@ TEST_F(CalibrationsPageTest, TheEmptyLastRowDoesNothingButDeleteStillSaves)
     EXPECT_EQ(dialogRuns, 0);
     EXPECT_TRUE(errors.notices.isEmpty());
     press("BitBtn3");
-    EXPECT_EQ(saves, 1);
     EXPECT_TRUE(QFileInfo::exists(korPath()));
     EXPECT_EQ(QFileInfo(korPath()).size(), 0);
     EXPECT_EQ(page.gridRowCount(), 2);
@@ -219,20 +214,19 @@ TEST_F(CalibrationsPageTest, MarksFollowSwitchingDeletionAndAMethodChange)
     add(record(Research, 1.0, QStringLiteral("И2")));
     add(record(Motor, 1.0, QStringLiteral("М")));
     add(record(Aki, 1.0, QStringLiteral("A")));
-    const CalibrationMarkDelegate& marks = page.marks();
-    const QTableWidgetItem* before = page.grid()->item(0, 0);
+    QSignalSpy rebuilt(page.grid()->model(), &QAbstractItemModel::modelReset);
 
     page.setCurrentGridRow(1);
     press("BitBtn4");
-    EXPECT_EQ(marks.markedMethod(1), Research);
+    EXPECT_EQ(mark(1), Research);
     // Switching repaints; the grid is not rebuilt.
-    EXPECT_EQ(page.grid()->item(0, 0), before);
+    EXPECT_TRUE(rebuilt.isEmpty());
     page.setCurrentGridRow(2);
     press("BitBtn4");
-    EXPECT_EQ(marks.markedMethod(1), 0);
-    EXPECT_EQ(marks.markedMethod(2), Research);
+    EXPECT_EQ(mark(1), 0);
+    EXPECT_EQ(mark(2), Research);
     press("BitBtn4");
-    EXPECT_EQ(marks.markedMethod(2), 0);
+    EXPECT_EQ(mark(2), 0);
     press("BitBtn4");
 
     // An edit that changes the method takes the mark away.
@@ -242,16 +236,16 @@ TEST_F(CalibrationsPageTest, MarksFollowSwitchingDeletionAndAMethodChange)
     };
     press("BitBtn2");
     EXPECT_EQ(store().at(2).method, Cetane);
-    EXPECT_EQ(marks.markedMethod(2), 0);
+    EXPECT_EQ(mark(2), 0);
     EXPECT_EQ(page.currentGridRow(), 2);  // kept over the refill
 
     // Deleting a marked calibration leaves its method without one.
     page.setCurrentGridRow(3);
     press("BitBtn4");
-    EXPECT_EQ(marks.markedMethod(3), Motor);
+    EXPECT_EQ(mark(3), Motor);
     press("BitBtn3");
     EXPECT_EQ(store().activeCalibration(Motor), 0);
-    EXPECT_EQ(marks.markedMethod(3), 0);
+    EXPECT_EQ(mark(3), 0);
     EXPECT_EQ(page.currentGridRow(), 3);
     EXPECT_EQ(cell(3, 2), QStringLiteral("A"));
 }

@@ -1,6 +1,7 @@
 // The calibrations page's grid, and the reference fuels of the calibration dialog and
 // the system correction page.
 
+#include "app/workspace.h"
 #include "core/methods.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
@@ -15,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QAbstractItemModelTester>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,23 +34,30 @@ TCalibration record(int method, const QString& name)
     return r;
 }
 
-QStringList rowTexts(QTableWidget* grid, int viewRow)
+QStringList rowTexts(const QTableView* grid, int viewRow, int role = Qt::DisplayRole)
 {
     QStringList texts;
-    for (int c = 0; c < grid->columnCount(); ++c) {
-        const QTableWidgetItem* item = grid->item(viewRow, c);
-        texts << (item ? item->text() : QString());
-    }
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        texts << grid->model()->index(viewRow, c).data(role).toString();
     return texts;
 }
 
+// A calibrations page over a workspace of its own, its changes checked by Qt's model tester.
+struct PageHost {
+    QTemporaryDir dir;
+    test::RecordingReporter errors;
+    Workspace workspace{dir.path()};
+    CalibrationsPage page{workspace.calibrations(), workspace, workspace.state(), errors};
+    QAbstractItemModelTester tester{page.grid()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal};
+    QTableView* grid = page.grid();
+};
+
 TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
 {
-    MeasurementState state;
-    CalibrationStore& store = state.calibrations();
-    test::RecordingReporter errors;
-    CalibrationsPage page(state, errors);
-    QTableWidget* grid = page.grid();
+    PageHost host;
+    QTableView* grid = host.grid;
+    Workspace& w = host.workspace;
     EXPECT_EQ(grid->objectName(), QStringLiteral("StringGrid3"));
     EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
     EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Метод"));
@@ -55,38 +65,38 @@ TEST(CalibrationsPageGrid, GridHasTheRecordsAndOneEmptyRowBelow)
               QStringLiteral("Наименование"));
     EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectRows);
 
-    page.FillCalibrationGrid();
-    EXPECT_EQ(page.gridRowCount(), 2);
+    EXPECT_EQ(host.page.gridRowCount(), 2);
     EXPECT_EQ(rowTexts(grid, 0), (QStringList{"", "", ""}));
 
     const QString longName = QString(50, u'ж');
-    store.AddCalibration(record(Research, QStringLiteral("АИ-92")));
-    store.AddCalibration(record(Cetane, longName));
-    store.AddCalibration(record(7, QStringLiteral("чужой метод")));
-    page.FillCalibrationGrid();
-    EXPECT_EQ(page.gridRowCount(), 5);
+    w.addCalibration(record(Research, QStringLiteral("АИ-92")));
+    w.addCalibration(record(Cetane, longName));
+    w.addCalibration(record(7, QStringLiteral("чужой метод")));
+    EXPECT_EQ(host.page.gridRowCount(), 5);
     EXPECT_EQ(rowTexts(grid, 0), (QStringList{"1", "Исследовательский метод", "АИ-92"}));
     EXPECT_EQ(rowTexts(grid, 1), (QStringList{"2", "Цетановое число", longName}));
     EXPECT_EQ(rowTexts(grid, 2), (QStringList{"3", "", "чужой метод"}));
     EXPECT_EQ(rowTexts(grid, 3), (QStringList{"", "", ""}));
 
-    // A refill after a deletion leaves no stale row behind.
-    store.DeleteCalibration(1);
-    store.DeleteCalibration(1);
-    page.FillCalibrationGrid();
-    EXPECT_EQ(page.gridRowCount(), 3);
+    // After a deletion the rows behind are numbered anew and no stale row is left.
+    w.deleteCalibration(1);
+    w.deleteCalibration(1);
+    EXPECT_EQ(host.page.gridRowCount(), 3);
     EXPECT_EQ(rowTexts(grid, 0), (QStringList{"1", "", "чужой метод"}));
     EXPECT_EQ(rowTexts(grid, 1), (QStringList{"", "", ""}));
+    // Taking both back puts them where they were.
+    w.undo();
+    w.undo();
+    EXPECT_EQ(rowTexts(grid, 1), (QStringList{"2", "Цетановое число", longName}));
 }
 
 TEST(CalibrationsPageGrid, LastColumnTakesTheRestLessTen)
 {
-    MeasurementState state;
-    test::RecordingReporter errors;
-    CalibrationsPage page(state, errors);
+    PageHost host;
+    CalibrationsPage& page = host.page;
     page.resize(600, 300);
     page.show();
-    QTableWidget* grid = page.grid();
+    QTableView* grid = page.grid();
     page.fitColumnsAtCreate();
     EXPECT_EQ(grid->columnWidth(0), 64);
     EXPECT_EQ(grid->columnWidth(1), 150);
@@ -120,28 +130,24 @@ QString controlText(QWidget& root, const char* name)
 
 TEST(CalibrationsPageGrid, OneLinePerCalibrationAndEveryCellReadableFromItsTip)
 {
-    MeasurementState state;
-    CalibrationStore& store = state.calibrations();
-    test::RecordingReporter errors;
-    CalibrationsPage page(state, errors);
-    QTableWidget* grid = page.grid();
+    PageHost host;
+    QTableView* grid = host.grid;
     EXPECT_FALSE(grid->wordWrap());
     const QString longName = QStringLiteral("Эталон АИ-92 / АИ-98, весна, партия 17, лаборатория");
-    store.AddCalibration(record(Research, longName));
-    page.FillCalibrationGrid();
-    for (int c = 0; c < grid->columnCount(); ++c) {
-        EXPECT_EQ(grid->item(0, c)->toolTip(), grid->item(0, c)->text()) << c;
+    host.workspace.addCalibration(record(Research, longName));
+    EXPECT_EQ(rowTexts(grid, 0, Qt::ToolTipRole), rowTexts(grid, 0));
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
         EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole),
                   grid->model()->headerData(c, Qt::Horizontal))
             << c;
     }
-    EXPECT_EQ(grid->item(0, 1)->toolTip(), methodName(Research));
-    EXPECT_EQ(grid->item(0, 2)->toolTip(), longName.left(50));
+    EXPECT_EQ(rowTexts(grid, 0, Qt::ToolTipRole)[2], longName.left(50));
 }
 
 TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
 {
-    MeasurementState state;
+    CalibrationListModel calibrations;
+    MeasurementState state{calibrations};
     test::RecordingReporter errors;
     SystemCorrectionPage page(state, errors);
     // One blank in the hint, two in the caption.
@@ -158,7 +164,8 @@ TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
 TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTabGroupByGroup)
 {
     const QString hint = QStringLiteral("Получить значение с октанометра");
-    MeasurementState state;
+    CalibrationListModel calibrations;
+    MeasurementState state{calibrations};
     test::RecordingReporter errors;
     SystemCorrectionPage page(state, errors);
     TForm2 dialog;

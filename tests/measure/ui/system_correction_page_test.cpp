@@ -49,7 +49,9 @@ protected:
     }
     std::size_t writes() { return path.isEmpty() ? 0 : platform.writes(path).size(); }
 
-    MeasurementState state;
+    CalibrationListModel calibrations;
+
+    MeasurementState state{calibrations};
     RecordingReporter errors;
     SystemCorrectionPage page{state, errors};
     QString path;
