@@ -31,7 +31,7 @@ void JournalBook::apply(const RowEdit& edit, bool forwards)
         model.setRow(edit.row, *to);
 }
 
-JournalChange JournalBook::addEntry(int method, const QString& value, const QDateTime& when)
+JournalChange JournalBook::addEntry(Method method, const QString& value, const QDateTime& when)
 {
     const JournalTable& journal = m_journal.model.table();
     JournalChange change = begin();

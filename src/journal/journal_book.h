@@ -6,6 +6,7 @@
 // Each rule returns what it did as a JournalChange: the rows before and after, which is
 // enough to take the change back, to make it again, and to say what it was.
 
+#include "core/methods.h"
 #include "journal/journal_table_model.h"
 
 #include <QByteArray>
@@ -51,7 +52,7 @@ public:
 
     // An entry for `method` showing `value`, made at `when`: into the journal's blank last
     // row when the journal is empty, else into a new last row (the change's one edit).
-    JournalChange addEntry(int method, const QString& value, const QDateTime& when);
+    JournalChange addEntry(Method method, const QString& value, const QDateTime& when);
     // A journal row's comment; nothing outside the data rows or when it is unchanged.
     JournalChange setComment(int row, const QString& text);
     // Deletes a journal row (the only one is blanked); nothing outside the data rows.

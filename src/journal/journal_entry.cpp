@@ -9,7 +9,7 @@ Clock systemClock()
     return [] { return QDateTime::currentDateTime(); };
 }
 
-JournalRow makeEntry(int row, const QDateTime& when, int method, const QString& value)
+JournalRow makeEntry(int row, const QDateTime& when, Method method, const QString& value)
 {
     JournalRow entry;
     entry.cells[JournalTable::kNumberColumn] = QString::number(row);

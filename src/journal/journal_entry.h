@@ -2,6 +2,7 @@
 // Building the cells of a new journal entry.
 
 #include "core/date_time_text.h"
+#include "core/methods.h"
 #include "journal/journal_table.h"
 
 #include <QDateTime>
@@ -16,6 +17,6 @@ using Clock = std::function<QDateTime()>;
 Clock systemClock();
 
 // The five cells of an entry made in data row `row`.
-JournalRow makeEntry(int row, const QDateTime& when, int method, const QString& value);
+JournalRow makeEntry(int row, const QDateTime& when, Method method, const QString& value);
 
 }  // namespace kv

@@ -27,13 +27,10 @@ const QDateTime kWhen(QDate(2026, 12, 9), QTime(10, 0, 0));
 
 QByteArray tableOf(int rows, const char* value = "91,8")
 {
-    JournalTable table;
-    for (int row = 1; row <= rows; ++row) {
-        if (row > 1)
-            table.appendRow();
-        table.setRow(row, makeEntry(row, kWhen, Research, QString::fromUtf8(value)));
-    }
-    return tableFileBytes(table);
+    std::vector<JournalRow> entries;
+    for (int row = 1; row <= rows; ++row)
+        entries.push_back(makeEntry(row, kWhen, Research, QString::fromUtf8(value)));
+    return tableFileBytes(journalTableOf(entries));
 }
 
 JournalTable tableIn(const QString& path)

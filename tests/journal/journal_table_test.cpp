@@ -114,7 +114,7 @@ TEST_F(WithLocale, EntryHoldsNumberDateMethodValueAndABlankComment)
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     const QDateTime when(QDate(2026, 3, 4), QTime(7, 8, 9));
-    const JournalRow entry = makeEntry(12, when, 4, QStringLiteral("*"));
+    const JournalRow entry = makeEntry(12, when, Cetane, QStringLiteral("*"));
     EXPECT_EQ(entry.cells[0], QStringLiteral("12"));
     EXPECT_EQ(entry.cells[1], QStringLiteral("04.03.2026 07:08:09"));
     EXPECT_EQ(entry.cells[2], QStringLiteral("Цетановое число"));

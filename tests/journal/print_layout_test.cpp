@@ -16,16 +16,11 @@ const CharMeasure measure;
 
 JournalTable numberedRows(int count, const QString& comment = QStringLiteral("ok"))
 {
-    JournalTable table;
-    for (int r = 1; r <= count; ++r) {
-        JournalRow row{{QString::number(r), QStringLiteral("08.12.2026"), QStringLiteral("M"),
-                        QStringLiteral("92"), comment}};
-        if (r == 1)
-            table.setRow(1, row);
-        else
-            table.appendData(row);
-    }
-    return table;
+    std::vector<JournalRow> rows;
+    for (int r = 1; r <= count; ++r)
+        rows.push_back({{QString::number(r), QStringLiteral("08.12.2026"), QStringLiteral("M"),
+                         QStringLiteral("92"), comment}});
+    return journalTableOf(rows);
 }
 
 std::vector<QString> strings(const std::vector<QStringView>& views)

@@ -27,17 +27,14 @@ const QDate kPrintDate(2026, 12, 9);
 
 JournalTable sampleRows(int count)
 {
-    JournalTable table;
+    std::vector<JournalRow> rows;
     const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
     for (int r = 1; r <= count; ++r) {
-        JournalRow entry = makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 склад 3)"));
+        JournalRow entry = makeEntry(r, start.addSecs(r), Method(1 + r % 4), QStringLiteral("92,4 (АИ-92 склад 3)"));
         entry.cells[JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
-        if (r == 1)
-            table.setRow(1, entry);
-        else
-            table.appendData(entry);
+        rows.push_back(entry);
     }
-    return table;
+    return journalTableOf(rows);
 }
 
 QPageLayout a4()

@@ -50,20 +50,15 @@ namespace {
 void writeSampleFiles(const QString& dir)
 {
     const QDateTime start(QDate(2026, 3, 12), QTime(9, 15, 2));
-    kv::JournalTable archive;
-    const std::array<std::pair<int, const char*>, 4> archived = {{
+    const std::array<std::pair<kv::Method, const char*>, 4> archived = {{
         {kv::Research, "91,8"}, {kv::Motor, "83,1"}, {kv::Aki, "87,5"}, {kv::Cetane, "*"}}};
-    int row = 1;
+    std::vector<kv::JournalRow> rows;
     for (const auto& [method, value] : archived) {
-        if (row > 1)
-            archive.appendRow();
-        archive.setRow(row, kv::makeEntry(row, start.addSecs(row * 300), method,
-                                          QString::fromUtf8(value)));
-        archive.setCell(row, kv::JournalTable::kCommentColumn,
-                        QStringLiteral("АЗС №%1, колонка 2").arg(row));
-        ++row;
+        const int row = int(rows.size()) + 1;
+        rows.push_back(kv::makeEntry(row, start.addSecs(row * 300), method, QString::fromUtf8(value)));
+        rows.back().cells[kv::JournalTable::kCommentColumn] = QStringLiteral("АЗС №%1, колонка 2").arg(row);
     }
-    kv::saveTableFile(archive, QDir(dir).filePath(QStringLiteral("data.tab")));
+    kv::saveTableFile(kv::journalTableOf(rows), QDir(dir).filePath(QStringLiteral("data.tab")));
 
     kv::JournalTable journal;
     journal.setRow(1, kv::makeEntry(1, start.addDays(1), kv::Research, QStringLiteral("95,2")));

@@ -33,18 +33,15 @@ constexpr int kRows = 100000;
 
 void writeTable(const QString& path, const QString& comment)
 {
-    kv::JournalTable table;
+    std::vector<kv::JournalRow> rows;
     const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
     for (int r = 1; r <= kRows; ++r) {
-        kv::JournalRow entry = kv::makeEntry(r, start.addSecs(r), 1 + r % 4,
+        kv::JournalRow entry = kv::makeEntry(r, start.addSecs(r), kv::Method(1 + r % 4),
                                              QStringLiteral("92,4 (АИ-92 эталон)"));
         entry.cells[kv::JournalTable::kCommentColumn] = comment.arg(r);
-        if (r == 1)
-            table.setRow(1, entry);
-        else
-            table.appendData(entry);
+        rows.push_back(entry);
     }
-    kv::saveTableFile(table, path);
+    kv::saveTableFile(kv::journalTableOf(rows), path);
 }
 
 long peakResidentKiB()

@@ -15,14 +15,14 @@ namespace kv::bench {
 inline void fillSampleJournal(JournalTable& table, int rows)
 {
     const QDateTime start(QDate(2026, 12, 8), QTime(8, 0));
+    std::vector<JournalRow> entries;
+    entries.reserve(std::size_t(rows));
     for (int r = 1; r <= rows; ++r) {
-        JournalRow entry = makeEntry(r, start.addSecs(r), 1 + r % 4, QStringLiteral("92,4 (АИ-92 склад 3)"));
+        JournalRow entry = makeEntry(r, start.addSecs(r), Method(1 + r % 4), QStringLiteral("92,4 (АИ-92 склад 3)"));
         entry.cells[JournalTable::kCommentColumn] = QStringLiteral("проба из бака %1").arg(r);
-        if (r == 1)
-            table.setRow(1, entry);
-        else
-            table.appendData(entry);
+        entries.push_back(std::move(entry));
     }
+    table = journalTableOf(entries);
 }
 
 inline double peakResidentMegabytes()
