@@ -81,7 +81,7 @@ bool DataFiles::read(const QString& fileName, QByteArray& bytes, qint64 maxSize)
     return false;
 }
 
-void DataFiles::loadCalibrations()
+void DataFiles::LoadCalibrations()
 {
     const QString path = dataFilePath(kCalibrationFileName);
     QByteArray bytes;
@@ -278,7 +278,7 @@ bool DataFiles::saveAll()
     return archiveSaved && journalSaved && calibrationsSaved;
 }
 
-void DataFiles::saveCalibrations()
+void DataFiles::SaveCalibrations()
 {
     if (!m_calibrationsWritable || directoryGone())
         return;

@@ -42,7 +42,7 @@ public:
     void restoreInterruptedSaves();
 
     // Each reads its file through the guard; a failure is shown and start-up goes on.
-    void loadCalibrations();
+    void LoadCalibrations();
     void loadArchive();
     void loadJournal();
 
@@ -55,7 +55,7 @@ public:
     // rules: a kor.tab that could not be read is not written over (the close decides what
     // becomes of the list), nor is anything written into a missing directory that the
     // close would not make. Raises the file errors; the list keeps its state.
-    void saveCalibrations();
+    void SaveCalibrations();
 
     // The name, beside the original, for what a session added to a file that could not
     // be read: "data2.tab" at 2026-12-08 14:30:05 gives "data2-20261208-143005.tab"; a

@@ -143,7 +143,7 @@ Workspace::~Workspace()
 void Workspace::load()
 {
     m_files.restoreInterruptedSaves();
-    m_files.loadCalibrations();
+    m_files.LoadCalibrations();
     m_files.loadArchive();
     m_files.loadJournal();
 }
@@ -258,7 +258,7 @@ void Workspace::afterCalibrationStep(bool listChanged)
 {
     emit changed();
     if (listChanged)
-        m_files.saveCalibrations();
+        m_files.SaveCalibrations();
 }
 
 void Workspace::undo()

@@ -64,7 +64,7 @@ protected:
 
     void load()
     {
-        files.loadCalibrations();
+        files.LoadCalibrations();
         files.loadArchive();
         files.loadJournal();
     }
