@@ -144,6 +144,18 @@ void DataFiles::loadTable(JournalBook::Table table, const QString& fileName, boo
     m_book.markUnsaved(table);
 }
 
+QByteArray DataFiles::fingerprint(JournalBook::Table table) const
+{
+    const bool readable = table == JournalBook::Table::Journal ? m_journalReadable : m_archiveReadable;
+    if (!readable)
+        return {};
+    if (table == JournalBook::Table::Journal && !m_journalWrittenWithMovedRows.isEmpty()) {
+        return QByteArray::number(m_journalWrittenWithMovedRows.size()) + ':'
+            + QByteArray::number(quint64(qHash(m_journalWrittenWithMovedRows)), 16);
+    }
+    return m_book.savedFingerprint(table);
+}
+
 void DataFiles::loadArchive()
 {
     loadTable(JournalBook::Table::Archive, kArchiveFileName, m_archiveReadable);
@@ -191,10 +203,14 @@ bool DataFiles::saveTable(JournalBook::Table table, const QString& fileName, boo
         return true;
     if (!runGuarded(m_errors, [&] { replaceFileAtomically(dataFilePath(fileName), *bytes); }))
         return false;
-    if (withMovedRows)
+    if (withMovedRows) {
         m_book.markUnsaved(table);  // the file holds more than the table now
-    else
+        m_journalWrittenWithMovedRows = *bytes;
+    } else {
         m_book.markSaved(table, *bytes);
+        if (table == JournalBook::Table::Journal)
+            m_journalWrittenWithMovedRows.clear();
+    }
     return true;
 }
 

@@ -71,6 +71,10 @@ public:
     // Where the kept files take their date and time from (the system clock by default).
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
+    // What a table's file holds as last read or written ("" for a file that could not be
+    // read), for telling whether it is still the file a log of changes began from.
+    QByteArray fingerprint(JournalBook::Table table) const;
+
     // False while kor.tab exists but could not be read (or was damaged and could not be
     // copied): its content must not be replaced by the list in memory.
     bool calibrationsWritable() const { return m_calibrationsWritable; }
@@ -106,6 +110,9 @@ private:
     bool m_createsDirectory = false;
     bool m_archiveReadable = true;
     bool m_journalReadable = true;
+    // A table's file written with more than the table holds (the rows moved this session
+    // put back), so its fingerprint is that of those bytes.
+    QByteArray m_journalWrittenWithMovedRows;
     bool m_calibrationsWritable = true;
     // kor.tab as last read or written, in the list's own form.
     size_t m_calibrationsHash = 0;

@@ -1,5 +1,12 @@
 #include "app/workspace.h"
 
+#include "core/file_io.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QIODevice>
 #include <QUndoCommand>
 
 #include <algorithm>
@@ -25,6 +32,7 @@ public:
         m_made = true;
     }
     void undo() override { m_book.undo(m_change); }
+    const JournalChange& change() const { return m_change; }
 
 private:
     JournalBook& m_book;
@@ -107,6 +115,152 @@ const CalibrationCommand* calibrationStep(const QUndoStack& stack, int index)
     return dynamic_cast<const CalibrationCommand*>(stack.command(index));
 }
 
+const JournalCommand* journalStep(const QUndoStack& stack, int index)
+{
+    return dynamic_cast<const JournalCommand*>(stack.command(index));
+}
+
+// The log's records: a journal step made or taken back, or a table's file written whole
+// (what the file then holds).
+enum class RecordKind : quint8 { Step = 1, Rebase = 2 };
+
+QDataStream& operator<<(QDataStream& out, const JournalRow& row)
+{
+    for (const QString& cell : row.cells)
+        out << cell;
+    return out;
+}
+
+QDataStream& operator>>(QDataStream& in, JournalRow& row)
+{
+    for (QString& cell : row.cells)
+        in >> cell;
+    return in;
+}
+
+QDataStream& operator<<(QDataStream& out, const std::optional<JournalRow>& row)
+{
+    out << row.has_value();
+    if (row)
+        out << *row;
+    return out;
+}
+
+QDataStream& operator>>(QDataStream& in, std::optional<JournalRow>& row)
+{
+    bool present = false;
+    in >> present;
+    row.reset();
+    if (present) {
+        JournalRow cells;
+        in >> cells;
+        row = cells;
+    }
+    return in;
+}
+
+QByteArray stepRecord(const JournalChange& change, bool forwards)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << quint8(RecordKind::Step) << forwards << qint32(change.archiveRowsReadBefore)
+        << qint32(change.archiveRowsReadAfter) << quint32(change.edits.size());
+    for (const RowEdit& edit : change.edits)
+        out << quint8(edit.table) << qint32(edit.row) << edit.before << edit.after;
+    return bytes;
+}
+
+QByteArray rebaseRecord(JournalSide table, const QByteArray& fingerprint)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << quint8(RecordKind::Rebase) << quint8(table) << fingerprint;
+    return bytes;
+}
+
+QByteArray baseRecord(const QByteArray& journal, const QByteArray& archive)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << journal << archive;
+    return bytes;
+}
+
+struct LoggedStep {
+    JournalChange change;
+    bool forwards = true;
+};
+
+// One record read back; nothing for bytes that are no record of ours.
+struct ReadRecord {
+    RecordKind kind = RecordKind::Step;
+    LoggedStep step;
+    JournalSide table = JournalSide::Journal;
+    QByteArray fingerprint;
+};
+
+std::optional<ReadRecord> readRecord(const QByteArray& bytes)
+{
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 kind = 0;
+    in >> kind;
+    ReadRecord record;
+    if (kind == quint8(RecordKind::Step)) {
+        record.kind = RecordKind::Step;
+        qint32 before = 0;
+        qint32 after = 0;
+        quint32 count = 0;
+        in >> record.step.forwards >> before >> after >> count;
+        record.step.change.archiveRowsReadBefore = before;
+        record.step.change.archiveRowsReadAfter = after;
+        for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+            RowEdit edit;
+            quint8 table = 0;
+            qint32 row = 0;
+            in >> table >> row >> edit.before >> edit.after;
+            edit.table = table == quint8(JournalSide::Archive) ? JournalSide::Archive : JournalSide::Journal;
+            edit.row = row;
+            record.step.change.edits.push_back(std::move(edit));
+        }
+    } else if (kind == quint8(RecordKind::Rebase)) {
+        record.kind = RecordKind::Rebase;
+        quint8 table = 0;
+        in >> table >> record.fingerprint;
+        record.table = table == quint8(JournalSide::Archive) ? JournalSide::Archive : JournalSide::Journal;
+    } else {
+        return std::nullopt;
+    }
+    if (in.status() != QDataStream::Ok)
+        return std::nullopt;
+    return record;
+}
+
+// The part of a change that falls on one table.
+JournalChange sideOf(const JournalChange& change, JournalSide table, int archiveRowsRead)
+{
+    JournalChange part;
+    for (const RowEdit& edit : change.edits)
+        if (edit.table == table)
+            part.edits.push_back(edit);
+    const bool archive = table == JournalSide::Archive;
+    part.archiveRowsReadBefore = archive ? change.archiveRowsReadBefore : archiveRowsRead;
+    part.archiveRowsReadAfter = archive ? change.archiveRowsReadAfter : archiveRowsRead;
+    return part;
+}
+
+// Whether the table is as the edit found it, so that making it again is sound.
+bool fits(const JournalTable& table, const RowEdit& edit, bool forwards)
+{
+    const std::optional<JournalRow>& from = forwards ? edit.before : edit.after;
+    if (!from)
+        return edit.row >= 1 && edit.row <= table.rowCount();
+    return table.isDataRow(edit.row) && table.row(edit.row) == *from;
+}
+
 }  // namespace
 
 void Workspace::ForwardingReporter::showError(const QString& message)
@@ -140,18 +294,197 @@ Workspace::~Workspace()
     m_undo.clear();
 }
 
+const QString Workspace::kChangeLogFileName = QStringLiteral("kv4410pc.changes");
+
 void Workspace::load()
 {
     m_files.restoreInterruptedSaves();
     m_files.LoadCalibrations();
     m_files.loadArchive();
     m_files.loadJournal();
+    recoverAndStartLog();
+}
+
+QString Workspace::fallbackLogPath() const
+{
+    // A folder the user may not write keeps its log in the per-user state folder, one per
+    // data folder.
+    const QString folder = QFileInfo(rollbackDirectory()).path() + QStringLiteral("/changes");
+    const QByteArray digest = QCryptographicHash::hash(
+        QFile::encodeName(QDir(m_files.dataDirectory()).absolutePath()), QCryptographicHash::Sha1);
+    return folder + u'/' + QString::fromLatin1(digest.toHex()) + QStringLiteral(".changes");
+}
+
+void Workspace::recoverAndStartLog()
+{
+    using T = JournalSide;
+    const QString beside = m_files.dataFilePath(kChangeLogFileName);
+    const QString fallback = fallbackLogPath();
+    QString leftPath;
+    std::optional<ChangeLog::Content> left;
+    for (const QString& path : {beside, fallback}) {
+        if (!runGuarded(m_errors, [&] { left = ChangeLog::read(path); }))
+            left.reset();
+        if (left) {
+            leftPath = path;
+            break;
+        }
+    }
+
+    const QByteArray journalNow = m_files.fingerprint(T::Journal);
+    const QByteArray archiveNow = m_files.fingerprint(T::Archive);
+    int restored = 0;
+    int notFitting = 0;
+    if (left) {
+        // Each table's changes apply from the last point its file was known to hold: the
+        // log's start, or a later write of the whole file.
+        QByteArray journalBase;
+        QByteArray archiveBase;
+        {
+            QDataStream in(left->base);
+            in.setVersion(QDataStream::Qt_6_0);
+            in >> journalBase >> archiveBase;
+        }
+        bool journalOn = !journalNow.isEmpty() && journalBase == journalNow;
+        bool archiveOn = !archiveNow.isEmpty() && archiveBase == archiveNow;
+        for (const QByteArray& bytes : left->records) {
+            const std::optional<ReadRecord> record = readRecord(bytes);
+            if (!record)
+                break;
+            if (record->kind == RecordKind::Rebase) {
+                const bool matches = record->fingerprint == (record->table == T::Journal ? journalNow : archiveNow);
+                (record->table == T::Journal ? journalOn : archiveOn) = matches;
+                continue;
+            }
+            bool counted = false;
+            for (const T table : {T::Journal, T::Archive}) {
+                const JournalChange part =
+                    sideOf(record->step.change, table, m_book.archiveRowsRead());
+                if (part.isEmpty())
+                    continue;
+                if (!(table == T::Journal ? journalOn : archiveOn)) {
+                    notFitting += counted ? 0 : 1;
+                    counted = true;
+                    continue;
+                }
+                const JournalTable& rows = m_book.model(table).table();
+                const bool forwards = record->step.forwards;
+                bool ok = true;
+                // Checked edit by edit as it is applied: each finds the table as it was made on.
+                const auto& edits = part.edits;
+                if (forwards) {
+                    for (const RowEdit& edit : edits)
+                        ok = ok && fits(rows, edit, true);
+                } else {
+                    for (auto e = edits.rbegin(); e != edits.rend(); ++e)
+                        ok = ok && fits(rows, *e, false);
+                }
+                if (!ok) {
+                    // The file is not what the log says it was: nothing more of it is put back.
+                    (table == T::Journal ? journalOn : archiveOn) = false;
+                    notFitting += counted ? 0 : 1;
+                    counted = true;
+                    continue;
+                }
+                if (forwards)
+                    m_book.redo(part);
+                else
+                    m_book.undo(part);
+                if (!counted)
+                    ++restored;
+                counted = true;
+            }
+        }
+    }
+
+    // Go on in the same log when something was put back (its base is still that of the
+    // files on disk); else start a new one over the files as they are.
+    const QByteArray base = baseRecord(journalNow, archiveNow);
+    bool started = false;
+    QString failure;
+    for (const QString& path : {beside, fallback}) {
+        if (path == fallback && !runGuarded(m_errors, [&] {
+                const QString made = createDirectories(QFileInfo(fallback).path());
+                if (!made.isEmpty())
+                    throw FileCreateError(QFileInfo(fallback).path(), made);
+            }))
+            break;
+        try {
+            if (left && path == leftPath && (restored > 0 || notFitting > 0))
+                m_log.resume(path);
+            else
+                m_log.start(path, base);
+            started = true;
+            if (path != leftPath && !leftPath.isEmpty() && restored == 0 && notFitting == 0)
+                QFile::remove(leftPath);
+            break;
+        } catch (const Error& e) {
+            failure = e.message();
+        }
+    }
+    m_loggedJournal = journalNow;
+    m_loggedArchive = archiveNow;
+    if (!started)
+        reportLogFailure(failure);
+    if (restored > 0)
+        m_errors.showNotice(
+            QStringLiteral("Восстановлено %1 изменений после аварийного завершения").arg(restored));
+    if (notFitting > 0)
+        m_errors.showNotice(QStringLiteral("%1 изменений из журнала изменений \"%2\" не восстановлено: "
+                                           "файлы данных изменились после них. Журнал изменений сохранён.")
+                                .arg(notFitting)
+                                .arg(QDir::toNativeSeparators(leftPath)));
+}
+
+void Workspace::reportLogFailure(const QString& failure)
+{
+    if (m_logFailureShown)
+        return;
+    m_logFailureShown = true;
+    m_errors.showError(QStringLiteral("Изменения не удаётся сразу записывать на диск (%1). Они будут "
+                                      "сохранены при закрытии программы.")
+                           .arg(failure));
+}
+
+void Workspace::logJournal(const JournalChange& change, bool forwards)
+{
+    if (!m_log.isOpen())
+        return;
+    m_log.append(stepRecord(change, forwards));
+    const QString failure = m_log.takeFailure();
+    if (!failure.isEmpty())
+        reportLogFailure(failure);
+}
+
+void Workspace::logRebase(JournalSide table)
+{
+    QByteArray& logged = table == JournalSide::Journal ? m_loggedJournal : m_loggedArchive;
+    const QByteArray now = m_files.fingerprint(table);
+    if (now == logged || !m_log.isOpen())
+        return;
+    logged = now;
+    m_log.append(rebaseRecord(table, now));
+}
+
+bool Workspace::saveAll()
+{
+    const bool saved = m_files.saveAll();
+    if (saved) {
+        m_log.flush();
+        m_log.remove();
+    } else {
+        // What reached its file needs no putting back after a crash.
+        logRebase(JournalSide::Archive);
+        logRebase(JournalSide::Journal);
+    }
+    return saved;
 }
 
 void Workspace::recordJournal(JournalChange change, const QString& text)
 {
     if (change.isEmpty())
         return;
+    logJournal(change, true);
     m_undo.push(new JournalCommand(m_book, std::move(change), text));
     emit changed();
 }
@@ -266,6 +599,8 @@ void Workspace::undo()
     if (!m_undo.canUndo())
         return;
     const CalibrationCommand* step = calibrationStep(m_undo, m_undo.index() - 1);
+    if (const JournalCommand* journal = journalStep(m_undo, m_undo.index() - 1))
+        logJournal(journal->change(), false);
     m_undo.undo();
     if (step)
         afterCalibrationStep(step->changesList());
@@ -278,6 +613,8 @@ void Workspace::redo()
     if (!m_undo.canRedo())
         return;
     const CalibrationCommand* step = calibrationStep(m_undo, m_undo.index());
+    if (const JournalCommand* journal = journalStep(m_undo, m_undo.index()))
+        logJournal(journal->change(), true);
     m_undo.redo();
     if (step)
         afterCalibrationStep(step->changesList());

@@ -5,10 +5,16 @@
 // a move to the archive, a calibration created, edited, deleted or switched) is one named
 // step on its undo stack, so that it can be taken back and made again.
 //
+// Every change to the journal and the archive is on disk at once, in a log of changes
+// beside the data files (ChangeLog); the close writes the files whole and drops the log,
+// and a start after a crash puts the logged changes back onto the files. The calibration
+// list is written to kor.tab after each of its changes, as the page always did.
+//
 // Start-up makes it and hands it to the main window; tests and tools make one without a
 // window. Its failures (a file that can't be read or written) go to the reporter it is
 // told, standard error until then.
 
+#include "app/change_log.h"
 #include "app/data_files.h"
 #include "core/error_guard.h"
 #include "journal/journal_book.h"
@@ -46,10 +52,21 @@ public:
     QUndoStack& undoStack() { return m_undo; }
 
     // Puts back what an interrupted save left, then reads the three files; each failure
-    // is shown and the rest goes on.
+    // is shown and the rest goes on. Then puts back the changes a session that did not
+    // close left in its log, and starts logging this session's.
     void load();
     // The close's save; false when the window must stay open (see DataFiles::saveAll).
-    bool saveAll() { return m_files.saveAll(); }
+    // Once the files hold everything, the log of changes goes.
+    bool saveAll();
+
+    // Where the log of changes is kept: beside the data files, or in the per-user state
+    // folder where none can be made there. Empty when it could not be started.
+    QString changeLogPath() const { return m_log.isOpen() ? m_log.path() : QString(); }
+    // Waits until every change made is on disk (tests, and the close).
+    void flushChangeLog() { m_log.flush(); }
+
+    // The log's name in the data folder.
+    static const QString kChangeLogFileName;
 
     // JournalEdits.
     void addEntry(Method method, const QString& value, const QDateTime& when) override;
@@ -83,6 +100,14 @@ private:
     };
 
     void recordJournal(JournalChange change, const QString& text);
+    // Logs a journal step made (forwards) or taken back; tells once when logging fails.
+    void logJournal(const JournalChange& change, bool forwards);
+    void logRebase(JournalSide table);
+    // The log left by a session that did not close: its changes put back where the file is
+    // still the one it began from; then this session's log started or continued.
+    void recoverAndStartLog();
+    QString fallbackLogPath() const;
+    void reportLogFailure(const QString& failure);
     // After a change of the calibration list (not of a switched-on state): the file.
     void afterCalibrationStep(bool listChanged);
 
@@ -92,6 +117,11 @@ private:
     JournalBook m_book;
     DataFiles m_files;
     QUndoStack m_undo;
+    ChangeLog m_log;
+    // The fingerprints logged last for the journal and the archive.
+    QByteArray m_loggedJournal;
+    QByteArray m_loggedArchive;
+    bool m_logFailureShown = false;
 };
 
 }  // namespace kv

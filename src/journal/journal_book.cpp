@@ -182,6 +182,12 @@ void JournalBook::markSaved(Table table, const QByteArray& bytes)
     s.mustWrite = false;
 }
 
+QByteArray JournalBook::savedFingerprint(Table table) const
+{
+    const Side& s = side(table);
+    return QByteArray::number(s.savedSize) + ':' + QByteArray::number(quint64(s.savedHash), 16);
+}
+
 void JournalBook::remember(Side& s, const QByteArray& bytes)
 {
     s.savedRevision = s.model.revision();

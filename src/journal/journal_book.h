@@ -71,6 +71,8 @@ public:
     // they are still there: they are the archive's last rows, because rows only ever
     // arrive at its end.
     std::vector<JournalRow> movedThisSession() const;
+    // How many of the archive's rows came from its file (the rest were moved this session).
+    int archiveRowsRead() const { return m_archiveRowsRead; }
 
     // Adds a file's records to a table (at start). The bytes read become what the table
     // is compared with at the next save.
@@ -88,6 +90,9 @@ public:
     bool changedBySession(Table table) const;
     // After `bytes` (the table's own, from bytesToSave) reached the file.
     void markSaved(Table table, const QByteArray& bytes);
+    // What the file holds as last read or written: its size and content hash, the same
+    // for the same bytes in every run.
+    QByteArray savedFingerprint(Table table) const;
 
     // The journal's file bytes with the rows moved to the archive this session put back
     // at its end: what the journal file gets when the archive could not be written.

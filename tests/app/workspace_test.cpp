@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -137,6 +140,132 @@ TEST_F(WorkspaceTest, WhatChangesNothingIsNoStep)
     EXPECT_EQ(workspace.toggleCalibration(3), ToggleResult::NotComputed);
     EXPECT_EQ(afterAdd, steps + 1);
     EXPECT_EQ(workspace.undoStack().count(), afterAdd);
+}
+
+TEST(ChangeLog, AWholeRecordComesBackAndACutOneIsLeftOut)
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("log"));
+    ChangeLog log;
+    log.start(path, "base");
+    for (const char* record : {"one", "", "three"})
+        log.append(record);
+    log.flush();
+    log.close();
+    const QByteArray whole = readWholeFile(path);
+    for (qsizetype cut = whole.size(); cut > whole.size() - 8; --cut) {
+        replaceFileAtomically(path, whole.left(cut));
+        const std::optional<ChangeLog::Content> read = ChangeLog::read(path);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->base, "base");
+        EXPECT_EQ(read->records.size(), cut == whole.size() ? 3u : 2u);
+        EXPECT_EQ(read->tornTail, cut != whole.size());
+    }
+    // A flipped byte fails its record's check.
+    QByteArray flipped = whole;
+    flipped[flipped.size() - 2] = 'X';
+    replaceFileAtomically(path, flipped);
+    EXPECT_EQ(ChangeLog::read(path)->records.size(), 2u);
+    EXPECT_FALSE(ChangeLog::read(QDir(dir.path()).filePath(QStringLiteral("none"))));
+}
+
+// A session that ends without its close (a crash, a kill, a dead display) leaves its log;
+// the next start puts every change back and says so, once.
+TEST_F(WorkspaceTest, ChangesOfASessionThatNeverClosedComeBackAtTheNextStart)
+{
+    workspace.addEntry(Aki, QStringLiteral("87"), kWhen);
+    workspace.editComment(4, QStringLiteral("проба 12"));
+    workspace.moveToArchive(2);
+    workspace.deleteEntry(1);
+    workspace.deleteArchived(1);
+    workspace.undo();  // the archive's first row back
+    workspace.addEntry(Motor, QStringLiteral("78"), kWhen);
+    workspace.flushChangeLog();
+    const auto shown = snapshot();
+    EXPECT_FALSE(workspace.changeLogPath().isEmpty());
+
+    for (int start = 0; start < 2; ++start) {
+        test::RecordingReporter again;
+        Workspace next(dir.path());
+        next.reportTo(&again);
+        next.load();
+        EXPECT_EQ(tableFileBytes(next.book().journal().table()), std::get<0>(shown));
+        EXPECT_EQ(tableFileBytes(next.book().archive().table()), std::get<1>(shown));
+        // Made twice over by two starts without a close, they still come back once.
+        EXPECT_EQ(again.notices, QStringList{QStringLiteral("Восстановлено 7 изменений после аварийного завершения")});
+        EXPECT_TRUE(again.messages.isEmpty()) << again.messages.join(u'\n').toStdString();
+        next.flushChangeLog();
+    }
+
+    // A good close writes the files and drops the log: nothing to put back after it.
+    {
+        Workspace closing(dir.path());
+        closing.reportTo(&errors);
+        closing.load();
+        EXPECT_TRUE(closing.saveAll());
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir(dir.path()).filePath(Workspace::kChangeLogFileName)));
+    test::RecordingReporter after;
+    Workspace last(dir.path());
+    last.reportTo(&after);
+    last.load();
+    EXPECT_TRUE(after.notices.isEmpty());
+    EXPECT_EQ(tableFileBytes(last.book().journal().table()), std::get<0>(shown));
+}
+
+// A file changed by someone else since the log began is not written over with the log's
+// changes; the operator is told and the log kept.
+TEST_F(WorkspaceTest, ALogIsNotPutOntoAFileThatChangedSince)
+{
+    workspace.addEntry(Aki, QStringLiteral("87"), kWhen);
+    workspace.flushChangeLog();
+    writeFile(QStringLiteral("data2.tab"), tableFileBytes(JournalTable()));
+    test::RecordingReporter again;
+    Workspace next(dir.path());
+    next.reportTo(&again);
+    next.load();
+    EXPECT_TRUE(next.book().journal().table().isEmpty() || next.book().journal().table().rowCount() == 2);
+    ASSERT_EQ(again.notices.size(), 1);
+    EXPECT_TRUE(again.notices[0].startsWith(QStringLiteral("1 изменений"))) << again.notices[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(QDir(dir.path()).filePath(Workspace::kChangeLogFileName)));
+}
+
+// A real program killed right after its changes: they are on disk.
+TEST_F(WorkspaceTest, AProcessKilledRightAfterItsChangesLosesNone)
+{
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Workspace session(dir.path());
+        test::RecordingReporter quiet;
+        session.reportTo(&quiet);
+        session.load();
+        for (int i = 0; i < 10; ++i)
+            session.addEntry(Research, QString::number(90 + i), kWhen);
+        session.flushChangeLog();
+        const char done = 1;
+        (void)!::write(ready[1], &done, 1);
+        for (;;)
+            ::pause();
+    }
+    char done = 0;
+    ASSERT_EQ(::read(ready[0], &done, 1), 1);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    test::RecordingReporter again;
+    Workspace next(dir.path());
+    next.reportTo(&again);
+    next.load();
+    const JournalTable& journal = next.book().journal().table();
+    ASSERT_EQ(journal.rowCount(), 4 + 10);
+    EXPECT_EQ(journal.cell(13, JournalTable::kValueColumn), QStringLiteral("99"));
+    EXPECT_EQ(again.notices, QStringList{QStringLiteral("Восстановлено 10 изменений после аварийного завершения")});
 }
 
 }  // namespace
