@@ -40,6 +40,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -119,6 +120,8 @@ void TForm1::buildMenus()
     close->setObjectName(QStringLiteral("N6"));
     connect(close, &QAction::triggered, this, &TForm1::N6Click);
 
+    buildEditMenu();
+
     QMenu* help = bar->addMenu(QStringLiteral("Справка"));
     help->setObjectName(QStringLiteral("N7"));
     QAction* callHelp = help->addAction(QStringLiteral("Вызов справки"));
@@ -129,6 +132,38 @@ void TForm1::buildMenus()
     QAction* about = help->addAction(QStringLiteral("О программе"));
     about->setObjectName(QStringLiteral("N8"));
     connect(about, &QAction::triggered, this, &TForm1::N8Click);
+}
+
+void TForm1::buildEditMenu()
+{
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    QUndoStack& stack = m_workspace.undoStack();
+    // The steps go through the workspace, which logs them and writes kor.tab after a
+    // calibration step; the stack's own actions would bypass it.
+    const auto step = [this, edit, &stack](const char* name, const QString& verb,
+                                           const QList<QKeySequence>& keys, bool undo) {
+        QAction* action = edit->addAction(verb);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        const auto follow = [action, verb, &stack, undo] {
+            const QString what = undo ? stack.undoText() : stack.redoText();
+            action->setEnabled(undo ? stack.canUndo() : stack.canRedo());
+            action->setText(what.isEmpty() ? verb : verb + u' ' + what);
+        };
+        follow();
+        connect(&stack, &QUndoStack::indexChanged, action, follow);
+        connect(&stack, &QUndoStack::cleanChanged, action, follow);
+        connect(action, &QAction::triggered, this, [this, undo] {
+            // A comment being typed is finished first, so it is what the step takes back.
+            m_journalPage->commitOpenEdit();
+            runGuarded(*this, [this, undo] { undo ? m_workspace.undo() : m_workspace.redo(); });
+        });
+    };
+    step("UndoAction", QStringLiteral("Отменить"), {QKeySequence::Undo}, true);
+    step("RedoAction", QStringLiteral("Повторить"),
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}, false);
 }
 
 QWidget* TForm1::buildPagePanel()
@@ -374,6 +409,7 @@ void TForm1::bringToFront()
 bool TForm1::FormClose()
 {
     m_link->stop();
+    m_journalPage->commitOpenEdit();
     return m_workspace.saveAll();
 }
 

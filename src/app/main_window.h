@@ -86,7 +86,8 @@ public:
     // unless it has closed or is about to.
     void bringToFront();
 
-    // Menu: Файл → Закрыть, Справка → О программе, Справка → Вызов справки.
+    // Menu: Файл → Закрыть, Справка → О программе, Справка → Вызов справки; Правка →
+    // Отменить / Повторить.
     void N6Click();
     void N8Click();
     void N9Click();
@@ -102,6 +103,8 @@ protected:
 
 private:
     void buildMenus();
+    // Правка: undo and redo of the workspace's steps, named after them.
+    void buildEditMenu();
     // A modal box titled with the application title.
     void showBox(QMessageBox::Icon icon, const QString& message, const QString& details = {});
     QWidget* buildPagePanel();

@@ -16,6 +16,9 @@
 #include <QFileInfo>
 #include <QTableWidget>
 #include <QTimer>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
 #include <QToolButton>
 
 namespace kv::test {
@@ -121,9 +124,10 @@ TEST_F(MainWindowFiles, WhatASessionAddsToAnUnreadableFileIsKeptBesideIt)
         TForm1& f = create();
         workspace->files().setClock([&] { return at; });
         state().applyCount(8000);
-        // The operator works as usual: two entries, one archived; a calibration.
+        // The operator works as usual: two entries, the first row archived; a calibration.
         f.journalPage()->writeButClick();
         f.journalPage()->writeButClick();
+        f.journalPage()->showRow(1);
         f.journalPage()->ArhButClick();
         TCalibration record;
         record.method = Research;
@@ -217,6 +221,47 @@ TEST_F(MainWindowFiles, CloseWritesTheThreeTables)
     loadTableFile(journal, path(QStringLiteral("data2.tab")));
     EXPECT_EQ(journal.rowCount(), 3);
     EXPECT_TRUE(readFile(path(QStringLiteral("kor.tab"))).isEmpty());
+}
+
+// The operator's record as a lab keeps it: a new entry is the row Delete acts on, a comment
+// being typed reaches the file at close, and Правка takes a step back and makes it again.
+TEST_F(MainWindowFiles, NewEntriesAreCurrentTypedCommentsAreKeptAndStepsUndo)
+{
+    writeEmptyDataFiles();
+    TForm1& f = create();
+    f.show();
+    state().applyCount(8000);
+    for (int i = 0; i < 40; ++i)
+        f.journalPage()->writeButClick();
+    QTableView* grid = f.journalPage()->grid();
+    grid->setCurrentIndex(grid->model()->index(28, 0));
+    f.journalPage()->writeButClick();
+    EXPECT_EQ(f.journalPage()->currentRow(), 41);
+    f.journalPage()->DelButClick();
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 41);  // №41 went, №29 stayed
+
+    auto* undo = f.findChild<QAction*>(QStringLiteral("UndoAction"));
+    auto* redo = f.findChild<QAction*>(QStringLiteral("RedoAction"));
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->text(), QStringLiteral("Отменить удаление строки 41"));
+    undo->trigger();
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 42);
+    EXPECT_EQ(redo->text(), QStringLiteral("Повторить удаление строки 41"));
+    redo->trigger();
+    EXPECT_EQ(f.journalPage()->table().rowCount(), 41);
+
+    // A comment typed and not confirmed with Enter.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, JournalTable::kCommentColumn));
+    grid->edit(grid->currentIndex());
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("не подтверждён"));
+    EXPECT_TRUE(f.close());
+    JournalTable journal;
+    loadTableFile(journal, path(QStringLiteral("data2.tab")));
+    EXPECT_EQ(journal.cell(1, JournalTable::kCommentColumn), QStringLiteral("не подтверждён"));
+    EXPECT_EQ(journal.rowCount(), 41);
 }
 
 TEST_F(MainWindowFiles, CloseMenuItemRunsTheCloseSequence)

@@ -5,13 +5,39 @@
 #include "ui/grid_style.h"
 
 #include <QEvent>
+#include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 
 namespace kv {
+
+namespace {
+
+// A grid whose open cell editor can be committed from outside (a close, a save).
+class CommittingTableView : public QTableView {
+public:
+    using QTableView::QTableView;
+
+    void commitOpenEditor()
+    {
+        if (state() != QAbstractItemView::EditingState)
+            return;
+        // The delegate's editor is a child of the viewport; commitData ignores any other.
+        for (QWidget* child : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isVisible())
+                continue;
+            commitData(child);
+            closeEditor(child, QAbstractItemDelegate::NoHint);
+        }
+    }
+};
+
+}  // namespace
 
 GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QString& gridName,
                    const QString& toolBarName, int toolBarHeight, QWidget* parent)
@@ -19,7 +45,7 @@ GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QStrin
     , m_model(model)
     , m_errors(errors)
     , m_toolBar(new QToolBar(this))
-    , m_grid(new QTableView(this))
+    , m_grid(new CommittingTableView(this))
 {
     m_toolBar->setObjectName(toolBarName);
     m_toolBar->setFixedHeight(toolBarHeight);
@@ -47,6 +73,22 @@ void GridPage::placeCurrent()
     m_placingCurrent = true;
     m_grid->setCurrentIndex(m_model.index(0, 0));
     m_placingCurrent = false;
+}
+
+void GridPage::commitOpenEdit()
+{
+    static_cast<CommittingTableView*>(m_grid)->commitOpenEditor();
+}
+
+void GridPage::showRow(int tableRow)
+{
+    const QModelIndex index = m_model.index(tableRow - 1, std::max(0, m_grid->currentIndex().column()));
+    if (!index.isValid())
+        return;
+    m_placingCurrent = true;
+    m_grid->setCurrentIndex(index);
+    m_placingCurrent = false;
+    m_grid->scrollTo(index);
 }
 
 int GridPage::currentRow() const

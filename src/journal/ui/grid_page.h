@@ -35,6 +35,10 @@ public:
 
     // The grid's current row in table numbering (1..), 0 when there is none.
     int currentRow() const;
+    // Makes a row current and scrolls it into sight (a new entry, a row brought back).
+    void showRow(int tableRow);
+    // A comment being typed is taken as if Enter had been pressed (before a save).
+    void commitOpenEdit();
 
     // The widths the page's columns get when the window is created and resized.
     virtual void fitColumnsAtCreate() = 0;

@@ -97,6 +97,8 @@ void JournalPage::writeButClick()
 {
     const Method method = m_state.selectedMethod();
     m_edits.addEntry(method, m_state.resultText(method), m_clock());
+    // Delete and "В архив" act on what the operator just recorded.
+    showRow(table().rowCount() - 1);
 }
 
 void JournalPage::DelButClick()
