@@ -1,5 +1,8 @@
 #include "app/application_setup.h"
 
+#include "app/change_history.h"
+#include "app/data_directory.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -12,21 +15,31 @@ namespace kv {
 std::optional<CommandLineAnswer> answerCommandLine(const QString& program,
                                                    const QStringList& arguments)
 {
-    for (const QString& argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == u"--verify-history") {
+            const QString folder = i + 1 < arguments.size() ? arguments[i + 1] : programDataDirectory().path;
+            const HistoryVerdict verdict = verifyHistoryFolder(folder);
+            return CommandLineAnswer{verdict.text, verdict.exitStatus};
+        }
         if (argument == u"--version")
             return CommandLineAnswer{program + u' ' + QStringLiteral(KV_VERSION) + u'\n'};
         if (argument == u"--help" || argument == u"-h") {
             return CommandLineAnswer{
                 QStringLiteral("Usage: ") + program
                 + QStringLiteral(
-                    " [--version | --help]\n"
+                    " [--version | --help | --verify-history [FOLDER]]\n"
                     "\n"
                     "The desktop companion of the KV-4410 octane meter. It takes no options of\n"
                     "its own and opens its window on the display; Qt's options such as\n"
                     "-platform and -display apply.\n"
                     "\n"
                     "--version   the program's name and version\n"
-                    "--help, -h  this text\n")};
+                    "--help, -h  this text\n"
+                    "--verify-history [FOLDER]\n"
+                    "            checks the change history (history.log) of the data folder\n"
+                    "            FOLDER (the program's own by default): prints the first line\n"
+                    "            that breaks its chain (exit status 1) or that it is whole (0)\n")};
         }
     }
     return std::nullopt;

@@ -36,11 +36,20 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const auto answer = answerCommandLine(variant.applicationName, arguments)) {
-        const QByteArray text = answer->text.toLocal8Bit();
+    const auto answered = [](const CommandLineAnswer& answer) {
+        const QByteArray text = answer.text.toLocal8Bit();
         std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
-        return answer->exitStatus;
+        return answer.exitStatus;
+    };
+    if (arguments.contains(QStringLiteral("--verify-history"))) {
+        // The data folder is found from the program's own location, which Qt knows once an
+        // application object exists; no display is needed.
+        QCoreApplication::setApplicationName(variant.applicationName);
+        const QCoreApplication core(argc, argv);
+        return answered(*answerCommandLine(variant.applicationName, arguments));
     }
+    if (const auto answer = answerCommandLine(variant.applicationName, arguments))
+        return answered(*answer);
 
     QApplication::setApplicationName(variant.applicationName);
     QApplication app(argc, argv);

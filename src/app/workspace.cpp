@@ -63,6 +63,7 @@ public:
 
     // Whether kor.tab follows the step: switching on and off is not stored.
     bool changesList() const { return m_change.kind != Kind::Toggle; }
+    const Change& change() const { return m_change; }
 
     void redo() override
     {
@@ -118,6 +119,35 @@ const CalibrationCommand* calibrationStep(const QUndoStack& stack, int index)
 const JournalCommand* journalStep(const QUndoStack& stack, int index)
 {
     return dynamic_cast<const JournalCommand*>(stack.command(index));
+}
+
+const QString kJournalName = QStringLiteral("журнал");
+const QString kArchiveName = QStringLiteral("архив");
+
+// The history's view of a journal step: the row's cells before and after, and its "№".
+ChangeHistory::Entry historyEntry(const JournalChange& change)
+{
+    ChangeHistory::Entry entry;
+    bool journal = false;
+    bool archive = false;
+    for (const RowEdit& edit : change.edits) {
+        (edit.table == JournalSide::Journal ? journal : archive) = true;
+        if (edit.before && !entry.before)
+            entry.before = edit.before->cells;
+        if (edit.after && !entry.after)
+            entry.after = edit.after->cells;
+    }
+    entry.table = journal && archive ? kJournalName + QStringLiteral(" → ") + kArchiveName
+                                     : journal ? kJournalName : kArchiveName;
+    entry.number = entry.before ? (*entry.before)[0] : entry.after ? (*entry.after)[0] : QString();
+    return entry;
+}
+
+std::array<QString, 5> calibrationCells(int position, const TCalibration& record)
+{
+    return {QString::number(position), methodName(record.method), record.nameText(),
+            QStringLiteral("A=%1").arg(record.slope, 0, 'g', 17),
+            QStringLiteral("B=%1").arg(record.offset, 0, 'g', 17)};
 }
 
 // The log's records: a journal step made or taken back, or a table's file written whole
@@ -281,6 +311,7 @@ void Workspace::ForwardingReporter::showDetailedNotice(const QString& message, c
 Workspace::Workspace(const QString& dataDirectory, bool createsDirectory, QObject* parent)
     : QObject(parent)
     , m_files(dataDirectory, m_calibrations, m_book, m_errors)
+    , m_history(dataDirectory)
 {
     m_files.setCreatesDirectory(createsDirectory);
     // A comment typed into the journal's view is a change like any other.
@@ -446,6 +477,24 @@ void Workspace::reportLogFailure(const QString& failure)
                            .arg(failure));
 }
 
+void Workspace::trace(ChangeHistory::Entry entry)
+{
+    entry.time = QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
+                     .toString(Qt::ISODate);
+    entry.user = ChangeHistory::loginName();
+    QString notice;
+    try {
+        m_history.append(entry, &notice);
+    } catch (const Error& e) {
+        if (!m_historyFailureShown)
+            m_errors.showError(QStringLiteral("Изменение сделано, но в историю изменений не записано: %1")
+                                   .arg(e.message()));
+        m_historyFailureShown = true;
+    }
+    if (!notice.isEmpty())
+        m_errors.showNotice(notice);
+}
+
 void Workspace::logJournal(const JournalChange& change, bool forwards)
 {
     if (!m_log.isOpen())
@@ -485,6 +534,9 @@ void Workspace::recordJournal(JournalChange change, const QString& text)
     if (change.isEmpty())
         return;
     logJournal(change, true);
+    ChangeHistory::Entry entry = historyEntry(change);
+    entry.step = text;
+    trace(std::move(entry));
     m_undo.push(new JournalCommand(m_book, std::move(change), text));
     emit changed();
 }
@@ -528,7 +580,7 @@ void Workspace::addCalibration(const TCalibration& record)
     change.activeBefore = change.activeAfter = m_calibrations.store().activeEntries();
     m_calibrations.add(record);
     m_undo.push(new CalibrationCommand(m_calibrations, change, QStringLiteral("создание калибровки")));
-    afterCalibrationStep(true);
+    afterCalibrationStep(true, true);
 }
 
 void Workspace::replaceCalibration(int position, const TCalibration& record)
@@ -546,14 +598,15 @@ void Workspace::replaceCalibration(int position, const TCalibration& record)
     change.activeAfter = store.activeEntries();
     m_undo.push(new CalibrationCommand(m_calibrations, change,
                                        QStringLiteral("изменение калибровки %1").arg(position)));
-    afterCalibrationStep(true);
+    afterCalibrationStep(true, true);
 }
 
 void Workspace::deleteCalibration(int position)
 {
     const CalibrationStore& store = m_calibrations.store();
     // Nothing to delete still writes the file, as a delete always does.
-    if (position >= 1 && position <= store.count()) {
+    const bool deletes = position >= 1 && position <= store.count();
+    if (deletes) {
         CalibrationCommand::Change change;
         change.kind = CalibrationCommand::Kind::Delete;
         change.position = position;
@@ -564,7 +617,7 @@ void Workspace::deleteCalibration(int position)
         m_undo.push(new CalibrationCommand(m_calibrations, change,
                                            QStringLiteral("удаление калибровки %1").arg(position)));
     }
-    afterCalibrationStep(true);
+    afterCalibrationStep(true, deletes);
 }
 
 ToggleResult Workspace::toggleCalibration(int position)
@@ -582,13 +635,46 @@ ToggleResult Workspace::toggleCalibration(int position)
             m_calibrations, change,
             (on ? QStringLiteral("включение калибровки %1") : QStringLiteral("отключение калибровки %1"))
                 .arg(position)));
-        afterCalibrationStep(false);
+        afterCalibrationStep(false, true);
     }
     return result;
 }
 
-void Workspace::afterCalibrationStep(bool listChanged)
+namespace {
+
+// The history's view of a calibration step; taken back, before and after change places.
+ChangeHistory::Entry historyEntry(const CalibrationCommand& command, bool forwards, const QString& prefix)
 {
+    using Kind = CalibrationCommand::Kind;
+    const CalibrationCommand::Change& c = command.change();
+    ChangeHistory::Entry entry;
+    entry.step = prefix + command.text();
+    entry.table = QStringLiteral("калибровки");
+    entry.number = QString::number(c.position);
+    if (c.kind == Kind::Replace || c.kind == Kind::Delete)
+        entry.before = calibrationCells(c.position, c.before);
+    if (c.kind == Kind::Add || c.kind == Kind::Replace)
+        entry.after = calibrationCells(c.position, c.after);
+    if (!forwards)
+        std::swap(entry.before, entry.after);
+    return entry;
+}
+
+ChangeHistory::Entry historyEntry(const JournalCommand& command, bool forwards, const QString& prefix)
+{
+    ChangeHistory::Entry entry = historyEntry(command.change());
+    entry.step = prefix + command.text();
+    if (!forwards)
+        std::swap(entry.before, entry.after);
+    return entry;
+}
+
+}  // namespace
+
+void Workspace::afterCalibrationStep(bool listChanged, bool pushed)
+{
+    if (const CalibrationCommand* step = calibrationStep(m_undo, m_undo.index() - 1); step && pushed)
+        trace(historyEntry(*step, true, {}));
     emit changed();
     if (listChanged)
         m_files.SaveCalibrations();
@@ -598,28 +684,40 @@ void Workspace::undo()
 {
     if (!m_undo.canUndo())
         return;
-    const CalibrationCommand* step = calibrationStep(m_undo, m_undo.index() - 1);
-    if (const JournalCommand* journal = journalStep(m_undo, m_undo.index() - 1))
+    const int index = m_undo.index() - 1;
+    const CalibrationCommand* calibration = calibrationStep(m_undo, index);
+    const JournalCommand* journal = journalStep(m_undo, index);
+    const QString prefix = QStringLiteral("отмена: ");
+    if (journal) {
         logJournal(journal->change(), false);
+        trace(historyEntry(*journal, false, prefix));
+    } else if (calibration) {
+        trace(historyEntry(*calibration, false, prefix));
+    }
     m_undo.undo();
-    if (step)
-        afterCalibrationStep(step->changesList());
-    else
-        emit changed();
+    emit changed();
+    if (calibration && calibration->changesList())
+        m_files.SaveCalibrations();
 }
 
 void Workspace::redo()
 {
     if (!m_undo.canRedo())
         return;
-    const CalibrationCommand* step = calibrationStep(m_undo, m_undo.index());
-    if (const JournalCommand* journal = journalStep(m_undo, m_undo.index()))
+    const int index = m_undo.index();
+    const CalibrationCommand* calibration = calibrationStep(m_undo, index);
+    const JournalCommand* journal = journalStep(m_undo, index);
+    const QString prefix = QStringLiteral("повтор: ");
+    if (journal) {
         logJournal(journal->change(), true);
+        trace(historyEntry(*journal, true, prefix));
+    } else if (calibration) {
+        trace(historyEntry(*calibration, true, prefix));
+    }
     m_undo.redo();
-    if (step)
-        afterCalibrationStep(step->changesList());
-    else
-        emit changed();
+    emit changed();
+    if (calibration && calibration->changesList())
+        m_files.SaveCalibrations();
 }
 
 }  // namespace kv

@@ -14,6 +14,7 @@
 // window. Its failures (a file that can't be read or written) go to the reporter it is
 // told, standard error until then.
 
+#include "app/change_history.h"
 #include "app/change_log.h"
 #include "app/data_files.h"
 #include "core/error_guard.h"
@@ -108,8 +109,10 @@ private:
     void recoverAndStartLog();
     QString fallbackLogPath() const;
     void reportLogFailure(const QString& failure);
+    // Adds the step to the change history; a failure is told once and changes nothing else.
+    void trace(ChangeHistory::Entry entry);
     // After a change of the calibration list (not of a switched-on state): the file.
-    void afterCalibrationStep(bool listChanged);
+    void afterCalibrationStep(bool listChanged, bool pushed);
 
     ForwardingReporter m_errors;
     CalibrationListModel m_calibrations;
@@ -122,6 +125,8 @@ private:
     QByteArray m_loggedJournal;
     QByteArray m_loggedArchive;
     bool m_logFailureShown = false;
+    ChangeHistory m_history;
+    bool m_historyFailureShown = false;
 };
 
 }  // namespace kv

@@ -55,7 +55,7 @@ TEST(ApplicationSetup, VersionAndHelpAreAnsweredOthersLeftToQt)
     for (const char* help : {"--help", "-h"}) {
         const auto answer = answerCommandLine(QStringLiteral("kv4410pc-demo"), {QString::fromLatin1(help)});
         ASSERT_TRUE(answer.has_value()) << help;
-        EXPECT_TRUE(answer->text.startsWith(QStringLiteral("Usage: kv4410pc-demo [--version | --help]\n")));
+        EXPECT_TRUE(answer->text.startsWith(QStringLiteral("Usage: kv4410pc-demo [--version | --help | --verify-history [FOLDER]]\n")));
     }
     EXPECT_FALSE(answerCommandLine(QStringLiteral("kv4410pc"), {}).has_value());
     EXPECT_FALSE(answerCommandLine(QStringLiteral("kv4410pc"),

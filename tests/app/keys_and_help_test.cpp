@@ -294,7 +294,7 @@ TEST_F(FormTest, ABoxAfterTheStartCarriesTheWindowsCaption)
             box->accept();
         }
     });
-    create({.reports = false});  // real boxes
+    create({.directory = {}, .createsDirectory = false, .reports = false});  // real boxes
     EXPECT_EQ(title, QStringLiteral("Октанометр КВ-4410ПК"));
     EXPECT_EQ(form->applicationTitle(), QStringLiteral("Октанометр КВ-4410ПК"));
 }

@@ -230,6 +230,66 @@ TEST_F(WorkspaceTest, ALogIsNotPutOntoAFileThatChangedSince)
     EXPECT_TRUE(QFileInfo::exists(QDir(dir.path()).filePath(Workspace::kChangeLogFileName)));
 }
 
+// The history keeps every step with who, when, the row's "№" and its cells before and
+// after; an edited, inserted or removed line is found; a broken history is never written
+// over.
+TEST_F(WorkspaceTest, EveryStepIsTracedInAChainThatShowsTampering)
+{
+    workspace.deleteEntry(2);
+    workspace.undo();
+    workspace.editComment(1, QStringLiteral("проба\tс табуляцией"));
+    workspace.addCalibration(calibration(Aki, 1.2, QStringLiteral("A")));
+    const QString path = QDir(dir.path()).filePath(ChangeHistory::kFileName);
+    const QByteArray bytes = readWholeFile(path);
+    const std::vector<ChangeHistory::Entry> entries = ChangeHistory::entries(bytes);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].step, QStringLiteral("удаление строки 2"));
+    EXPECT_EQ(entries[0].table, QStringLiteral("журнал"));
+    EXPECT_EQ(entries[0].number, QStringLiteral("2"));
+    ASSERT_TRUE(entries[0].before);
+    EXPECT_EQ((*entries[0].before)[3], QStringLiteral("92"));  // a deleted row keeps its cells
+    EXPECT_FALSE(entries[0].after);
+    EXPECT_EQ(entries[1].step, QStringLiteral("отмена: удаление строки 2"));
+    EXPECT_TRUE(entries[1].after && !entries[1].before);
+    EXPECT_EQ((*entries[2].after)[4], QStringLiteral("проба\tс табуляцией"));
+    EXPECT_EQ(entries[3].table, QStringLiteral("калибровки"));
+    EXPECT_EQ(entries[0].user, ChangeHistory::loginName());
+    EXPECT_TRUE(QDateTime::fromString(entries[0].time, Qt::ISODate).isValid());
+    EXPECT_EQ(verifyHistoryFolder(dir.path()).exitStatus, 0);
+    EXPECT_TRUE(verifyHistoryFolder(dir.path()).text.contains(QStringLiteral("цела: записей 4")));
+
+    const QList<QByteArray> lines = bytes.split('\n');
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int brokenLine;
+    } tampered[] = {
+        {"a cell edited", QByteArray(bytes).replace("92", "93"), 2},
+        {"a line removed", QByteArray(bytes).replace(lines[2] + '\n', ""), 3},
+        {"a line repeated", QByteArray(bytes).replace(lines[2] + '\n', lines[2] + '\n' + lines[2] + '\n'), 4},
+        {"the last line cut", bytes.left(bytes.size() - 5), 5},
+    };
+    for (const auto& t : tampered) {
+        SCOPED_TRACE(t.what);
+        const ChangeHistory::Check check = ChangeHistory::verify(t.bytes);
+        EXPECT_FALSE(check.whole);
+        EXPECT_EQ(check.brokenLine, t.brokenLine);
+    }
+
+    // A broken history stays as it is; the trail goes on beside it and the operator is told.
+    replaceFileAtomically(path, tampered[0].bytes);
+    errors.notices.clear();
+    Workspace next(dir.path());
+    next.reportTo(&errors);
+    next.load();
+    next.addEntry(Research, QStringLiteral("95"), kWhen);
+    EXPECT_EQ(readWholeFile(path), tampered[0].bytes);
+    // (The fixture's session never closed: its changes are put back, and said so too.)
+    EXPECT_EQ(errors.notices.filter(QStringLiteral("Новая история ведётся в файле")).size(), 1)
+        << errors.notices.join(u'\n').toStdString();
+    EXPECT_EQ(verifyHistoryFolder(dir.path()).exitStatus, 1);
+}
+
 // A real program killed right after its changes: they are on disk.
 TEST_F(WorkspaceTest, AProcessKilledRightAfterItsChangesLosesNone)
 {
