@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/history_dialog.h"
 #include "app/page_control.h"
 #include "app/program_constants.h"
 #include "app/result_panel.h"
@@ -116,6 +117,13 @@ void TForm1::buildMenus()
 
     QMenu* file = bar->addMenu(QStringLiteral("Файл"));
     file->setObjectName(QStringLiteral("N1"));
+    QAction* history = file->addAction(QStringLiteral("История изменений…"));
+    history->setObjectName(QStringLiteral("HistoryAction"));
+    connect(history, &QAction::triggered, this, [this] {
+        HistoryDialog dialog(m_workspace.historyPath(), this);
+        dialog.exec();
+    });
+    file->addSeparator();
     QAction* close = file->addAction(QStringLiteral("Закрыть"));
     close->setObjectName(QStringLiteral("N6"));
     connect(close, &QAction::triggered, this, &TForm1::N6Click);

@@ -63,6 +63,8 @@ public:
     // Where the log of changes is kept: beside the data files, or in the per-user state
     // folder where none can be made there. Empty when it could not be started.
     QString changeLogPath() const { return m_log.isOpen() ? m_log.path() : QString(); }
+    // The change history being kept (history.log, or the one started beside a broken one).
+    QString historyPath() const { return m_history.path(); }
     // Waits until every change made is on disk (tests, and the close).
     void flushChangeLog() { m_log.flush(); }
 

@@ -3,6 +3,7 @@
 #include "core/methods.h"
 #include "device/instrument/instrument_link.h"
 #include "app/data_files.h"
+#include "app/history_dialog.h"
 #include "form_fixture.h"
 #include "journal/journal_entry.h"
 #include "journal/table_file.h"
@@ -262,6 +263,23 @@ TEST_F(MainWindowFiles, NewEntriesAreCurrentTypedCommentsAreKeptAndStepsUndo)
     loadTableFile(journal, path(QStringLiteral("data2.tab")));
     EXPECT_EQ(journal.cell(1, JournalTable::kCommentColumn), QStringLiteral("не подтверждён"));
     EXPECT_EQ(journal.rowCount(), 41);
+}
+
+TEST_F(MainWindowFiles, TheHistoryShowsEveryStepNewestFirstAndFilters)
+{
+    writeEmptyDataFiles();
+    TForm1& f = create();
+    state().applyCount(8000);
+    f.journalPage()->writeButClick();
+    f.journalPage()->writeButClick();
+    f.journalPage()->DelButClick();
+    ASSERT_NE(f.findChild<QAction*>(QStringLiteral("HistoryAction")), nullptr);
+    HistoryDialog dialog(workspace->historyPath(), &f);
+    ASSERT_EQ(dialog.shownCount(), 3);
+    EXPECT_EQ(dialog.table()->model()->index(0, 2).data().toString(), QStringLiteral("удаление строки 2"));
+    dialog.filter()->setText(QStringLiteral("ЗАПИСЬ"));
+    EXPECT_EQ(dialog.shownCount(), 2);
+    f.close();
 }
 
 TEST_F(MainWindowFiles, CloseMenuItemRunsTheCloseSequence)
