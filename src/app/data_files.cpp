@@ -181,7 +181,10 @@ QString DataFiles::keptFileName(const QString& directory, const QString& fileNam
 
 bool DataFiles::keep(const QString& fileName, const QByteArray& bytes)
 {
-    const QString kept = keptFileName(m_directory, fileName, m_clock());
+    // One side copy per session: a close tried again rewrites the same one.
+    QString& kept = m_keptPaths[fileName];
+    if (kept.isEmpty())
+        kept = keptFileName(m_directory, fileName, m_clock());
     if (!runGuarded(m_errors, [&] { replaceFileAtomically(kept, bytes); }))
         return false;
     m_kept << QStringLiteral("%1 → %2").arg(fileName, QFileInfo(kept).fileName());
@@ -197,8 +200,12 @@ bool DataFiles::saveTable(JournalBook::Table table, const QString& fileName, boo
         return keep(fileName, withMovedRows ? m_book.journalBytesWithMovedRows()
                                             : tableFileBytes(m_book.model(table).table()));
     }
-    const std::optional<QByteArray> bytes =
+    std::optional<QByteArray> bytes =
         withMovedRows ? m_book.journalBytesWithMovedRows() : m_book.bytesToSave(table);
+    // A file gone since it was read (deleted, its folder made again empty) is written
+    // back: the session holds its content and nothing else does.
+    if (!bytes && !existsOrDangles(dataFilePath(fileName)) && !isFreshTable(m_book.model(table).table()))
+        bytes = tableFileBytes(m_book.model(table).table());
     if (!bytes)
         return true;
     if (!runGuarded(m_errors, [&] { replaceFileAtomically(dataFilePath(fileName), *bytes); }))
@@ -224,7 +231,9 @@ std::optional<QByteArray> DataFiles::calibrationBytesToSave() const
 
 bool DataFiles::saveCalibrationsAtClose()
 {
-    const std::optional<QByteArray> bytes = calibrationBytesToSave();
+    std::optional<QByteArray> bytes = calibrationBytesToSave();
+    if (!bytes && !records().empty() && !existsOrDangles(dataFilePath(kCalibrationFileName)))
+        bytes = serializeCalibrations(records());
     if (!bytes)
         return true;
     if (!m_calibrationsWritable) {

@@ -13,6 +13,7 @@
 #include "journal/journal_book.h"
 #include "journal/journal_entry.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -118,6 +119,8 @@ private:
     size_t m_calibrationsHash = 0;
     bool m_calibrationsMustWrite = false;
     QStringList m_kept;
+    // The side copy of each unreadable file, once made this session.
+    QHash<QString, QString> m_keptPaths;
 };
 
 }  // namespace kv

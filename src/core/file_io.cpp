@@ -102,15 +102,20 @@ FileCreateError createError(const QString& path, const QByteArray& target, int e
     return FileCreateError(path, QFile::decodeName(target), errorCode);
 }
 
-// The names mkstemp makes from "<name>.XXXXXX".
+// A save's temporary file: "<name>" + this + six letters or digits, a name no person
+// would give a copy of their own ("data2.tab.backup", "data2.tab.091225" are theirs).
+constexpr char kTempMark[] = ".kv4410pc-save-";
+constexpr std::size_t kTempMarkLength = sizeof kTempMark - 1;
+
+// The names mkstemp makes from "<name>.kv4410pc-save-XXXXXX".
 bool isTempNameOf(const char* entry, const QByteArray& base)
 {
     const std::size_t length = std::strlen(entry);
     const std::size_t baseLength = std::size_t(base.size());
-    if (length != baseLength + 7 || std::memcmp(entry, base.constData(), baseLength) != 0
-        || entry[baseLength] != '.')
+    if (length != baseLength + kTempMarkLength + 6 || std::memcmp(entry, base.constData(), baseLength) != 0
+        || std::memcmp(entry + baseLength, kTempMark, kTempMarkLength) != 0)
         return false;
-    for (std::size_t i = baseLength + 1; i < length; ++i) {
+    for (std::size_t i = baseLength + kTempMarkLength; i < length; ++i) {
         const char c = entry[i];
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
             return false;
@@ -119,7 +124,8 @@ bool isTempNameOf(const char* entry, const QByteArray& base)
 }
 
 // A save killed between creating its temporary file and the rename leaves the file
-// behind, as large as the data. Only regular files with exactly that name shape go.
+// behind, as large as the data. Only regular files of this user with exactly that name
+// shape go: in a group folder another user's save may be under way.
 void removeLeftoverTemps(const QByteArray& target)
 {
     const QByteArray folder = folderOf(target);
@@ -132,7 +138,7 @@ void removeLeftoverTemps(const QByteArray& target)
             continue;
         struct stat st {};
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(st.st_mode))
+            && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
@@ -306,7 +312,7 @@ enum class TempOutcome { Done, UseInPlace };
 TempOutcome replaceThroughTemp(const QByteArray& target, const struct stat* old,
                                QByteArrayView data)
 {
-    QByteArray temp = target + ".XXXXXX";
+    QByteArray temp = target + kTempMark + "XXXXXX";
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         return TempOutcome::UseInPlace;

@@ -117,6 +117,49 @@ TEST_F(DataFilesTest, ARowMovedToAnArchiveThatCannotBeWrittenStaysInTheJournalFi
     EXPECT_EQ(tableIn(journalPath()).rowCount(), 2);
 }
 
+// "Unchanged" is what the disk holds: a file gone while the program ran is written back
+// from what the session holds, whichever table the session changed.
+TEST_F(DataFilesTest, FilesGoneWhileRunningAreWrittenBack)
+{
+    const QByteArray korBytes = serializeCalibrations({TCalibration{}, TCalibration{}});
+    for (const bool wholeFolder : {false, true}) {
+        SCOPED_TRACE(wholeFolder ? "folder made again empty" : "two files deleted");
+        writeFiles(tableOf(2), tableOf(5, "90"));
+        writeFile(path(QStringLiteral("kor.tab")), korBytes);
+        CalibrationListModel list;
+        JournalBook tables;
+        DataFiles session(dir.path(), list, tables, errors);
+        session.LoadCalibrations();
+        session.loadArchive();
+        session.loadJournal();
+        if (wholeFolder) {
+            for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+                QFile::remove(path(name));
+        } else {
+            QFile::remove(archivePath());
+            QFile::remove(path(QStringLiteral("kor.tab")));
+        }
+        tables.addEntry(Motor, QStringLiteral("83,1"), kWhen);
+        EXPECT_TRUE(session.saveAll());
+        EXPECT_EQ(tableIn(archivePath()).rowCount(), 6);
+        EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))), korBytes);
+        EXPECT_EQ(tableIn(journalPath()).rowCount(), 4);
+    }
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
+}
+
+TEST_F(DataFilesTest, OneSideCopyPerSessionHowEverOftenTheCloseIsTried)
+{
+    writeFiles(tableOf(2), tableOf(1));
+    QFile::remove(journalPath());
+    ASSERT_TRUE(QDir().mkdir(journalPath()));  // there, but can't be read
+    load();
+    book.addEntry(Motor, QStringLiteral("83,1"), kWhen);
+    for (int close = 0; close < 3; ++close)
+        files.saveAll();
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("data2-*.tab")}, QDir::Files).size(), 1);
+}
+
 TEST_F(DataFilesTest, AVanishedFolderIsReportedWhenTheSessionHasSomethingToSave)
 {
     writeFiles(tableOf(1), tableOf(1));

@@ -381,18 +381,20 @@ TEST(FileIo, GoodSaveRemovesOnlyItsOwnLeftoverTemps)
     QTemporaryDir dir;
     QDir d(dir.path());
     const QString path = dir.filePath("data2.tab");
-    const QStringList kept = {"data2.tab.bak",    "data2.tab.Ab12C",  "data2.tab.Ab12Cd7",
-                              "data2.tab.Ab-2Cd", "data.tab.Ab12Cd",  "xdata2.tab.Ab12Cd",
-                              "data2.tab"};
-    for (const QString& name : kept + QStringList{"data2.tab.Ab12Cd", "data2.tab.000000"})
+    // A person's own copies ("data2.tab.backup", a dated "data2.tab.091225") never go.
+    const QStringList kept = {"data2.tab.bak", "data2.tab.backup", "data2.tab.091225", "data2.tab.Ab12Cd",
+                              "data2.tab.kv4410pc-save-Ab12C", "data2.tab.kv4410pc-save-Ab12Cd7",
+                              "data2.tab.kv4410pc-save-Ab-2Cd", "data.tab.kv4410pc-save-Ab12Cd",
+                              "xdata2.tab.kv4410pc-save-Ab12Cd", "data2.tab"};
+    for (const QString& name : kept + QStringList{"data2.tab.kv4410pc-save-Ab12Cd", "data2.tab.kv4410pc-save-000000"})
         kv::replaceFileAtomically(dir.filePath(name), QByteArray("x"));
-    ASSERT_TRUE(d.mkdir("data2.tab.Zz99zz"));
+    ASSERT_TRUE(d.mkdir("data2.tab.kv4410pc-save-Zz99zz"));
 
     kv::replaceFileAtomically(path, QByteArray("saved"));
     QStringList expected = kept;
     expected.sort();
     EXPECT_EQ(d.entryList(QDir::Files), expected);
-    EXPECT_TRUE(d.exists("data2.tab.Zz99zz"));
+    EXPECT_TRUE(d.exists("data2.tab.kv4410pc-save-Zz99zz"));
 }
 
 TEST(FileIo, ReadRefusesWhatIsNotARegularFileOrTooLarge)
