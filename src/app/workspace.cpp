@@ -428,9 +428,23 @@ void Workspace::recoverAndStartLog()
         }
     }
 
-    // Go on in the same log when something was put back (its base is still that of the
-    // files on disk); else start a new one over the files as they are.
-    const QByteArray base = baseRecord(journalNow, archiveNow);
+    // What was put back goes into the files at once, so that a new log can begin from
+    // them; the old log goes then, or is kept aside when it held changes that did not fit.
+    // Where the files can't be written the old log goes on (its base still theirs).
+    bool resume = false;
+    QString keptLog;
+    if (left && (restored > 0 || notFitting > 0)) {
+        resume = !m_files.saveAll();
+        if (!resume && notFitting > 0) {
+            keptLog = QFileInfo(leftPath).path() + QStringLiteral("/kv4410pc-")
+                + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))
+                + QStringLiteral(".changes");
+            if (!QFile::rename(leftPath, keptLog))
+                keptLog = leftPath;
+        }
+    }
+    const QByteArray journalBase = m_files.fingerprint(T::Journal);
+    const QByteArray archiveBase = m_files.fingerprint(T::Archive);
     bool started = false;
     QString failure;
     for (const QString& path : {beside, fallback}) {
@@ -441,30 +455,35 @@ void Workspace::recoverAndStartLog()
             }))
             break;
         try {
-            if (left && path == leftPath && (restored > 0 || notFitting > 0))
+            if (resume && path == leftPath)
                 m_log.resume(path);
             else
-                m_log.start(path, base);
+                m_log.start(path, baseRecord(journalBase, archiveBase));
             started = true;
-            if (path != leftPath && !leftPath.isEmpty() && restored == 0 && notFitting == 0)
+            if (path != leftPath && !leftPath.isEmpty() && !resume && keptLog.isEmpty())
                 QFile::remove(leftPath);
             break;
         } catch (const Error& e) {
             failure = e.message();
         }
     }
-    m_loggedJournal = journalNow;
-    m_loggedArchive = archiveNow;
+    m_loggedJournal = resume ? journalNow : journalBase;
+    m_loggedArchive = resume ? archiveNow : archiveBase;
+    if (resume) {
+        logRebase(T::Archive);
+        logRebase(T::Journal);
+    }
     if (!started)
         reportLogFailure(failure);
     if (restored > 0)
         m_errors.showNotice(
             QStringLiteral("Восстановлено %1 изменений после аварийного завершения").arg(restored));
     if (notFitting > 0)
-        m_errors.showNotice(QStringLiteral("%1 изменений из журнала изменений \"%2\" не восстановлено: "
-                                           "файлы данных изменились после них. Журнал изменений сохранён.")
+        m_errors.showNotice(QStringLiteral("%1 изменений из журнала изменений не восстановлено: "
+                                           "файлы данных изменились после них. Журнал изменений "
+                                           "сохранён в файле \"%2\".")
                                 .arg(notFitting)
-                                .arg(QDir::toNativeSeparators(leftPath)));
+                                .arg(QDir::toNativeSeparators(keptLog.isEmpty() ? leftPath : keptLog)));
 }
 
 void Workspace::reportLogFailure(const QString& failure)

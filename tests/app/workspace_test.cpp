@@ -191,8 +191,12 @@ TEST_F(WorkspaceTest, ChangesOfASessionThatNeverClosedComeBackAtTheNextStart)
         next.load();
         EXPECT_EQ(tableFileBytes(next.book().journal().table()), std::get<0>(shown));
         EXPECT_EQ(tableFileBytes(next.book().archive().table()), std::get<1>(shown));
-        // Made twice over by two starts without a close, they still come back once.
-        EXPECT_EQ(again.notices, QStringList{QStringLiteral("Восстановлено 7 изменений после аварийного завершения")});
+        // Put back and written into the files by the first start: a second start after
+        // another crash has nothing more to put back, and nothing comes back twice.
+        if (start == 0)
+            EXPECT_EQ(again.notices, QStringList{QStringLiteral("Восстановлено 7 изменений после аварийного завершения")});
+        else
+            EXPECT_TRUE(again.notices.isEmpty()) << again.notices.join(u'\n').toStdString();
         EXPECT_TRUE(again.messages.isEmpty()) << again.messages.join(u'\n').toStdString();
         next.flushChangeLog();
     }
