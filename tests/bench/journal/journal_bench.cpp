@@ -103,6 +103,37 @@ BENCHMARK(BM_EntryIntoLongJournal)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
+// One change as the operator makes it, on the GUI thread: an entry through the page into a
+// journal of state.range(0) rows, then its deletion, each with its step on the undo stack,
+// its record handed to the change log's writer and its line in the change history.
+void BM_ChangeThroughTheWorkspace(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    {
+        kv::JournalTable table;
+        kv::bench::fillSampleJournal(table, int(state.range(0)));
+        kv::saveTableFile(table, dir.filePath(QStringLiteral("data2.tab")));
+        for (const char* name : {"data.tab", "kor.tab"})
+            kv::replaceFileAtomically(dir.filePath(QString::fromLatin1(name)), {});
+    }
+    kv::StderrReporter reporter;
+    kv::Workspace workspace(dir.path());
+    workspace.reportTo(&reporter);
+    workspace.load();
+    kv::JournalPage journal(workspace.state(), workspace.book(), workspace, reporter);
+    journal.resize(900, 600);
+    journal.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        journal.writeButClick();
+        journal.DelButClick();
+        QApplication::processEvents();
+    }
+    workspace.flushChangeLog();
+    state.counters["changes"] = benchmark::Counter(double(state.iterations() * 2));
+}
+BENCHMARK(BM_ChangeThroughTheWorkspace)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
