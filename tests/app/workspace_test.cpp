@@ -142,33 +142,6 @@ TEST_F(WorkspaceTest, WhatChangesNothingIsNoStep)
     EXPECT_EQ(workspace.undoStack().count(), afterAdd);
 }
 
-TEST(ChangeLog, AWholeRecordComesBackAndACutOneIsLeftOut)
-{
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(QStringLiteral("log"));
-    ChangeLog log;
-    log.start(path, "base");
-    for (const char* record : {"one", "", "three"})
-        log.append(record);
-    log.flush();
-    log.close();
-    const QByteArray whole = readWholeFile(path);
-    for (qsizetype cut = whole.size(); cut > whole.size() - 8; --cut) {
-        replaceFileAtomically(path, whole.left(cut));
-        const std::optional<ChangeLog::Content> read = ChangeLog::read(path);
-        ASSERT_TRUE(read);
-        EXPECT_EQ(read->base, "base");
-        EXPECT_EQ(read->records.size(), cut == whole.size() ? 3u : 2u);
-        EXPECT_EQ(read->tornTail, cut != whole.size());
-    }
-    // A flipped byte fails its record's check.
-    QByteArray flipped = whole;
-    flipped[flipped.size() - 2] = 'X';
-    replaceFileAtomically(path, flipped);
-    EXPECT_EQ(ChangeLog::read(path)->records.size(), 2u);
-    EXPECT_FALSE(ChangeLog::read(QDir(dir.path()).filePath(QStringLiteral("none"))));
-}
-
 // A session that ends without its close (a crash, a kill, a dead display) leaves its log;
 // the next start puts every change back and says so, once.
 TEST_F(WorkspaceTest, ChangesOfASessionThatNeverClosedComeBackAtTheNextStart)
