@@ -139,7 +139,8 @@ ChangeHistory::Entry historyEntry(const JournalChange& change)
     }
     entry.table = journal && archive ? kJournalName + QStringLiteral(" → ") + kArchiveName
                                      : journal ? kJournalName : kArchiveName;
-    entry.number = entry.before ? (*entry.before)[0] : entry.after ? (*entry.after)[0] : QString();
+    // The row's "№" as it stands after the step (a new entry's, not the blank row's it took).
+    entry.number = entry.after ? (*entry.after)[0] : entry.before ? (*entry.before)[0] : QString();
     return entry;
 }
 
