@@ -289,7 +289,15 @@ void writeInPlace(const QString& path, const QByteArray& target, QByteArrayView 
     if (old == data)
         return;
 
-    Rollback rollback(target, path, old);
+    // A rollback copy that can't be made is the save's failure: the box names the file the
+    // operator knows, then why, then the copy.
+    std::optional<Rollback> made;
+    try {
+        made.emplace(target, path, old);
+    } catch (const Error& e) {
+        throw FileCreateError(path, QStringLiteral("Не удалось сохранить копию для отката: %1").arg(e.message()));
+    }
+    Rollback& rollback = *made;
     reachStep(InPlaceStep::RollbackKept);
     if (const int error = overwrite(fd.get(), data)) {
         // Put the old content back now; if even that fails, the copy stays for the next
@@ -309,7 +317,7 @@ enum class TempOutcome { Done, UseInPlace };
 // The all-or-nothing way. UseInPlace where this folder or
 // this file doesn't allow it; raises when the data itself can't be written, since
 // writing in place would then destroy the old file as well.
-TempOutcome replaceThroughTemp(const QByteArray& target, const struct stat* old,
+TempOutcome replaceThroughTemp(const QString& path, const QByteArray& target, const struct stat* old,
                                QByteArrayView data)
 {
     QByteArray temp = target + kTempMark + "XXXXXX";
@@ -335,7 +343,10 @@ TempOutcome replaceThroughTemp(const QByteArray& target, const struct stat* old,
         || ::close(fd.release()) != 0) {
         const int error = errno;
         discard();
-        throw StreamWriteError(QFile::decodeName(target), error);
+        // The name the operator knows, then where a link led.
+        if (QFile::encodeName(path) == target)
+            throw StreamWriteError(path, error);
+        throw StreamWriteError(path + QStringLiteral("\" → \"") + QFile::decodeName(target), error);
     }
     if (::rename(temp.constData(), target.constData()) != 0) {
         // A sticky folder refuses to replace another user's file, for instance.
@@ -559,7 +570,7 @@ void replaceFileAtomically(const QString& path, QByteArrayView data)
 
     // A new file in place of one with other hard links would part it from them.
     if (!(exists && old.st_nlink > 1)) {
-        if (replaceThroughTemp(target, exists ? &old : nullptr, data)
+        if (replaceThroughTemp(path, target, exists ? &old : nullptr, data)
             == TempOutcome::Done) {
             removeLeftoverTemps(target);
             return;

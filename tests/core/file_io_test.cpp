@@ -320,6 +320,44 @@ TEST(FileIo, InPlaceRewriteKilledAnywhereLeavesTheOldOrTheNewContent)
     kv::setRollbackDirectory({});
 }
 
+// A failure names the file the operator knows first: not the rollback copy, not only
+// where a link leads.
+TEST(FileIo, FailuresNameTheFileTheOperatorKnows)
+{
+    QTemporaryDir dir;
+    // No rollback copy can be made: a file stands where its folder would be.
+    kv::replaceFileAtomically(dir.filePath("blocked"), QByteArray("x"));
+    kv::setRollbackDirectory(dir.filePath("blocked/rollback"));
+    const QString linked = inplace::linkedFile(dir, QByteArray(100, 'o'));
+    try {
+        kv::replaceFileAtomically(linked, QByteArray(200, 'n'));
+        ADD_FAILURE() << "no error";
+    } catch (const kv::Error& e) {
+        EXPECT_TRUE(e.message().startsWith("Cannot create file \"" + linked + "\". ")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("blocked/rollback")) << e.message().toStdString();
+    }
+    kv::setRollbackDirectory({});
+
+    // A link's write failure: the link, then its target.
+    const QString target = dir.filePath("real.tab");
+    const QString link = dir.filePath("linked-journal.tab");
+    kv::replaceFileAtomically(target, QByteArray("x"));
+    ASSERT_TRUE(QFile::link(target, link));
+    const int status = inplace::inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 100;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            kv::replaceFileAtomically(link, QByteArray(5000, 'n'));
+        } catch (const kv::StreamWriteError& e) {
+            ::_exit(e.message().startsWith("Stream write error \"" + link + "\" → \"" + target + "\"") ? 7 : 8);
+        }
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+}
+
 TEST(FileIo, InPlaceRewriteOnAFullDiskFailsBeforeAnyOldByteChanges)
 {
     QTemporaryDir dir;
