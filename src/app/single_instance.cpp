@@ -11,6 +11,13 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kv {
 
 namespace {
@@ -43,6 +50,7 @@ QString lockPathFor(const QString& dataDirectory)
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     : QObject(parent)
+    , m_dataDirectory(dataDirectory)
     , m_lockPath(lockPathFor(dataDirectory))
     , m_serverName(QStringLiteral("kv4410pc-%1").arg(folderKey(dataDirectory)))
     , m_lock(m_lockPath)
@@ -51,15 +59,35 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     m_lock.setStaleLockTime(0);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+}
+
+bool SingleInstance::lockFolder()
+{
+    if (m_folderFd < 0) {
+        m_folderFd = ::open(QFile::encodeName(m_dataDirectory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_folderFd < 0)
+            return true;  // no folder to lock: the lock file decides
+    }
+    if (::flock(m_folderFd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    // A file system without locks leaves it to the lock file; a holder keeps it.
+    return errno != EWOULDBLOCK;
+}
 
 SingleInstance::Claim SingleInstance::claim()
 {
-    if (m_lock.tryLock(0)) {
+    const bool folderFree = lockFolder();
+    if (folderFree && m_lock.tryLock(0)) {
         listen();
         return Claim::Owner;
     }
-    if (m_lock.error() != QLockFile::LockFailedError)
+    if (folderFree && m_lock.error() == QLockFile::LockFailedError)
+        return Claim::HeldElsewhere;
+    if (folderFree && m_lock.error() != QLockFile::LockFailedError)
         return Claim::Unguarded;
     // The first program takes the lock a moment before it listens: a second start in
     // that moment (a double click) tries again until the deadline.
@@ -78,6 +106,34 @@ SingleInstance::Claim SingleInstance::claim()
             return Claim::OtherUnreachable;
         QThread::msleep(kRetryMs);
     }
+}
+
+SingleInstance::Claim SingleInstance::takeOver()
+{
+    m_lock.removeStaleLockFile();
+    QFile::remove(m_lockPath);
+    if (m_lock.tryLock(0)) {
+        listen();
+        return Claim::Owner;
+    }
+    return Claim::Unguarded;
+}
+
+QString SingleInstance::holderText() const
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    QStringList parts;
+    if (m_lock.getLockInfo(&pid, &host, &application) && !host.isEmpty())
+        parts << QStringLiteral("компьютер %1").arg(host);
+    struct stat st {};
+    if (::stat(QFile::encodeName(m_lockPath).constData(), &st) == 0) {
+        if (const passwd* user = ::getpwuid(st.st_uid))
+            parts << QStringLiteral("пользователь %1").arg(QString::fromLocal8Bit(user->pw_name));
+        parts << QStringLiteral("с %1").arg(QFileInfo(m_lockPath).lastModified().toString(QStringLiteral("dd.MM.yyyy HH:mm")));
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 void SingleInstance::listen()
@@ -106,11 +162,20 @@ void SingleInstance::listen()
     });
 }
 
-QString alreadyRunningText(const QString& dataDirectory)
+QString alreadyRunningText(const QString& dataDirectory, const QString& holder)
 {
-    return QStringLiteral("Программа уже открыта с файлами данных из папки \"%1\". "
+    return QStringLiteral("Программа уже открыта с файлами данных из папки \"%1\"%2. "
                           "Перейдите в её окно: второй раз с теми же файлами она не запускается.")
-        .arg(QDir::toNativeSeparators(dataDirectory));
+        .arg(QDir::toNativeSeparators(dataDirectory), holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder));
+}
+
+QString heldElsewhereText(const QString& dataDirectory, const QString& lockFile, const QString& holder)
+{
+    return QStringLiteral("Файлы данных из папки \"%1\" заняты другой программой (%2), но она не "
+                          "отвечает: вероятно, она завершилась аварийно. Блокировка: \"%3\".\n\n"
+                          "Если эта программа закрыта, блокировку можно снять. Снять блокировку и открыть файлы?")
+        .arg(QDir::toNativeSeparators(dataDirectory), holder.isEmpty() ? QStringLiteral("неизвестно кем") : holder,
+             QDir::toNativeSeparators(lockFile));
 }
 
 }  // namespace kv

@@ -1,8 +1,14 @@
 #pragma once
 // One program per data folder. Two copies on the same files would each write their own
-// tables at close, the last one undoing the other's work; so a start takes a lock in the
-// data folder before it reads a file, and a second start on the same folder asks the
-// first to come to the front instead.
+// tables at close, the last one undoing the other's work; so a start takes a lock before
+// it reads a file, and a second start on the same folder asks the first to come to the
+// front instead.
+//
+// Two locks: the data folder itself is locked (flock), which every user who may open the
+// folder can take, so two users of a group folder exclude each other too, and which the
+// system drops with the program, however it ends; and the lock file, which says who holds
+// the folder (program, computer, user, since when) and through which a second start of
+// the same user finds the first.
 
 #include <QLockFile>
 #include <QObject>
@@ -26,12 +32,21 @@ public:
         // No lock could be made (a folder that can't be written, or is gone): the
         // program runs unguarded, as it would have to without the folder anyway.
         Unguarded,
+        // The folder is free, but its lock file names a holder that can't be seen from
+        // here (a program on another computer that ended without its close): takeOver()
+        // after the operator agrees.
+        HeldElsewhere,
     };
 
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     Claim claim();
+    // After HeldElsewhere: removes the lock file and takes the folder; Owner or Unguarded.
+    Claim takeOver();
+    // Who holds the lock file, for the boxes: "компьютер lab-pc-2, пользователь ivanova,
+    // с 09.12.2026 08:14" (as far as known).
+    QString holderText() const;
 
     // The lock file: in the data folder where the program may create files there, else
     // in the per-user runtime folder under a name made from the data folder's path.
@@ -45,13 +60,19 @@ signals:
 private:
     void listen();
 
+    bool lockFolder();
+
+    QString m_dataDirectory;
+    int m_folderFd = -1;
     QString m_lockPath;
     QString m_serverName;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;
 };
 
-// What a second start says when the first can't be reached.
-QString alreadyRunningText(const QString& dataDirectory);
+// What a second start says when the first can't be reached; holder as holderText() gives.
+QString alreadyRunningText(const QString& dataDirectory, const QString& holder = {});
+// The question before taking over a lock held elsewhere.
+QString heldElsewhereText(const QString& dataDirectory, const QString& lockFile, const QString& holder);
 
 }  // namespace kv

@@ -82,8 +82,15 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     case SingleInstance::Claim::OtherAsked:
         return 0;
     case SingleInstance::Claim::OtherUnreachable:
-        QMessageBox::information(nullptr, kApplicationTitle, alreadyRunningText(data.path));
+        QMessageBox::information(nullptr, kApplicationTitle, alreadyRunningText(data.path, instance.holderText()));
         return 0;
+    case SingleInstance::Claim::HeldElsewhere:
+        if (QMessageBox::question(nullptr, kApplicationTitle,
+                                  heldElsewhereText(data.path, instance.lockFilePath(), instance.holderText()))
+            != QMessageBox::Yes)
+            return 0;
+        instance.takeOver();
+        break;
     case SingleInstance::Claim::Owner:
     case SingleInstance::Claim::Unguarded:
         break;

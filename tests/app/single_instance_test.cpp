@@ -38,6 +38,29 @@ TEST(SingleInstance, ASecondClaimAsksTheFirstAndALockLeftByTheDeadIsTaken)
     EXPECT_EQ(next.claim(), SingleInstance::Claim::Owner);
 }
 
+// The folder itself is locked: a second program that does not find the first's lock file
+// (another user's, kept in their own runtime folder) is still kept out; and a lock file
+// left on another computer is named and taken over only when asked.
+TEST(SingleInstance, TheFolderIsHeldForEveryUserAndALockFromElsewhereIsTakenOverOnRequest)
+{
+    QTemporaryDir dir;
+    const QString lockFile = QDir(dir.path()).filePath(QStringLiteral("kv4410pc.lock"));
+    {
+        SingleInstance first(dir.path());
+        ASSERT_EQ(first.claim(), SingleInstance::Claim::Owner);
+        QFile::remove(lockFile);  // as if it lay where this user can't see it
+        SingleInstance second(dir.path());
+        EXPECT_NE(second.claim(), SingleInstance::Claim::Owner);
+    }
+    writeFile(lockFile, "4242\nkv4410pc\nlab-pc-2\n");
+    SingleInstance next(dir.path());
+    ASSERT_EQ(next.claim(), SingleInstance::Claim::HeldElsewhere);
+    EXPECT_TRUE(next.holderText().startsWith(QStringLiteral("компьютер lab-pc-2, пользователь ")))
+        << next.holderText().toStdString();
+    EXPECT_TRUE(heldElsewhereText(dir.path(), lockFile, next.holderText()).contains(lockFile));
+    EXPECT_EQ(next.takeOver(), SingleInstance::Claim::Owner);
+}
+
 ino_t inodeOf(const QString& path)
 {
     struct stat st {};
