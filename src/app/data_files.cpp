@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <new>
+
 namespace kv {
 
 namespace {
@@ -131,7 +133,19 @@ void DataFiles::loadTable(JournalBook::Table table, const QString& fileName, boo
         m_book.markUnsaved(table);
         return;
     }
-    const TableRead result = m_book.read(table, bytes);
+    TableRead result;
+    try {
+        result = m_book.read(table, bytes);
+    } catch (const std::bad_alloc&) {
+        // A file larger than this computer can hold: refused whole, never written over.
+        bytes = QByteArray();
+        readable = false;
+        m_book.markUnsaved(table);
+        m_errors.showError(QStringLiteral("Файл \"%1\" слишком велик: для его записей не хватает памяти. "
+                                          "Таблица открыта пустой, файл не будет изменён.")
+                               .arg(QDir::toNativeSeparators(dataFilePath(fileName))));
+        return;
+    }
     if (!result.damaged)
         return;
     const QString path = QDir::toNativeSeparators(dataFilePath(fileName));

@@ -10,7 +10,16 @@ JournalTableModel::JournalTableModel(QObject* parent)
 TableRead JournalTableModel::readBytes(QByteArrayView bytes)
 {
     beginResetModel();
-    const TableRead read = readTableBytes(m_table, bytes);
+    TableRead read;
+    try {
+        read = readTableBytes(m_table, bytes);
+    } catch (...) {
+        // Out of memory half way: the table goes back to empty and the views stay whole.
+        m_table = JournalTable();
+        ++m_revision;
+        endResetModel();
+        throw;
+    }
     ++m_revision;
     endResetModel();
     return read;

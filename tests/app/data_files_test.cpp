@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -158,6 +160,40 @@ TEST_F(DataFilesTest, OneSideCopyPerSessionHowEverOftenTheCloseIsTried)
     for (int close = 0; close < 3; ++close)
         files.saveAll();
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("data2-*.tab")}, QDir::Files).size(), 1);
+}
+
+// A journal larger than the memory left for it is refused with a message, not a crash,
+// and its file is never written over.
+TEST_F(DataFilesTest, AJournalTooLargeForMemoryIsRefusedNotACrash)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "an address-space limit and a sanitizer's shadow memory don't mix";
+#endif
+    writeFiles(tableOf(200000, "92,4 (Эталон АИ-92 / АИ-95, весна)"), tableOf(1));
+    const QByteArray journalBefore = readFile(journalPath());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%ld", &pages) != 1)
+            ::_exit(3);
+        std::fclose(statm);
+        // What the process has now, and less than the table would take.
+        struct rlimit limit {};
+        limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + 40 * 1024 * 1024;
+        ::setrlimit(RLIMIT_AS, &limit);
+        load();
+        const bool refused = errors.messages.size() == 1 && errors.messages[0].contains(QStringLiteral("слишком велик"))
+            && book.journal().table().isEmpty();
+        files.saveAll();
+        ::_exit(refused ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself: signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile(journalPath()), journalBefore);
 }
 
 TEST_F(DataFilesTest, AVanishedFolderIsReportedWhenTheSessionHasSomethingToSave)
