@@ -22,6 +22,7 @@
 
 namespace kv {
 
+class HidHandOverQueue;
 class THidDevice;
 class THidDeviceController;
 
@@ -57,19 +58,30 @@ class THidDeviceKey {
     THidDeviceKey() = default;
 };
 
+// What a device takes from the controller that makes it, so that it needs nothing of the
+// controller's class; all of it outlives the device.
+struct HidDeviceOwner {
+    THidDeviceController& controller;  // only handed out by THidDevice::controller()
+    HidPlatform& platform;
+    // The readers' channel to the GUI thread.
+    HidHandOverQueue& handOvers;
+    // Takes a reader stopped from inside its own hand-over, which can only end after
+    // the hand-over returns, and waits for it later.
+    std::function<void(std::unique_ptr<THidDeviceReadThread> reader)> retireReader;
+};
+
 class THidDevice final : private HidReadSource {
 public:
     // Opens the interface to identify it and closes it again. Throws EControllerError
     // "Device cannot be opened" or "Device cannot be identified"; EDeviceGone when the
     // node no longer exists.
-    THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo, THidDeviceHandlers handlers,
-               int readWait);
+    THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, THidDeviceHandlers handlers, int readWait);
     // Stops the reader and closes every handle.
     ~THidDevice();
     THidDevice(const THidDevice&) = delete;
     THidDevice& operator=(const THidDevice&) = delete;
 
-    THidDeviceController* controller() const { return m_controller; }
+    THidDeviceController* controller() const { return &m_owner.controller; }
     bool present() const { return m_present; }
     bool claimed() const { return m_claimed; }
     bool eventAccess() const { return m_eventAccess; }
@@ -155,7 +167,7 @@ private:
     void DeliverReport(const quint8* report, quint16 size) override;
     void DeliverReadError(int error) override;
 
-    THidDeviceController* m_controller = nullptr;
+    HidDeviceOwner m_owner;
     HidPlatform& m_platform;
     THidPnPInfo m_pnpInfo;
     HidAttributes m_attributes;

@@ -87,16 +87,14 @@ public:
     int processHandOvers() { return m_handOvers.drain(); }
     bool waitForHandOver(int timeoutMs) { return m_handOvers.waitForPending(timeoutMs); }
 
-    // For its devices: the readers' channel to the GUI thread, and where a device leaves
-    // a reader stopped from inside its own hand-over, to be waited for later.
-    HidHandOverQueue& handOverQueue() { return m_handOvers; }
-    void retireReader(std::unique_ptr<THidDeviceReadThread> reader);
-
 private:
     void notify(qintptr param);
     void recount();
     bool isListed(const THidDevice* device) const;
     void withEventAccess(THidDevice* device, const THidPlugEvent& event);
+    // What each device is made with: this controller's platform, hand-over queue and
+    // retired readers.
+    HidDeviceOwner deviceOwner();
     std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info, THidDeviceHandlers handlers,
                                              int readWait,
                                              std::set<std::pair<quint32, QString>>& failed,
