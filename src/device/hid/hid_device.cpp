@@ -36,7 +36,7 @@ std::vector<char16_t> requestBuffer(const QString& text, char16_t fill)
 
 }  // namespace
 
-THidDevice::THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, THidDeviceHandlers handlers,
+THidDevice::THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, HidDeviceHandlers handlers,
                        int readWait)
     : m_owner(std::move(owner)),
       m_platform(m_owner.platform),
@@ -271,7 +271,7 @@ void THidDevice::SetUnplugHandler(THidPlugEvent handler)
     m_handlers.unplugFromController = false;
 }
 
-void THidDevice::FollowControllerHandlers(THidDeviceKey, const THidDataEvent& data,
+void THidDevice::FollowControllerHandlers(HidDeviceKey, const THidDataEvent& data,
                                           const THidDataErrorEvent& dataError,
                                           const THidPlugEvent& unplug)
 {
@@ -288,7 +288,7 @@ void THidDevice::FollowControllerHandlers(THidDeviceKey, const THidDataEvent& da
         m_handlers.unplug = unplug;
 }
 
-void THidDevice::Release(THidDeviceKey)
+void THidDevice::Release(HidDeviceKey)
 {
     SetDataHandler(nullptr);
     m_handlers.unplug = nullptr;

@@ -35,7 +35,7 @@ using THidPlugEvent = std::function<void(THidDevice& device)>;
 // A device's three events, and whether each is still the one the controller handed out,
 // so that a new controller handler reaches it. One value: a released device that is
 // replaced hands it on whole.
-struct THidDeviceHandlers {
+struct HidDeviceHandlers {
     THidDataEvent data;
     THidDataErrorEvent dataError;
     THidPlugEvent unplug;
@@ -45,17 +45,17 @@ struct THidDeviceHandlers {
 
     // What a new device takes: the data and unplug events; the error event starts empty,
     // and follows the controller's only while the controller has none.
-    static THidDeviceHandlers forNewDevice(const THidDataEvent& data, const THidDataErrorEvent& dataError,
-                                           const THidPlugEvent& unplug)
+    static HidDeviceHandlers forNewDevice(const THidDataEvent& data, const THidDataErrorEvent& dataError,
+                                          const THidPlugEvent& unplug)
     {
         return {data, nullptr, unplug, true, !dataError, true};
     }
 };
 
 // What only the controller may change on its devices: only it can make the key.
-class THidDeviceKey {
+class HidDeviceKey {
     friend class THidDeviceController;
-    THidDeviceKey() = default;
+    HidDeviceKey() = default;
 };
 
 // What a device takes from the controller that makes it, so that it needs nothing of the
@@ -75,7 +75,7 @@ public:
     // Opens the interface to identify it and closes it again. Throws EControllerError
     // "Device cannot be opened" or "Device cannot be identified"; EDeviceGone when the
     // node no longer exists.
-    THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, THidDeviceHandlers handlers, int readWait);
+    THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, HidDeviceHandlers handlers, int readWait);
     // Stops the reader and closes every handle.
     ~THidDevice();
     THidDevice(const THidDevice&) = delete;
@@ -122,7 +122,7 @@ public:
     // it. A running reader is not stopped; its next read fails.
     void MarkAbsent();
 
-    const THidDeviceHandlers& handlers() const { return m_handlers; }
+    const HidDeviceHandlers& handlers() const { return m_handlers; }
     const THidDataEvent& dataHandler() const { return m_handlers.data; }
     const THidDataErrorEvent& dataErrorHandler() const { return m_handlers.dataError; }
     const THidPlugEvent& unplugHandler() const { return m_handlers.unplug; }
@@ -141,15 +141,15 @@ public:
     void StopReader();
 
     // The controller's side.
-    void SetClaimed(THidDeviceKey, bool claimed) { m_claimed = claimed; }
-    void SetEventAccess(THidDeviceKey, bool access) { m_eventAccess = access; }
+    void SetClaimed(HidDeviceKey, bool claimed) { m_claimed = claimed; }
+    void SetEventAccess(HidDeviceKey, bool access) { m_eventAccess = access; }
     // The controller's events changed: each event still from the controller takes the new
     // one; a reader stops with its data event and starts with a new one.
-    void FollowControllerHandlers(THidDeviceKey, const THidDataEvent& data,
+    void FollowControllerHandlers(HidDeviceKey, const THidDataEvent& data,
                                   const THidDataErrorEvent& dataError, const THidPlugEvent& unplug);
     // The device's part of a release: stops the reader (hand-overs may run meanwhile),
     // drops the unplug event and closes every handle.
-    void Release(THidDeviceKey);
+    void Release(HidDeviceKey);
 
 private:
     bool accessible() const { return m_present && (m_claimed || m_eventAccess); }
@@ -194,7 +194,7 @@ private:
     QString m_productText;
     QString m_serialText;
 
-    THidDeviceHandlers m_handlers;
+    HidDeviceHandlers m_handlers;
 
     std::unique_ptr<THidDeviceReadThread> m_reader;
 };

@@ -94,7 +94,7 @@ HidDeviceOwner THidDeviceController::deviceOwner()
 }
 
 std::unique_ptr<THidDevice> THidDeviceController::createDevice(
-    const THidPnPInfo& info, THidDeviceHandlers handlers, int readWait,
+    const THidPnPInfo& info, HidDeviceHandlers handlers, int readWait,
     std::set<std::pair<quint32, QString>>& failed, std::vector<QString>& errors)
 {
     try {
@@ -166,8 +166,8 @@ void THidDeviceController::DeviceChange()
             continue;
         std::unique_ptr<THidDevice> device = createDevice(
             info,
-            THidDeviceHandlers::forNewDevice(m_handlers.OnDeviceData, m_handlers.OnDeviceDataError,
-                                             m_handlers.OnDeviceUnplug),
+            HidDeviceHandlers::forNewDevice(m_handlers.OnDeviceData, m_handlers.OnDeviceDataError,
+                                            m_handlers.OnDeviceUnplug),
             m_devThreadSleepTime, failed, errors);
         if (!device)
             continue;
@@ -223,7 +223,7 @@ void THidDeviceController::ReleaseDevice(THidDevice* device)
     if (!device || it == m_devices.end() || !device->claimed())
         return;
 
-    THidDeviceHandlers handlers = device->handlers();
+    HidDeviceHandlers handlers = device->handlers();
     device->Release({});
 
     // The handlers above may have let the list change; find the device again.

@@ -24,7 +24,7 @@ class THidDeviceController : public QObject {
     Q_OBJECT
 
 public:
-    using THidNotifyEvent = std::function<void(THidDeviceController& sender)>;
+    using HidNotifyEvent = std::function<void(THidDeviceController& sender)>;
 
     // Posts the first device-change notification, so the first pass runs once the event
     // loop runs, after the owner is fully built. A device that cannot be opened or
@@ -40,7 +40,7 @@ public:
 
     struct Handlers {
         // Raised after a pass that changed the list, and after the first pass in any case.
-        THidNotifyEvent OnDeviceChange;
+        HidNotifyEvent OnDeviceChange;
         // Raised during a pass for each new and each vanished device; the device is
         // accessible (its strings and caps can be read) during the call.
         THidPlugEvent OnArrival;
@@ -95,9 +95,8 @@ private:
     // What each device is made with: this controller's platform, hand-over queue and
     // retired readers.
     HidDeviceOwner deviceOwner();
-    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info, THidDeviceHandlers handlers,
-                                             int readWait,
-                                             std::set<std::pair<quint32, QString>>& failed,
+    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info, HidDeviceHandlers handlers,
+                                             int readWait, std::set<std::pair<quint32, QString>>& failed,
                                              std::vector<QString>& errors);
     void reportErrors(const std::vector<QString>& errors);
     void reapRetiredReaders(bool wait);
