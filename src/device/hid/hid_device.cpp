@@ -1,8 +1,8 @@
 #include "device/hid/hid_device.h"
 
 #include "device/hid/hid_controller_error.h"
-#include "device/hid/hid_device_controller.h"
 #include "device/hid/hid_device_read_thread.h"
+#include "device/hid/hid_hand_over_queue.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,10 +36,10 @@ std::vector<char16_t> requestBuffer(const QString& text, char16_t fill)
 
 }  // namespace
 
-THidDevice::THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo,
-                       THidDeviceHandlers handlers, int readWait)
-    : m_controller(&controller),
-      m_platform(controller.platform()),
+THidDevice::THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, HidDeviceHandlers handlers,
+                       int readWait)
+    : m_owner(std::move(owner)),
+      m_platform(m_owner.platform),
       m_pnpInfo(std::move(pnpInfo)),
       m_readWait(readWait),
       m_handlers(std::move(handlers))
@@ -271,7 +271,7 @@ void THidDevice::SetUnplugHandler(THidPlugEvent handler)
     m_handlers.unplugFromController = false;
 }
 
-void THidDevice::FollowControllerHandlers(THidDeviceKey, const THidDataEvent& data,
+void THidDevice::FollowControllerHandlers(HidDeviceKey, const THidDataEvent& data,
                                           const THidDataErrorEvent& dataError,
                                           const THidPlugEvent& unplug)
 {
@@ -288,7 +288,7 @@ void THidDevice::FollowControllerHandlers(THidDeviceKey, const THidDataEvent& da
         m_handlers.unplug = unplug;
 }
 
-void THidDevice::Release(THidDeviceKey)
+void THidDevice::Release(HidDeviceKey)
 {
     SetDataHandler(nullptr);
     m_handlers.unplug = nullptr;
@@ -297,10 +297,10 @@ void THidDevice::Release(THidDeviceKey)
 
 bool THidDevice::StartReader()
 {
-    if (m_handlers.data && m_controller && m_present && m_claimed && m_openedReadWrite && !m_reader) {
+    if (m_handlers.data && m_present && m_claimed && m_openedReadWrite && !m_reader) {
         HidReadSource& source = *this;
-        m_reader = std::make_unique<THidDeviceReadThread>(source, m_platform, m_controller->handOverQueue(),
-                                                          m_pnpInfo.path, QueryCaps().InputReportByteLength);
+        m_reader = std::make_unique<THidDeviceReadThread>(source, m_platform, m_owner.handOvers, m_pnpInfo.path,
+                                                          QueryCaps().InputReportByteLength);
         m_reader->start();
     }
     return m_reader != nullptr;
@@ -311,11 +311,11 @@ void THidDevice::StopReader()
     if (!m_reader)
         return;
     m_reader->requestStop();
-    HidHandOverQueue& queue = m_controller->handOverQueue();
+    HidHandOverQueue& queue = m_owner.handOvers;
     if (queue.isRunning(m_reader.get())) {
         // Stopped from inside its own hand-over: the reader can only end after this call
         // returns, so the controller waits for it later.
-        m_controller->retireReader(std::move(m_reader));
+        m_owner.retireReader(std::move(m_reader));
         return;
     }
     const THidDeviceReadThread& reader = *m_reader;

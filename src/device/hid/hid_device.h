@@ -22,6 +22,7 @@
 
 namespace kv {
 
+class HidHandOverQueue;
 class THidDevice;
 class THidDeviceController;
 
@@ -34,7 +35,7 @@ using THidPlugEvent = std::function<void(THidDevice& device)>;
 // A device's three events, and whether each is still the one the controller handed out,
 // so that a new controller handler reaches it. One value: a released device that is
 // replaced hands it on whole.
-struct THidDeviceHandlers {
+struct HidDeviceHandlers {
     THidDataEvent data;
     THidDataErrorEvent dataError;
     THidPlugEvent unplug;
@@ -44,17 +45,29 @@ struct THidDeviceHandlers {
 
     // What a new device takes: the data and unplug events; the error event starts empty,
     // and follows the controller's only while the controller has none.
-    static THidDeviceHandlers forNewDevice(const THidDataEvent& data, const THidDataErrorEvent& dataError,
-                                           const THidPlugEvent& unplug)
+    static HidDeviceHandlers forNewDevice(const THidDataEvent& data, const THidDataErrorEvent& dataError,
+                                          const THidPlugEvent& unplug)
     {
         return {data, nullptr, unplug, true, !dataError, true};
     }
 };
 
 // What only the controller may change on its devices: only it can make the key.
-class THidDeviceKey {
+class HidDeviceKey {
     friend class THidDeviceController;
-    THidDeviceKey() = default;
+    HidDeviceKey() = default;
+};
+
+// What a device takes from the controller that makes it, so that it needs nothing of the
+// controller's class; all of it outlives the device.
+struct HidDeviceOwner {
+    THidDeviceController& controller;  // only handed out by THidDevice::controller()
+    HidPlatform& platform;
+    // The readers' channel to the GUI thread.
+    HidHandOverQueue& handOvers;
+    // Takes a reader stopped from inside its own hand-over, which can only end after
+    // the hand-over returns, and waits for it later.
+    std::function<void(std::unique_ptr<THidDeviceReadThread> reader)> retireReader;
 };
 
 class THidDevice final : private HidReadSource {
@@ -62,14 +75,13 @@ public:
     // Opens the interface to identify it and closes it again. Throws EControllerError
     // "Device cannot be opened" or "Device cannot be identified"; EDeviceGone when the
     // node no longer exists.
-    THidDevice(THidDeviceController& controller, THidPnPInfo pnpInfo, THidDeviceHandlers handlers,
-               int readWait);
+    THidDevice(HidDeviceOwner owner, THidPnPInfo pnpInfo, HidDeviceHandlers handlers, int readWait);
     // Stops the reader and closes every handle.
     ~THidDevice();
     THidDevice(const THidDevice&) = delete;
     THidDevice& operator=(const THidDevice&) = delete;
 
-    THidDeviceController* controller() const { return m_controller; }
+    THidDeviceController* controller() const { return &m_owner.controller; }
     bool present() const { return m_present; }
     bool claimed() const { return m_claimed; }
     bool eventAccess() const { return m_eventAccess; }
@@ -110,7 +122,7 @@ public:
     // it. A running reader is not stopped; its next read fails.
     void MarkAbsent();
 
-    const THidDeviceHandlers& handlers() const { return m_handlers; }
+    const HidDeviceHandlers& handlers() const { return m_handlers; }
     const THidDataEvent& dataHandler() const { return m_handlers.data; }
     const THidDataErrorEvent& dataErrorHandler() const { return m_handlers.dataError; }
     const THidPlugEvent& unplugHandler() const { return m_handlers.unplug; }
@@ -129,15 +141,15 @@ public:
     void StopReader();
 
     // The controller's side.
-    void SetClaimed(THidDeviceKey, bool claimed) { m_claimed = claimed; }
-    void SetEventAccess(THidDeviceKey, bool access) { m_eventAccess = access; }
+    void SetClaimed(HidDeviceKey, bool claimed) { m_claimed = claimed; }
+    void SetEventAccess(HidDeviceKey, bool access) { m_eventAccess = access; }
     // The controller's events changed: each event still from the controller takes the new
     // one; a reader stops with its data event and starts with a new one.
-    void FollowControllerHandlers(THidDeviceKey, const THidDataEvent& data,
+    void FollowControllerHandlers(HidDeviceKey, const THidDataEvent& data,
                                   const THidDataErrorEvent& dataError, const THidPlugEvent& unplug);
     // The device's part of a release: stops the reader (hand-overs may run meanwhile),
     // drops the unplug event and closes every handle.
-    void Release(THidDeviceKey);
+    void Release(HidDeviceKey);
 
 private:
     bool accessible() const { return m_present && (m_claimed || m_eventAccess); }
@@ -155,7 +167,7 @@ private:
     void DeliverReport(const quint8* report, quint16 size) override;
     void DeliverReadError(int error) override;
 
-    THidDeviceController* m_controller = nullptr;
+    HidDeviceOwner m_owner;
     HidPlatform& m_platform;
     THidPnPInfo m_pnpInfo;
     HidAttributes m_attributes;
@@ -182,7 +194,7 @@ private:
     QString m_productText;
     QString m_serialText;
 
-    THidDeviceHandlers m_handlers;
+    HidDeviceHandlers m_handlers;
 
     std::unique_ptr<THidDeviceReadThread> m_reader;
 };

@@ -86,12 +86,19 @@ void THidDeviceController::withEventAccess(THidDevice* device, const THidPlugEve
         device->SetEventAccess({}, false);
 }
 
+HidDeviceOwner THidDeviceController::deviceOwner()
+{
+    return {*this, m_platform, m_handOvers, [this](std::unique_ptr<THidDeviceReadThread> reader) {
+                m_retiredReaders.push_back(std::move(reader));
+            }};
+}
+
 std::unique_ptr<THidDevice> THidDeviceController::createDevice(
-    const THidPnPInfo& info, THidDeviceHandlers handlers, int readWait,
+    const THidPnPInfo& info, HidDeviceHandlers handlers, int readWait,
     std::set<std::pair<quint32, QString>>& failed, std::vector<QString>& errors)
 {
     try {
-        return std::make_unique<THidDevice>(*this, info, std::move(handlers), readWait);
+        return std::make_unique<THidDevice>(deviceOwner(), info, std::move(handlers), readWait);
     } catch (const EDeviceGone&) {
         return nullptr;  // unplugged since the scan; its removal is on its way
     } catch (const EControllerError& e) {
@@ -159,8 +166,8 @@ void THidDeviceController::DeviceChange()
             continue;
         std::unique_ptr<THidDevice> device = createDevice(
             info,
-            THidDeviceHandlers::forNewDevice(m_handlers.OnDeviceData, m_handlers.OnDeviceDataError,
-                                             m_handlers.OnDeviceUnplug),
+            HidDeviceHandlers::forNewDevice(m_handlers.OnDeviceData, m_handlers.OnDeviceDataError,
+                                            m_handlers.OnDeviceUnplug),
             m_devThreadSleepTime, failed, errors);
         if (!device)
             continue;
@@ -216,7 +223,7 @@ void THidDeviceController::ReleaseDevice(THidDevice* device)
     if (!device || it == m_devices.end() || !device->claimed())
         return;
 
-    THidDeviceHandlers handlers = device->handlers();
+    HidDeviceHandlers handlers = device->handlers();
     device->Release({});
 
     // The handlers above may have let the list change; find the device again.
@@ -259,11 +266,6 @@ void THidDeviceController::setDevThreadSleepTime(int ms)
             device->SetReadWait(ms);
     }
     m_devThreadSleepTime = ms;
-}
-
-void THidDeviceController::retireReader(std::unique_ptr<THidDeviceReadThread> reader)
-{
-    m_retiredReaders.push_back(std::move(reader));
 }
 
 void THidDeviceController::reapRetiredReaders(bool wait)

@@ -24,7 +24,7 @@ class THidDeviceController : public QObject {
     Q_OBJECT
 
 public:
-    using THidNotifyEvent = std::function<void(THidDeviceController& sender)>;
+    using HidNotifyEvent = std::function<void(THidDeviceController& sender)>;
 
     // Posts the first device-change notification, so the first pass runs once the event
     // loop runs, after the owner is fully built. A device that cannot be opened or
@@ -40,7 +40,7 @@ public:
 
     struct Handlers {
         // Raised after a pass that changed the list, and after the first pass in any case.
-        THidNotifyEvent OnDeviceChange;
+        HidNotifyEvent OnDeviceChange;
         // Raised during a pass for each new and each vanished device; the device is
         // accessible (its strings and caps can be read) during the call.
         THidPlugEvent OnArrival;
@@ -87,19 +87,16 @@ public:
     int processHandOvers() { return m_handOvers.drain(); }
     bool waitForHandOver(int timeoutMs) { return m_handOvers.waitForPending(timeoutMs); }
 
-    // For its devices: the readers' channel to the GUI thread, and where a device leaves
-    // a reader stopped from inside its own hand-over, to be waited for later.
-    HidHandOverQueue& handOverQueue() { return m_handOvers; }
-    void retireReader(std::unique_ptr<THidDeviceReadThread> reader);
-
 private:
     void notify(qintptr param);
     void recount();
     bool isListed(const THidDevice* device) const;
     void withEventAccess(THidDevice* device, const THidPlugEvent& event);
-    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info, THidDeviceHandlers handlers,
-                                             int readWait,
-                                             std::set<std::pair<quint32, QString>>& failed,
+    // What each device is made with: this controller's platform, hand-over queue and
+    // retired readers.
+    HidDeviceOwner deviceOwner();
+    std::unique_ptr<THidDevice> createDevice(const THidPnPInfo& info, HidDeviceHandlers handlers,
+                                             int readWait, std::set<std::pair<quint32, QString>>& failed,
                                              std::vector<QString>& errors);
     void reportErrors(const std::vector<QString>& errors);
     void reapRetiredReaders(bool wait);
