@@ -5,18 +5,47 @@
 # Sets KV_VERSION (1.0.1.2), KV_RELEASE_DATE (2026-12-09) and KV_RELEASE_MONTH
 # (December 2026).
 
+# kv_changelog_head_version(<head> <version var> <error var>)
+# The program's version from the first line of a changelog entry: the upstream part of the
+# package's version, without what Debian adds to it (the epoch, the -revision, and the
+# +b1 of a binNMU, +nmu1, +deb12u1 or ~deb12u1 of a stable update, ~bpo12+1 of a
+# backport), so a rebuild by the distribution keeps the program's version while the
+# package's changes. The rest must be dotted numbers, which project() takes; otherwise
+# the version is empty and the error says why.
+function(kv_changelog_head_version head version_var error_var)
+  set(version "")
+  set(error "")
+  if(NOT head MATCHES "^kv4410pc \\(([^ ()]+)\\) [^;]+; urgency=")
+    set(error "its first line is not \"kv4410pc (VERSION) DISTRIBUTION; urgency=...\": ${head}")
+  else()
+    set(full ${CMAKE_MATCH_1})
+    string(REGEX REPLACE "^[0-9]+:" "" upstream "${full}")
+    string(REGEX REPLACE "-[^-]*$" "" upstream "${upstream}")
+    set(before "")
+    while(NOT upstream STREQUAL before)
+      set(before "${upstream}")
+      string(REGEX REPLACE "(\\+b[0-9]+|\\+nmu[0-9]+|[+~]deb[0-9]+u[0-9]+|~bpo[0-9]+\\+[0-9]+)$" ""
+             upstream "${upstream}")
+    endwhile()
+    if(upstream MATCHES "^[0-9]+(\\.[0-9]+)*$")
+      set(version ${upstream})
+    else()
+      set(error "the upstream part of ${full} (${upstream}) must be dotted numbers, like 1.0.1.2")
+    endif()
+  endif()
+  set(${version_var} "${version}" PARENT_SCOPE)
+  set(${error_var} "${error}" PARENT_SCOPE)
+endfunction()
+
 set(kv_changelog ${CMAKE_CURRENT_LIST_DIR}/../debian/changelog)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${kv_changelog})
 file(STRINGS ${kv_changelog} kv_changelog_lines)
 
 list(GET kv_changelog_lines 0 kv_head)
-# CMake takes only dotted numbers; a Debian revision (-1) or a tilde would reach the
-# package but not the program, and the two would disagree.
-if(NOT kv_head MATCHES "^kv4410pc \\(([0-9]+(\\.[0-9]+)*)\\) [a-z-]+; urgency=")
-  message(FATAL_ERROR "debian/changelog: the newest entry's version must be dotted numbers, "
-                      "like 1.0.1.2; its first line is: ${kv_head}")
+kv_changelog_head_version("${kv_head}" KV_VERSION kv_error)
+if(kv_error)
+  message(FATAL_ERROR "debian/changelog: ${kv_error}")
 endif()
-set(KV_VERSION ${CMAKE_MATCH_1})
 
 # The entry's trailer: " -- Name <mail>  Wed, 09 Dec 2026 02:30:00 +0000".
 set(kv_trailer)

@@ -83,19 +83,24 @@ done
 # held off it.
 chmod 555 "$root/bin"
 
-# Starts a program and waits, bounded, until it has put its handler of SIGTERM in place
-# (the main window is up then), or until it ends.
+# Starts a program and waits, bounded, until it has put its handler of SIGTERM in place,
+# or until it ends. The handler is looked for only once the process is the program: the
+# shell's child it starts as catches SIGTERM itself (for the shell's EXIT trap) until it
+# execs.
 started_pid=
 start() {
   local home=$1 program=$2
   env -i PATH=/usr/bin:/bin HOME="$home" QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 "$program" \
     >"$work/out.txt" 2>&1 &
   started_pid=$!
-  local caught
-  for _ in $(seq 1 200); do
+  local caught executable
+  executable=$(readlink -f "$program")
+  for _ in $(seq 1 600); do
     if ! kill -0 "$started_pid" 2>/dev/null; then return 1; fi
-    caught=$(sed -n 's/^SigCgt:\s*//p' "/proc/$started_pid/status" 2>/dev/null || echo 0)
-    if (( (16#$caught >> 14) & 1 )); then return 0; fi
+    if [[ $(readlink "/proc/$started_pid/exe" 2>/dev/null) == "$executable" ]]; then
+      caught=$(sed -n 's/^SigCgt:\s*//p' "/proc/$started_pid/status" 2>/dev/null || echo 0)
+      if (( (16#$caught >> 14) & 1 )); then return 0; fi
+    fi
     sleep 0.1
   done
   return 1
@@ -114,7 +119,9 @@ session() {
     fail "$what did not start: $(cat "$work/out.txt")"
     return 1
   fi
-  stop || fail "$what did not end well on SIGTERM"
+  local status=0
+  stop || status=$?
+  ((status == 0)) || fail "$what ended with status $status on SIGTERM: $(cat "$work/out.txt")"
 }
 
 home=$work/home

@@ -1,0 +1,48 @@
+# The program's version from changelog heads: every kind of version Debian gives a package
+# of ours, and the heads the build must refuse; and the real changelog, which must parse.
+# usage: cmake -P changelog_version_test.cmake
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ChangelogVersion.cmake)
+
+set(failures 0)
+set(count 0)
+# One case: a head and the program's version, or "" for a head the build refuses.
+function(expect head expected)
+  kv_changelog_head_version("${head}" version error)
+  if(NOT version STREQUAL expected OR (expected STREQUAL "" AND error STREQUAL ""))
+    message(SEND_ERROR "${head}: got '${version}' (${error}), expected '${expected}'")
+    math(EXPR failures "${failures} + 1")
+  endif()
+  math(EXPR count "${count} + 1")
+  set(failures ${failures} PARENT_SCOPE)
+  set(count ${count} PARENT_SCOPE)
+endfunction()
+
+expect("kv4410pc (1.0.1.2) stable; urgency=medium" 1.0.1.2)
+expect("kv4410pc (1.0.1.2-1) unstable; urgency=medium" 1.0.1.2)
+expect("kv4410pc (2:1.0.1.2-3) unstable; urgency=low" 1.0.1.2)
+expect("kv4410pc (1.0.1.2+b1) bookworm; urgency=low, binary-only=yes" 1.0.1.2)
+expect("kv4410pc (1.0.1.2-1+b2) trixie; urgency=low, binary-only=yes" 1.0.1.2)
+expect("kv4410pc (1.0.1.2+nmu1) unstable; urgency=medium" 1.0.1.2)
+expect("kv4410pc (1.0.1.2-1.1) unstable; urgency=medium" 1.0.1.2)
+expect("kv4410pc (1.0.1.2+deb12u1) bookworm; urgency=medium" 1.0.1.2)
+expect("kv4410pc (1.0.1.2~deb12u1) bookworm-security; urgency=high" 1.0.1.2)
+expect("kv4410pc (1.0.1.2+deb12u1+b1) bookworm; urgency=low, binary-only=yes" 1.0.1.2)
+expect("kv4410pc (1.0.1.2~bpo12+1) bookworm-backports; urgency=medium" 1.0.1.2)
+expect("kv4410pc (1.0.1.2-2~bpo12+1) bookworm-backports; urgency=medium" 1.0.1.2)
+expect("kv4410pc (1.1) UNRELEASED; urgency=medium" 1.1)
+expect("kv4410pc (1.1) unstable experimental; urgency=medium" 1.1)
+expect("kv4410pc (1.1~rc1) experimental; urgency=medium" "")
+expect("kv4410pc (1.0.x) stable; urgency=medium" "")
+expect("kv4410pc (+b1) stable; urgency=medium" "")
+expect("kv4410pc 1.0.1.2 stable; urgency=medium" "")
+expect("octanometer (1.0.1.2) stable; urgency=medium" "")
+
+if(NOT KV_VERSION MATCHES "^[0-9]+(\\.[0-9]+)*$"
+   OR NOT KV_RELEASE_DATE MATCHES "^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]$")
+  message(SEND_ERROR "debian/changelog: version '${KV_VERSION}', date '${KV_RELEASE_DATE}'")
+  math(EXPR failures "${failures} + 1")
+endif()
+if(failures EQUAL 0)
+  message(STATUS "${count} changelog heads as expected; debian/changelog: ${KV_VERSION} of ${KV_RELEASE_DATE}")
+endif()
