@@ -99,7 +99,7 @@ TEST(ConvertArguments, EchoedInputIsCutAndEscaped)
 TEST(ConvertLine, ColumnsStayIntact)
 {
     ReadingDisplay d;
-    d.labels[0] = {QStringLiteral("84,5 (Эт\tалон\n95)"), 0xFF0000};
+    d.labels[0] = {QStringLiteral("84,5 (Эт\tалон\n95)"), 0xFF0000, 84.5};
     d.labels[1].colour = 0x008000;
     d.labels[2].colour = 0x0000FF;
     EXPECT_EQ(formatConvertLine(1, d).split(u'\t'),
