@@ -158,7 +158,10 @@ mkdir -p "$home2"
 session "$home2" "$portable/kv4410pc" "the portable copy" || true
 cmp -s "$source/tests/data/journal_three_rows.tab" "$portable/data2.tab" \
   || fail "the portable journal did not come back whole"
-[[ -z $(find "$home2" -mindepth 1 | head -1) ]] || fail "the portable copy wrote into its home"
+# fontconfig keeps its cache of the system's fonts there for a user who can't write the
+# system's; that is not the program's.
+wrote=$(find "$home2" -mindepth 1 ! -path "$home2/.cache" ! -path "$home2/.cache/fontconfig*" | head -3)
+[[ -z $wrote ]] || fail "the portable copy wrote into its home: $wrote"
 
 # A home where the data directory can't be made: a message, not a crash, no files.
 home3=$work/home3
