@@ -67,19 +67,6 @@ QList<QByteArray> linesOf(const QByteArray& bytes)
     return lines;
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 void appendBytes(const QString& path, const QByteArray& bytes)
 {
@@ -87,7 +74,7 @@ void appendBytes(const QString& path, const QByteArray& bytes)
     const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0)
         throw FileCreateError(path, errno);
-    const bool written = writeAll(fd, bytes);
+    const bool written = writeFully(fd, bytes);
     const int error = errno;
     ::close(fd);
     if (!written)

@@ -34,19 +34,6 @@ quint32 getU32(const char* p)
     return v;
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -187,7 +174,7 @@ void ChangeLog::run()
         m_busy = true;
         lock.unlock();
         int error = 0;
-        if (!writeAll(m_fd, batch) || ::fdatasync(m_fd) != 0)
+        if (!writeFully(m_fd, batch) || ::fdatasync(m_fd) != 0)
             error = errno;
         lock.lock();
         m_busy = false;

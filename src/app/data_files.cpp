@@ -163,10 +163,8 @@ QByteArray DataFiles::fingerprint(JournalBook::Table table) const
     const bool readable = table == JournalBook::Table::Journal ? m_journalReadable : m_archiveReadable;
     if (!readable)
         return {};
-    if (table == JournalBook::Table::Journal && !m_journalWrittenWithMovedRows.isEmpty()) {
-        return QByteArray::number(m_journalWrittenWithMovedRows.size()) + ':'
-            + QByteArray::number(quint64(qHash(m_journalWrittenWithMovedRows)), 16);
-    }
+    if (table == JournalBook::Table::Journal && !m_journalMovedRowsFingerprint.isEmpty())
+        return m_journalMovedRowsFingerprint;
     return m_book.savedFingerprint(table);
 }
 
@@ -226,11 +224,11 @@ bool DataFiles::saveTable(JournalBook::Table table, const QString& fileName, boo
         return false;
     if (withMovedRows) {
         m_book.markUnsaved(table);  // the file holds more than the table now
-        m_journalWrittenWithMovedRows = *bytes;
+        m_journalMovedRowsFingerprint = JournalBook::fingerprintOf(*bytes);
     } else {
         m_book.markSaved(table, *bytes);
         if (table == JournalBook::Table::Journal)
-            m_journalWrittenWithMovedRows.clear();
+            m_journalMovedRowsFingerprint.clear();
     }
     return true;
 }

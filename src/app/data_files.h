@@ -111,9 +111,9 @@ private:
     bool m_createsDirectory = false;
     bool m_archiveReadable = true;
     bool m_journalReadable = true;
-    // A table's file written with more than the table holds (the rows moved this session
-    // put back), so its fingerprint is that of those bytes.
-    QByteArray m_journalWrittenWithMovedRows;
+    // The journal's file written with more than the table holds (the rows moved this
+    // session put back): the fingerprint of those bytes.
+    QByteArray m_journalMovedRowsFingerprint;
     bool m_calibrationsWritable = true;
     // kor.tab as last read or written, in the list's own form.
     size_t m_calibrationsHash = 0;

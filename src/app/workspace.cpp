@@ -388,44 +388,30 @@ void Workspace::recoverAndStartLog()
                 (record->table == T::Journal ? journalOn : archiveOn) = matches;
                 continue;
             }
-            bool counted = false;
+            // A record counts as put back when any of its tables took it, as not fitting
+            // when none did and one refused it.
+            bool applied = false;
+            bool refused = false;
             for (const T table : {T::Journal, T::Archive}) {
-                const JournalChange part =
-                    sideOf(record->step.change, table, m_book.archiveRowsRead());
+                const JournalChange part = sideOf(record->step.change, table, m_book.archiveRowsRead());
                 if (part.isEmpty())
                     continue;
-                if (!(table == T::Journal ? journalOn : archiveOn)) {
-                    notFitting += counted ? 0 : 1;
-                    counted = true;
-                    continue;
-                }
+                bool& on = table == T::Journal ? journalOn : archiveOn;
                 const JournalTable& rows = m_book.model(table).table();
                 const bool forwards = record->step.forwards;
-                bool ok = true;
-                // Checked edit by edit as it is applied: each finds the table as it was made on.
-                const auto& edits = part.edits;
-                if (forwards) {
-                    for (const RowEdit& edit : edits)
-                        ok = ok && fits(rows, edit, true);
-                } else {
-                    for (auto e = edits.rbegin(); e != edits.rend(); ++e)
-                        ok = ok && fits(rows, *e, false);
-                }
-                if (!ok) {
-                    // The file is not what the log says it was: nothing more of it is put back.
-                    (table == T::Journal ? journalOn : archiveOn) = false;
-                    notFitting += counted ? 0 : 1;
-                    counted = true;
+                // Each edit must find the row as it was made on; else the file is not what
+                // the log says it was, and nothing more of it is put back.
+                on = on && std::all_of(part.edits.begin(), part.edits.end(),
+                                       [&](const RowEdit& edit) { return fits(rows, edit, forwards); });
+                if (!on) {
+                    refused = true;
                     continue;
                 }
-                if (forwards)
-                    m_book.redo(part);
-                else
-                    m_book.undo(part);
-                if (!counted)
-                    ++restored;
-                counted = true;
+                forwards ? m_book.redo(part) : m_book.undo(part);
+                applied = true;
             }
+            restored += applied ? 1 : 0;
+            notFitting += !applied && refused ? 1 : 0;
         }
     }
 
@@ -499,8 +485,8 @@ void Workspace::reportLogFailure(const QString& failure)
 
 void Workspace::trace(ChangeHistory::Entry entry)
 {
-    entry.time = QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
-                     .toString(Qt::ISODate);
+    const QDateTime now = QDateTime::currentDateTime();
+    entry.time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
     entry.user = ChangeHistory::loginName();
     QString notice;
     try {
@@ -702,39 +688,30 @@ void Workspace::afterCalibrationStep(bool listChanged, bool pushed)
 
 void Workspace::undo()
 {
-    if (!m_undo.canUndo())
-        return;
-    const int index = m_undo.index() - 1;
-    const CalibrationCommand* calibration = calibrationStep(m_undo, index);
-    const JournalCommand* journal = journalStep(m_undo, index);
-    const QString prefix = QStringLiteral("отмена: ");
-    if (journal) {
-        logJournal(journal->change(), false);
-        trace(historyEntry(*journal, false, prefix));
-    } else if (calibration) {
-        trace(historyEntry(*calibration, false, prefix));
-    }
-    m_undo.undo();
-    emit changed();
-    if (calibration && calibration->changesList())
-        m_files.SaveCalibrations();
+    step(false);
 }
 
 void Workspace::redo()
 {
-    if (!m_undo.canRedo())
+    step(true);
+}
+
+void Workspace::step(bool forwards)
+{
+    if (forwards ? !m_undo.canRedo() : !m_undo.canUndo())
         return;
-    const int index = m_undo.index();
+    // The step made again is the one at the stack's index; the one taken back, before it.
+    const int index = forwards ? m_undo.index() : m_undo.index() - 1;
     const CalibrationCommand* calibration = calibrationStep(m_undo, index);
     const JournalCommand* journal = journalStep(m_undo, index);
-    const QString prefix = QStringLiteral("повтор: ");
+    const QString prefix = forwards ? QStringLiteral("повтор: ") : QStringLiteral("отмена: ");
     if (journal) {
-        logJournal(journal->change(), true);
-        trace(historyEntry(*journal, true, prefix));
+        logJournal(journal->change(), forwards);
+        trace(historyEntry(*journal, forwards, prefix));
     } else if (calibration) {
-        trace(historyEntry(*calibration, true, prefix));
+        trace(historyEntry(*calibration, forwards, prefix));
     }
-    m_undo.redo();
+    forwards ? m_undo.redo() : m_undo.undo();
     emit changed();
     if (calibration && calibration->changesList())
         m_files.SaveCalibrations();

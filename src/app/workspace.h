@@ -103,6 +103,8 @@ private:
     };
 
     void recordJournal(JournalChange change, const QString& text);
+    // Makes the next step again (forwards) or takes the last one back.
+    void step(bool forwards);
     // Logs a journal step made (forwards) or taken back; tells once when logging fails.
     void logJournal(const JournalChange& change, bool forwards);
     void logRebase(JournalSide table);

@@ -555,6 +555,11 @@ QByteArray readWholeFile(const QString& path, qint64 maxSize)
     return data;
 }
 
+bool writeFully(int fd, QByteArrayView bytes)
+{
+    return writeAll(fd, bytes.data(), bytes.size());
+}
+
 void replaceFileAtomically(const QString& path, QByteArrayView data)
 {
     const QByteArray target = resolveLinks(QFile::encodeName(path));

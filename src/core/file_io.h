@@ -31,6 +31,10 @@ namespace kv {
 // can't be written. The old file is then intact.
 void replaceFileAtomically(const QString& path, QByteArrayView data);
 
+// Writes all of bytes at the file's position (an append for O_APPEND), going on after a
+// short write or a signal; false with errno set when the system refuses.
+bool writeFully(int fd, QByteArrayView bytes);
+
 // Where rewrites in place keep the old content until the new one is on disk:
 // $XDG_STATE_HOME (else ~/.local/state) / <application name> / rollback unless set.
 // Set it once, before any save.

@@ -188,6 +188,11 @@ QByteArray JournalBook::savedFingerprint(Table table) const
     return QByteArray::number(s.savedSize) + ':' + QByteArray::number(quint64(s.savedHash), 16);
 }
 
+QByteArray JournalBook::fingerprintOf(const QByteArray& bytes)
+{
+    return QByteArray::number(bytes.size()) + ':' + QByteArray::number(quint64(qHash(bytes)), 16);
+}
+
 void JournalBook::remember(Side& s, const QByteArray& bytes)
 {
     s.savedRevision = s.model.revision();

@@ -93,6 +93,8 @@ public:
     // What the file holds as last read or written: its size and content hash, the same
     // for the same bytes in every run.
     QByteArray savedFingerprint(Table table) const;
+    // The same for any file's bytes.
+    static QByteArray fingerprintOf(const QByteArray& bytes);
 
     // The journal's file bytes with the rows moved to the archive this session put back
     // at its end: what the journal file gets when the archive could not be written.
