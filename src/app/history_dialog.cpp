@@ -28,6 +28,16 @@ QString cellsText(const std::optional<std::array<QString, 5>>& cells)
     return parts.join(QStringLiteral(" | "));
 }
 
+// The file keeps every cell whole; a cell of megabytes would hold the table for seconds at
+// each paint and measuring, so the table shows its start.
+constexpr qsizetype kLongestShown = 500;
+constexpr qsizetype kLongestTip = 2000;
+
+QString shortened(const QString& text, qsizetype limit)
+{
+    return text.size() <= limit ? text : text.left(limit) + QChar(0x2026);
+}
+
 }  // namespace
 
 HistoryDialog::HistoryDialog(const QString& path, QWidget* parent)
@@ -66,9 +76,9 @@ HistoryDialog::HistoryDialog(const QString& path, QWidget* parent)
         const ChangeHistory::Entry& e = entries[std::size_t(m_total - 1 - i)];
         const QStringList texts = {e.time, e.user, e.step, e.table, e.number, cellsText(e.before), cellsText(e.after)};
         for (int c = 0; c < texts.size(); ++c) {
-            auto* item = new QStandardItem(texts[c]);
+            auto* item = new QStandardItem(shortened(texts[c], kLongestShown));
             item->setEditable(false);
-            item->setToolTip(texts[c]);
+            item->setToolTip(shortened(texts[c], kLongestTip));
             model->setItem(i, c, item);
         }
     }

@@ -106,6 +106,9 @@ FileCreateError createError(const QString& path, const QByteArray& target, int e
 // would give a copy of their own ("data2.tab.backup", "data2.tab.091225" are theirs).
 constexpr char kTempMark[] = ".kv4410pc-save-";
 constexpr std::size_t kTempMarkLength = sizeof kTempMark - 1;
+// No save made a temporary of that name before this moment (2026-12-09 00:00 UTC, when
+// the name was chosen): an older file of that name is someone's, whatever it is called.
+constexpr time_t kTempNamesSince = 1796774400;
 
 // The names mkstemp makes from "<name>.kv4410pc-save-XXXXXX".
 bool isTempNameOf(const char* entry, const QByteArray& base)
@@ -125,7 +128,8 @@ bool isTempNameOf(const char* entry, const QByteArray& base)
 
 // A save killed between creating its temporary file and the rename leaves the file
 // behind, as large as the data. Only regular files of this user with exactly that name
-// shape go: in a group folder another user's save may be under way.
+// shape, written since such names exist, go: in a group folder another user's save may be
+// under way.
 void removeLeftoverTemps(const QByteArray& target)
 {
     const QByteArray folder = folderOf(target);
@@ -138,7 +142,7 @@ void removeLeftoverTemps(const QByteArray& target)
             continue;
         struct stat st {};
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_mtime >= kTempNamesSince)
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);

@@ -20,6 +20,7 @@ namespace kv {
 namespace {
 
 constexpr int kSmallestGridPixels = 8;
+constexpr int kLongestEditedCell = 32767;
 
 // Draws a cell's text with kCellPadding on either side instead of the style's wider
 // margin; background, selection and focus are the style's.
@@ -28,6 +29,16 @@ class CompactCellDelegate : public QStyledItemDelegate {
 
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // A line editor holds at most 32,767 characters: a longer comment (read from a file)
+    // would be cut short by the edit, so it is not opened on one.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        if (index.data(Qt::EditRole).toString().size() > kLongestEditedCell)
+            return nullptr;
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
@@ -43,6 +54,7 @@ public:
             return;
 
         const QRect area = cell.rect.adjusted(kCellPadding, 0, -kCellPadding, 0);
+        const QString shown = cellTextToElide(text, area.width());
         QPalette::ColorGroup group = QPalette::Disabled;
         if (cell.state & QStyle::State_Enabled)
             group = (cell.state & QStyle::State_Active) ? QPalette::Normal : QPalette::Inactive;
@@ -52,11 +64,29 @@ public:
         painter->setFont(cell.font);
         painter->setPen(cell.palette.color(group, role));
         painter->drawText(area, int(cell.displayAlignment) | Qt::TextSingleLine,
-                          cell.fontMetrics.elidedText(text, cell.textElideMode, area.width(),
+                          cell.fontMetrics.elidedText(shown, cell.textElideMode, area.width(),
                                                       Qt::TextSingleLine));
         painter->restore();
     }
 };
+
+}  // namespace
+
+QString cellTextToElide(const QString& text, int width)
+{
+    // Eliding shapes the whole text first: a comment of megabytes would hold the window for
+    // seconds at every paint. No more characters than pixels can be seen, so the rest is
+    // cut and marked, whole surrogate pairs kept.
+    const qsizetype limit = std::max(width, 0) + 1;
+    if (text.size() <= limit)
+        return text;
+    qsizetype cut = limit;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
+namespace {
 
 bool textsFit(const QFont& font)
 {

@@ -2,6 +2,8 @@
 // The look every grid of the program shares, and the fitting of a last column to the
 // grid's width.
 
+#include <QString>
+
 class QFont;
 class QTableView;
 
@@ -40,5 +42,9 @@ void applyGridFont(QTableView* grid, const QFont& font);
 // The last column takes the grid's outer width less the columns before it and `margin`,
 // but never less than `minimum`, so a narrow window neither hides nor inverts it.
 void fitLastColumn(QTableView* grid, int margin, int minimum);
+
+// What of a cell's text is given to eliding for a cell `width` pixels wide: the text, or
+// as much as can be seen of a longer one and "…".
+QString cellTextToElide(const QString& text, int width);
 
 }  // namespace kv

@@ -427,9 +427,14 @@ TEST(FileIo, GoodSaveRemovesOnlyItsOwnLeftoverTemps)
     for (const QString& name : kept + QStringList{"data2.tab.kv4410pc-save-Ab12Cd", "data2.tab.kv4410pc-save-000000"})
         kv::replaceFileAtomically(dir.filePath(name), QByteArray("x"));
     ASSERT_TRUE(d.mkdir("data2.tab.kv4410pc-save-Zz99zz"));
+    // Of the right shape but older than any save's temporary can be: a person's file.
+    const QString dated = dir.filePath("data2.tab.kv4410pc-save-Old123");
+    kv::replaceFileAtomically(dated, QByteArray("x"));
+    const timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dated).constData(), times, 0), 0);
 
     kv::replaceFileAtomically(path, QByteArray("saved"));
-    QStringList expected = kept;
+    QStringList expected = kept + QStringList{"data2.tab.kv4410pc-save-Old123"};
     expected.sort();
     EXPECT_EQ(d.entryList(QDir::Files), expected);
     EXPECT_TRUE(d.exists("data2.tab.kv4410pc-save-Zz99zz"));

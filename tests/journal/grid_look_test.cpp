@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 
 namespace kv {
 namespace {
@@ -119,6 +120,34 @@ TEST_F(JournalGridLook, ADateIsDrawnWholeInTheArchivesDateColumnAndALongCommentE
     const QModelIndex comment = model.index(0, JournalTable::kCommentColumn);
     const QImage cut = drawnCell(comment, 99);
     EXPECT_NE(cut, drawnCell(comment, 600).copy(cut.rect()));
+}
+
+TEST_F(JournalGridLook, ACommentOfMegabytesIsShownByItsStartAndNotOpenedForEditing)
+{
+    // Eliding the whole text would take seconds at every paint; what is drawn and tipped is
+    // the same as for its start.
+    const QString huge = QStringLiteral("проба ") + QString(4'000'000, QLatin1Char('x'));
+    model.appendData({{QStringLiteral("3"), QStringLiteral("12.03.2026 09:17:00"),
+                       methodName(Research), QStringLiteral("92,4"), huge}});
+    model.appendData({{QStringLiteral("4"), QStringLiteral("12.03.2026 09:18:00"),
+                       methodName(Research), QStringLiteral("92,4"), huge.left(3000)}});
+    const QModelIndex comment = model.index(2, JournalTable::kCommentColumn);
+    EXPECT_EQ(drawnCell(comment, 200), drawnCell(model.index(3, JournalTable::kCommentColumn), 200));
+    const QString tip = model.data(comment, Qt::ToolTipRole).toString();
+    EXPECT_LE(tip.size(), 2001);
+    EXPECT_TRUE(huge.startsWith(tip.chopped(1)));
+    EXPECT_EQ(model.data(comment).toString(), huge);
+
+    // A line editor would keep only its first 32,767 characters of it.
+    QStyleOptionViewItem option;
+    EXPECT_EQ(grid.itemDelegate()->createEditor(&grid, option, comment), nullptr);
+    std::unique_ptr<QWidget> editor(grid.itemDelegate()->createEditor(&grid, option, model.index(0, 4)));
+    EXPECT_NE(editor, nullptr);
+
+    const QString pair = QString(9, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600") + QStringLiteral("bbbb");
+    EXPECT_EQ(cellTextToElide(pair, 9), QString(9, QLatin1Char('a')) + QChar(0x2026));
+    EXPECT_EQ(cellTextToElide(pair, 10), pair.left(11) + QChar(0x2026));
+    EXPECT_EQ(cellTextToElide(pair, 20), pair);
 }
 
 }  // namespace
