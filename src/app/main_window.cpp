@@ -6,6 +6,7 @@
 #include "app/program_constants.h"
 #include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "app/window_placement.h"
 #include "app/workspace.h"
 #include "device/hid/hid_device.h"
 #include "device/hid/hid_device_controller.h"
@@ -86,10 +87,15 @@ TForm1::TForm1(Workspace& workspace, HidPlatform& hidPlatform, ErrorReporter* er
 
     new KeyPreview(this, [this](QWidget* focused, QChar key) { FormKeyPress(focused, key); });
 
-    // 933 x 798 with the frame: the client area of that window.
+    // 933 x 798 with the frame: the client area of that window, made smaller on a smaller
+    // screen (a laptop's 1366 x 768, a projector's 800 x 600).
     resize(917, 760);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(933 / 2, 798 / 2));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const WindowPlacement place = placeWindow(screen->availableGeometry(), size(), QMargins(8, 30, 8, 8),
+                                                  minimumSizeHint());
+        resize(place.clientSize);
+        move(place.framePosition);
+    }
 
     FormCreate();
     m_link->start();

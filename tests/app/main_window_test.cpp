@@ -5,6 +5,7 @@
 #include "app/result_label.h"
 #include "app/result_panel.h"
 #include "app/trace_page.h"
+#include "app/window_placement.h"
 #include "device/instrument/instrument_link.h"
 #include "form_fixture.h"
 #include "journal/ui/archive_page.h"
@@ -15,7 +16,9 @@
 #include "ui/panel_status_bar.h"
 #include "ui/text_panel.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -177,6 +180,38 @@ TEST_F(MainWindow, TheWholeWindowFitsAnEightHundredBySixHundredScreen)
         EXPECT_LE(f.width(), 790) << page;
         EXPECT_LE(f.height(), 540) << page;
     }
+}
+
+TEST(WindowPlacement, TheDesignSizeWhereItFitsOtherwiseFittedInsideTheArea)
+{
+    const QMargins frame(8, 30, 8, 8);
+    struct Case {
+        QRect available;
+        QPoint position;
+        QSize client;
+    };
+    const Case cases[] = {
+        {{0, 0, 1920, 1040}, {493, 121}, {917, 760}},  // centred, as ever
+        {{0, 0, 1366, 728}, {216, 0}, {917, 690}},     // a laptop with a panel: shorter
+        {{0, 0, 800, 600}, {0, 0}, {784, 562}},        // narrower and shorter
+        {{1920, 24, 1280, 1000}, {2093, 125}, {917, 760}},  // a second screen, a top panel
+    };
+    for (const Case& c : cases) {
+        const WindowPlacement place = placeWindow(c.available, {917, 760}, frame, {600, 500});
+        EXPECT_EQ(place.framePosition, c.position) << c.available.width();
+        EXPECT_EQ(place.clientSize, c.client) << c.available.width();
+    }
+    // Larger than the area even at its smallest: the title bar stays on the screen.
+    EXPECT_EQ(placeWindow({0, 0, 640, 480}, {917, 760}, frame, {700, 500}).framePosition, QPoint(0, 0));
+}
+
+TEST_F(MainWindow, OpensInsideTheAvailableAreaOfASmallScreen)
+{
+    // The offscreen platform's screen is 800 x 800: narrower than the window.
+    TForm1& f = createClean();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_LT(available.width(), 933);
+    EXPECT_TRUE(available.contains(QRect(f.pos(), f.size() + QSize(16, 38)))) << f.pos().x() << f.pos().y();
 }
 
 TEST_F(MainWindow, AboutBoxClosesWithOk)

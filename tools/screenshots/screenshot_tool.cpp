@@ -255,6 +255,8 @@ int main(int argc, char** argv)
         workspace.toggleCalibration(position);
     workspace.state().applyCount(8900);  // a reading on the research calibration
     form.calibrationsPage()->setCurrentGridRow(6);  // the empty row: the marks unselected
+    // The window's design size, whatever the virtual screen holds.
+    form.resize(917, 760);
     form.show();
     QApplication::processEvents();
     form.journalPage()->writeButClick();
