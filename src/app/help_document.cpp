@@ -58,6 +58,24 @@ QStringList programHelpDirectories()
     return {QCoreApplication::applicationDirPath(), QStringLiteral(KV_INSTALL_PKGDATADIR)};
 }
 
+QStringList distinctDirectories(const QStringList& directories)
+{
+    QStringList result;
+    QStringList seen;
+    for (const QString& dir : directories) {
+        const QFileInfo info(dir);
+        // A folder that does not exist has no canonical name; its cleaned one stands in.
+        QString key = info.canonicalFilePath();
+        if (key.isEmpty())
+            key = QDir::cleanPath(info.absoluteFilePath());
+        if (seen.contains(key))
+            continue;
+        seen << key;
+        result << dir;
+    }
+    return result;
+}
+
 QString locateHelpDocument(const QStringList& directories)
 {
     for (const QString& dir : directories) {

@@ -27,6 +27,10 @@ QString openerFailureText(const QString& program, const QString& startError, int
 // directory, then the program's installed data directory (set at configure time).
 QStringList programHelpDirectories();
 
+// The directories in their order, each once: two names of one folder (the current
+// directory being the program's, a link to it, "dir/.") keep the first.
+QStringList distinctDirectories(const QStringList& directories);
+
 // The help document in the first of the directories that has it, else an empty text.
 QString locateHelpDocument(const QStringList& directories);
 // The file's name and every directory where it was looked for.

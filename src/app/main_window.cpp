@@ -296,6 +296,15 @@ void TForm1::showDetailedNotice(const QString& message, const QString& details)
         showBox(QMessageBox::Information, message, details);
 }
 
+void TForm1::showHelpFailure(const QString& details)
+{
+    // The operator asked for something that did not happen: a warning, not information.
+    if (m_externalErrors)
+        m_externalErrors->showDetailedNotice(kHelpFailedText, details);
+    else
+        showBox(QMessageBox::Warning, kHelpFailedText, details);
+}
+
 void TForm1::showBox(QMessageBox::Icon icon, const QString& message, const QString& details)
 {
     QMessageBox box(icon, m_applicationTitle, message, QMessageBox::Ok, this);
@@ -316,17 +325,17 @@ void TForm1::N8Click()
 
 void TForm1::N9Click()
 {
-    const QStringList directories = QStringList{QDir::currentPath()} + m_helpDirectories;
+    const QStringList directories =
+        distinctDirectories(QStringList{QDir::currentPath()} + m_helpDirectories);
     const QString path = locateHelpDocument(directories);
     if (path.isEmpty()) {
-        showDetailedNotice(kHelpFailedText, helpDocumentMissingText(directories));
+        showHelpFailure(helpDocumentMissingText(directories));
         return;
     }
     const QPointer<TForm1> window(this);
     m_openDocument(QUrl::fromLocalFile(path), [window, path](const QString& failure) {
         if (window && !failure.isEmpty())
-            window->showDetailedNotice(kHelpFailedText,
-                                       QDir::toNativeSeparators(path) + u'\n' + failure);
+            window->showHelpFailure(QDir::toNativeSeparators(path) + u'\n' + failure);
     });
 }
 

@@ -107,6 +107,8 @@ private:
     void buildEditMenu();
     // A modal box titled with the application title.
     void showBox(QMessageBox::Icon icon, const QString& message, const QString& details = {});
+    // The help document could not be opened: the fixed text, and why under it.
+    void showHelpFailure(const QString& details);
     QWidget* buildPagePanel();
     void wireLink();
     void FormCreate();

@@ -6,6 +6,7 @@
 #include "measure/trend_feed.h"
 #include "ui/frame_repaint.h"
 
+#include <QFontInfo>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -31,6 +32,14 @@ QString noDataText()
     return QStringLiteral("Нет данных");
 }
 
+QString waitingText()
+{
+    return QStringLiteral("Ожидание данных");
+}
+
+// "Стабильно" is read from across the bench: this much larger than the strip's text.
+constexpr double kSettledMarkScale = 1.8;
+
 }  // namespace
 
 ReadingTrendView::ReadingTrendView(const TrendFeed& feed, FrameRepaint* repaint, QWidget* parent)
@@ -50,8 +59,18 @@ QString ReadingTrendView::markText() const
     if (trend.settled())
         return settledText();
     if (!trend.minimum())
-        return noDataText();
+        // An instrument that has not reported yet is not one without data.
+        return m_feed.instrumentConnected() && trend.isEmpty() ? waitingText() : noDataText();
     return {};
+}
+
+QFont ReadingTrendView::settledMarkFont() const
+{
+    QFont mark = font();
+    mark.setBold(true);
+    const int pixels = mark.pixelSize() > 0 ? mark.pixelSize() : QFontInfo(mark).pixelSize();
+    mark.setPixelSize(int(pixels * kSettledMarkScale + 0.5));
+    return mark;
 }
 
 QSize ReadingTrendView::sizeHint() const
@@ -61,7 +80,7 @@ QSize ReadingTrendView::sizeHint() const
 
 QSize ReadingTrendView::minimumSizeHint() const
 {
-    return {120, 4 * fontMetrics().height()};
+    return {120, 3 * fontMetrics().height() + QFontMetrics(settledMarkFont()).height()};
 }
 
 void ReadingTrendView::requestRepaint()
@@ -83,8 +102,12 @@ void ReadingTrendView::paintEvent(QPaintEvent* /*event*/)
     const ReadingTrend& trend = m_feed.trend();
     const QFontMetrics metrics = fontMetrics();
     const int line = metrics.height();
+    const QFont markFont = settledMarkFont();
     const QRect inner = rect().adjusted(kMargin, kMargin / 2, -kMargin, -kMargin / 2);
-    const QRect top(inner.left(), inner.top(), inner.width(), line);
+    // The top line is as tall as the settled mark whether it shows or not, so the line of
+    // readings does not jump when it comes.
+    const QRect top(inner.left(), inner.top(), inner.width(),
+                    std::max(line, QFontMetrics(markFont).height()));
     const QRect bottom(inner.left(), inner.bottom() - line + 1, inner.width(), line);
     const QRect plot(inner.left(), top.bottom() + 4, inner.width(),
                      std::max(0, bottom.top() - 4 - top.bottom() - 4));
@@ -96,16 +119,14 @@ void ReadingTrendView::paintEvent(QPaintEvent* /*event*/)
     const std::optional<double> hi = trend.maximum();
     if (!lo || !hi) {
         painter.setPen(pal.color(QPalette::PlaceholderText));
-        painter.drawText(plot, Qt::AlignCenter, noDataText());
+        painter.drawText(plot, Qt::AlignCenter, markText());
         return;
     }
 
     const bool settled = trend.settled();
     const QColor green = ResultBox::settledColour();
     if (settled) {
-        QFont bold = font();
-        bold.setBold(true);
-        painter.setFont(bold);
+        painter.setFont(markFont);
         painter.setPen(green);
         painter.drawText(top, Qt::AlignRight | Qt::AlignVCenter, settledText());
         painter.setFont(font());
@@ -141,25 +162,35 @@ void ReadingTrendView::paintEvent(QPaintEvent* /*event*/)
     painter.drawLine(QPointF(plot.left(), yAt(*hi)), QPointF(plot.right(), yAt(*hi)));
     painter.drawLine(QPointF(plot.left(), yAt(*lo)), QPointF(plot.right(), yAt(*lo)));
 
-    // A gap breaks the line.
-    QPainterPath path;
-    bool drawing = false;
-    for (int i = 0; i < trend.size(); ++i) {
-        const std::optional<double> v = trend.at(i);
-        if (!v) {
-            drawing = false;
-            continue;
+    // A gap breaks the line. Only the settled readings are green: the ones before them
+    // are the sample still moving.
+    const int settledFrom = settled ? trend.size() - ReadingTrend::kSettleCount : trend.size();
+    const auto pathOf = [&](int from, int to) {
+        QPainterPath path;
+        bool drawing = false;
+        for (int i = from; i < to; ++i) {
+            const std::optional<double> v = trend.at(i);
+            if (!v) {
+                drawing = false;
+                continue;
+            }
+            const QPointF point(xAt(i), yAt(*v));
+            if (drawing)
+                path.lineTo(point);
+            else
+                path.moveTo(point);
+            drawing = true;
         }
-        const QPointF point(xAt(i), yAt(*v));
-        if (drawing)
-            path.lineTo(point);
-        else
-            path.moveTo(point);
-        drawing = true;
-    }
+        return path;
+    };
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(settled ? green : pal.color(QPalette::Highlight), 2));
-    painter.drawPath(path);
+    painter.setPen(QPen(pal.color(QPalette::Highlight), 2));
+    // The moving part runs up to the first settled reading, so the line has no break.
+    painter.drawPath(pathOf(0, std::min(settledFrom + 1, trend.size())));
+    if (settled) {
+        painter.setPen(QPen(green, 3));
+        painter.drawPath(pathOf(settledFrom, trend.size()));
+    }
     if (const std::optional<double> last = trend.latest()) {
         painter.setBrush(painter.pen().color());
         painter.drawEllipse(QPointF(xAt(trend.size() - 1), yAt(*last)), 3, 3);

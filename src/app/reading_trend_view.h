@@ -6,6 +6,7 @@
 // It paints through a FrameRepaint, so a fast stream of readings costs a bounded number
 // of paints a second.
 
+#include <QFont>
 #include <QWidget>
 
 namespace kv {
@@ -19,8 +20,12 @@ class ReadingTrendView : public QWidget {
 public:
     ReadingTrendView(const TrendFeed& feed, FrameRepaint* repaint, QWidget* parent = nullptr);
 
-    // What the strip says over the line: "Стабильно", "Нет данных" or nothing.
+    // What the strip says: "Стабильно" over a settled line; "Ожидание данных" while a
+    // connected instrument has not reported; "Нет данных" without an instrument or
+    // without a value to draw; else nothing.
     QString markText() const;
+    // The settled mark's face: bold and well larger than the strip's text.
+    QFont settledMarkFont() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

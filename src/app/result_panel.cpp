@@ -3,6 +3,7 @@
 #include "app/reading_trend_view.h"
 #include "app/result_box.h"
 #include "app/result_label.h"
+#include "core/colour_contrast.h"
 #include "core/error_guard.h"
 #include "core/methods.h"
 #include "measure/measurement_state.h"
@@ -154,17 +155,45 @@ void ResultPanel::showReading(const ReadingDisplay& display)
 {
     for (int m = Research; m <= Cetane; ++m) {
         const LabelDisplay& shown = display.label(m);
-        ResultLabel* label = m_resultLabels[std::size_t(m - 1)];
-        label->setText(shown.text);
+        const std::size_t i = std::size_t(m - 1);
+        m_resultLabels[i]->setText(shown.text);
         if (!shown.colour)
             continue;
-        const QColor colour = QColor::fromRgb(QRgb(*shown.colour));
-        QPalette palette = label->palette();
-        if (palette.color(QPalette::WindowText) == colour)
-            continue;
-        palette.setColor(QPalette::WindowText, colour);
-        FrameRepaint::setPaletteQuietly(label, palette);
-        m_repaint->requestRepaint(label);
+        m_labelColours[i] = *shown.colour;
+        showLabelColour(m);
+    }
+}
+
+QColor ResultPanel::shownColour(int method) const
+{
+    const QPalette& pal = palette();
+    const Rgb colour = m_labelColours[std::size_t(method - 1)];
+    // Black is the desktop's text colour, so a dark palette keeps the results legible;
+    // a method's colour stays, lightened only where the background would swallow it.
+    if (colour == kBlack)
+        return pal.color(QPalette::WindowText);
+    const Rgb background = pal.color(QPalette::Window).rgb() & 0xFFFFFF;
+    return QColor::fromRgb(QRgb(readableColour(colour, background)));
+}
+
+void ResultPanel::showLabelColour(int method)
+{
+    ResultLabel* label = m_resultLabels[std::size_t(method - 1)];
+    const QColor colour = shownColour(method);
+    QPalette palette = label->palette();
+    if (palette.color(QPalette::WindowText) == colour)
+        return;
+    palette.setColor(QPalette::WindowText, colour);
+    FrameRepaint::setPaletteQuietly(label, palette);
+    m_repaint->requestRepaint(label);
+}
+
+void ResultPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        for (int m = Research; m <= Cetane; ++m)
+            showLabelColour(m);
     }
 }
 

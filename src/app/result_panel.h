@@ -5,6 +5,9 @@
 // state announces and switches the state's fuel mode; a click on a method's name makes
 // the strip follow that method, and the box's frame turns green when its reading settles.
 
+#include "core/methods.h"
+
+#include <QColor>
 #include <QWidget>
 
 #include <array>
@@ -41,14 +44,21 @@ public:
     // painted at most once per frame.
     void showReading(const ReadingDisplay& display);
 
+    // The colour the label of method 1..4 is written in: where the reading says black,
+    // the palette's text colour; a method's colour made readable on the window.
+    QColor shownColour(int method) const;
+
     // The fuel buttons.
     void BbutClick();
     void DbutClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void showLabelColour(int method);
+
     MeasurementState& m_state;
     std::array<ResultLabel*, 4> m_resultLabels{};
     std::array<QLabel*, 4> m_nameLabels{};
@@ -58,6 +68,9 @@ private:
     QToolButton* m_dbut = nullptr;
     FrameRepaint* m_repaint = nullptr;
     TrendFeed* m_trendFeed = nullptr;
+    // The colour each reading gave its label last (a "0" or "*" keeps it); black until
+    // one does.
+    std::array<Rgb, 4> m_labelColours{kBlack, kBlack, kBlack, kBlack};
 };
 
 }  // namespace kv

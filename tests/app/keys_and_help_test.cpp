@@ -217,6 +217,44 @@ TEST_F(HelpMenu, MissingDocumentShowsTheFailureText)
     EXPECT_TRUE(errors.messages.isEmpty());
 }
 
+// Started from the program's folder, named in any way, the folder is listed once.
+TEST_F(HelpMenu, TheProgramsFolderAsCurrentDirectoryIsListedOnce)
+{
+    const QString link = QDir(cwd.path()).filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(dir.path(), link));
+    QDir::setCurrent(dir.path());
+    for (const QString& programDir : {dir.path(), dir.path() + QStringLiteral("/."), link}) {
+        errors.noticeDetails.clear();
+        form->setHelpDirectories({programDir, docDir.path()});
+        form->N9Click();
+        EXPECT_EQ(errors.noticeDetails,
+                  QStringList{QStringLiteral("Файл qt44usb.pdf не найден ни в одной из папок:\n")
+                              + QDir::currentPath() + u'\n' + docDir.path()})
+            << programDir.toStdString();
+    }
+}
+
+// A help that could not be opened is a failure, boxed as one, whatever the cause.
+TEST_F(HelpMenu, AFailureIsBoxedAsAWarning)
+{
+    create({.directory = {}, .createsDirectory = false, .reports = false});  // real boxes
+    form->setHelpDirectories({dir.path()});
+    form->setDocumentOpener([](const QUrl&, DocumentOpened done) { done(QStringLiteral("no viewer")); });
+    for (const bool present : {false, true}) {
+        if (present)
+            writeFile(path(kHelpFileName), "%PDF");
+        std::optional<QMessageBox::Icon> icon;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                icon = box->icon();
+                box->accept();
+            }
+        });
+        form->N9Click();
+        EXPECT_EQ(icon, QMessageBox::Warning) << present;
+    }
+}
+
 TEST_F(HelpMenu, DocumentInTheProgramDirectoryIsOpened)
 {
     writeFile(path(kHelpFileName), "%PDF");

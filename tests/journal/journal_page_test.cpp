@@ -7,6 +7,7 @@
 #include "journal/ui/journal_page.h"
 #include "measure/measurement_state.h"
 #include "recording_reporter.h"
+#include "ui/grid_style.h"
 #include "ui/result_drag.h"
 
 #include <QApplication>
@@ -280,6 +281,47 @@ TEST_F(JournalPageTest, ColumnsFitTheGridAtCreateResizeAndFocus)
     archive.grid()->resize(200, 300);
     QApplication::sendEvent(archive.grid(), &focus);
     EXPECT_EQ(a->sectionSize(4), 16);
+}
+
+// "№" grows to its widest number, loaded or entered; the date, method and value columns
+// keep their widths and the comment column gives up the difference.
+TEST_F(JournalPageTest, TheNumberColumnFitsItsWidestNumber)
+{
+    const struct {
+        const char* what;
+        int loadedRows;
+        int loadedNumber;  // of the last loaded row; 0: its position
+        bool entered;
+        QString widest;
+    } cases[] = {
+        {"999 rows", 999, 0, false, QStringLiteral("999")},
+        {"entry 1000", 999, 0, true, QStringLiteral("1000")},
+        {"loaded 1000000", 2, 1000000, false, QStringLiteral("1000000")},
+        {"loaded 9999999", 1, 9999999, true, QStringLiteral("9999999")},
+    };
+    QHeaderView* columns = journal.grid()->horizontalHeader();
+    journal.grid()->resize(700, 300);
+    for (const auto& c : cases) {
+        std::vector<JournalRow> rows;
+        for (int r = 1; r <= c.loadedRows; ++r)
+            rows.push_back(makeEntry(r == c.loadedRows && c.loadedNumber ? c.loadedNumber : r,
+                                     QDateTime(QDate(2026, 1, 1), QTime(0, 0)), Research, "95"));
+        book.read(JournalBook::Table::Journal, tableFileBytes(journalTableOf(rows)));
+        journal.fitColumnsAtCreate();
+        if (c.entered)
+            journal.writeButClick();
+        const int needed = journal.grid()->fontMetrics().horizontalAdvance(c.widest) + 2 * kCellPadding + 1;
+        EXPECT_GE(columns->sectionSize(0), needed) << c.what;
+        EXPECT_LE(columns->sectionSize(0), std::max(needed + 2, 30)) << c.what;
+        int sum = 0;
+        for (int col = 0; col < 5; ++col)
+            sum += columns->sectionSize(col);
+        EXPECT_EQ(sum, 700) << c.what;
+        for (const int col : {1, 2, 3})
+            EXPECT_EQ(columns->sectionSize(col), kJournalColumnWidths[col]) << c.what;
+        journal.fitColumnsAtResize();
+        EXPECT_GE(columns->sectionSize(0), needed) << c.what;
+    }
 }
 
 TEST_F(JournalPageTest, AHundredThousandRowsLoadAndShow)

@@ -122,7 +122,7 @@ TEST_F(TrendDemoTest, TheStripAndTheMarkFollowTheInstrument)
     // A click on a method's name makes the strip follow it, from a new start.
     QTest::mouseClick(panel().nameLabel(Motor), Qt::LeftButton);
     EXPECT_EQ(panel().trendFeed().followedMethod(), Motor);
-    EXPECT_EQ(mark(), QStringLiteral("Нет данных"));
+    EXPECT_EQ(mark(), QStringLiteral("Ожидание данных"));
     EXPECT_FALSE(green());
     poll(1);
     EXPECT_NEAR(*trend().latest(), 85.0, 0.05);  // the motor number of 95

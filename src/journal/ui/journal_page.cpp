@@ -14,6 +14,7 @@
 
 #include <QCursor>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <array>
 
 namespace kv {
@@ -68,6 +70,65 @@ JournalPage::JournalPage(MeasurementState& state, JournalBook& book, JournalEdit
     });
     connect(&m_state, &MeasurementState::methodChanged, this,
             [this](int method) { m_editmetod->setText(methodLetter(method)); });
+
+    const QFontMetrics metrics = view->fontMetrics();
+    for (int d = 0; d < 10; ++d)
+        m_digitWidths[std::size_t(d)] = metrics.horizontalAdvance(QChar(u'0' + d));
+    m_numberColumnWidth = kJournalColumnWidths[JournalTable::kNumberColumn];
+    JournalTableModel& rows = model();
+    connect(&rows, &JournalTableModel::modelReset, this, [this] {
+        m_numberColumnWidth = kJournalColumnWidths[JournalTable::kNumberColumn];
+        widenNumberColumn(0, model().rowCount() - 1);
+    });
+    connect(&rows, &JournalTableModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { widenNumberColumn(first, last); });
+    connect(&rows, &JournalTableModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (topLeft.column() <= JournalTable::kNumberColumn)
+                    widenNumberColumn(topLeft.row(), bottomRight.row());
+            });
+    widenNumberColumn(0, rows.rowCount() - 1);
+}
+
+int JournalPage::numberTextWidth(const QString& text) const
+{
+    int width = 0;
+    for (const QChar c : text) {
+        const int digit = c.unicode() - u'0';
+        width += digit >= 0 && digit <= 9 ? m_digitWidths[std::size_t(digit)]
+                                          : grid()->fontMetrics().horizontalAdvance(c);
+    }
+    return width;
+}
+
+void JournalPage::widenNumberColumn(int first, int last)
+{
+    const JournalTable& shown = table();
+    const QString* widest = nullptr;
+    int widestWidth = -1;
+    for (int r = std::max(first, 0); r <= last; ++r) {
+        const QString& number = shown.cell(r + 1, JournalTable::kNumberColumn);
+        if (const int w = numberTextWidth(number); w > widestWidth) {
+            widestWidth = w;
+            widest = &number;
+        }
+    }
+    if (!widest)
+        return;
+    // The delegate's text area: the cell less its grid line and the padding either side.
+    const int needed = std::max(widestWidth, grid()->fontMetrics().horizontalAdvance(*widest))
+                       + 2 * kCellPadding + 1;
+    if (needed <= m_numberColumnWidth)
+        return;
+    m_numberColumnWidth = needed;
+    QHeaderView* columns = grid()->horizontalHeader();
+    const int grow = needed - columns->sectionSize(JournalTable::kNumberColumn);
+    if (grow <= 0)
+        return;
+    columns->resizeSection(JournalTable::kNumberColumn, needed);
+    const int comment = columns->sectionSize(JournalTable::kCommentColumn);
+    columns->resizeSection(JournalTable::kCommentColumn,
+                           std::max(comment - grow, kMinimumCommentColumnWidth));
 }
 
 void JournalPage::buildMethodMenu()
@@ -138,15 +199,23 @@ void JournalPage::StringGrid1Click()
     grid()->horizontalHeader()->setSectionsMovable(false);
 }
 
+void JournalPage::setJournalColumnWidths()
+{
+    int widths[4];
+    std::copy(std::begin(kJournalColumnWidths), std::end(kJournalColumnWidths), widths);
+    widths[JournalTable::kNumberColumn] = m_numberColumnWidth;
+    setFixedColumnWidths(widths);
+}
+
 void JournalPage::fitColumnsAtCreate()
 {
-    setFixedColumnWidths(kJournalColumnWidths);
+    setJournalColumnWidths();
     fitLastColumn(0);
 }
 
 void JournalPage::fitColumnsAtResize()
 {
-    setFixedColumnWidths(kJournalColumnWidths);
+    setJournalColumnWidths();
     fitLastColumn(35);
 }
 

@@ -8,6 +8,8 @@
 #include "journal/journal_entry.h"
 #include "journal/ui/grid_page.h"
 
+#include <array>
+
 class QDropEvent;
 class QMenu;
 class QToolButton;
@@ -72,6 +74,14 @@ private:
     void buildMethodMenu();
     bool handleDragMove(QDropEvent* event);
     bool handleDrop(QDropEvent* event);
+    // Columns 0..3 at their widths, "№" as wide as its numbers need.
+    void setJournalColumnWidths();
+    // The "№" column grows to the widest number of model rows first..last (numbers past
+    // 999 no longer fit its 30 pixels); the comment column gives up what it takes.
+    void widenNumberColumn(int first, int last);
+    // The width of a number's text in the grid's font, from the digits' own widths: a
+    // journal of a million rows is measured on every load.
+    int numberTextWidth(const QString& text) const;
 
     MeasurementState& m_state;
     JournalEdits& m_edits;
@@ -81,6 +91,8 @@ private:
     QToolButton* m_editmetod = nullptr;
     QMenu* m_popupMenuMetod = nullptr;
     PrintView* m_printView = nullptr;
+    int m_numberColumnWidth = 0;
+    std::array<int, 10> m_digitWidths{};
 };
 
 }  // namespace kv

@@ -2,6 +2,7 @@
 // runner in place of the operator, and the marks of switched-on calibrations as drawn.
 
 #include "app/workspace.h"
+#include "core/colour_contrast.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/methods.h"
@@ -262,17 +263,28 @@ TEST_F(CalibrationsPageTest, MarksAreDrawnInTheFourColours)
     page.setCurrentGridRow(6);  // no selection over the marks
     page.resize(500, 300);
     page.fitColumnsAtCreate();
-    const QImage image = page.grid()->viewport()->grab().toImage();
-    const auto colourAt = [&](int row, int column) {
+    const auto colourAt = [&](const QImage& image, int row, int column) {
         const QRect rect = page.grid()->visualRect(page.grid()->model()->index(row - 1, column));
         return image.pixelColor(rect.right() - 3, rect.bottom() - 3);
     };
-    EXPECT_EQ(colourAt(1, 0), QColor(255, 0, 0));
-    EXPECT_EQ(colourAt(2, 0), QColor(0, 128, 0));
-    EXPECT_EQ(colourAt(3, 0), QColor(0, 0, 255));
-    EXPECT_EQ(colourAt(4, 0), QColor(0, 0, 0));
-    EXPECT_NE(colourAt(5, 0), QColor(255, 0, 0));
-    EXPECT_NE(colourAt(1, 1), QColor(255, 0, 0));  // only the "№" cell
+    const QImage image = page.grid()->viewport()->grab().toImage();
+    EXPECT_EQ(colourAt(image, 1, 0), QColor(255, 0, 0));
+    EXPECT_EQ(colourAt(image, 2, 0), QColor(0, 128, 0));
+    EXPECT_EQ(colourAt(image, 3, 0), QColor(0, 0, 255));
+    EXPECT_EQ(colourAt(image, 4, 0), QColor(0, 0, 0));
+    EXPECT_NE(colourAt(image, 5, 0), QColor(255, 0, 0));
+    EXPECT_NE(colourAt(image, 1, 1), QColor(255, 0, 0));  // only the "№" cell
+
+    // On a dark desktop black is the text colour and every mark stands out of the grid.
+    QPalette dark = page.grid()->palette();
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    page.grid()->setPalette(dark);
+    const QImage onDark = page.grid()->viewport()->grab().toImage();
+    EXPECT_EQ(colourAt(onDark, 4, 0), QColor(0xE0, 0xE0, 0xE0));
+    EXPECT_EQ(colourAt(onDark, 1, 0), QColor(255, 0, 0));  // readable as it is
+    for (int row = 1; row <= 4; ++row)
+        EXPECT_GE(contrastRatio(colourAt(onDark, row, 0).rgb() & 0xFFFFFF, 0x202020), 3.0) << row;
 }
 
 TEST_F(CalibrationsPageTest, AFailedSaveIsShownAndTheListKeepsTheChange)
