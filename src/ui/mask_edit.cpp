@@ -2,6 +2,7 @@
 
 #include "core/number_format.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace kv {
@@ -45,6 +46,26 @@ void MaskEdit::mousePressEvent(QMouseEvent* event)
         deselect();
         setCursorPosition(int(firstBlank));
     }
+}
+
+void MaskEdit::keyPressEvent(QKeyEvent* event)
+{
+    const QString typed = event->text();
+    const bool digit = typed.size() == 1 && typed[0] >= u'0' && typed[0] <= u'9';
+    if (digit && !hasSelectedText()) {
+        const QString shown = displayText();
+        const qsizetype separatorAt = shown.indexOf(m_separator);
+        const QString whole = shown.left(separatorAt);
+        const QString fraction = shown.mid(separatorAt + 1);
+        const bool loneZero =
+            whole.count(u'0') == 1 && whole.count(kBlank) == whole.size() - 1;
+        const bool noFraction = fraction.count(kBlank) == fraction.size();
+        // In the whole part, or anywhere while nothing follows the separator. Typing over
+        // a selection replaces it, and keeps the step for undo.
+        if (separatorAt > 0 && loneZero && (cursorPosition() <= separatorAt || noFraction))
+            setSelection(0, int(separatorAt));
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 QString rightAlignedMaskText(const QString& displayText, const QString& literals)

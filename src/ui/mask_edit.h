@@ -27,6 +27,9 @@ protected:
     // A click past the text takes the caret to the first empty place, as Tab does: after
     // the last place no key would get in.
     void mousePressEvent(QMouseEvent* event) override;
+    // A lone 0 as the whole part (a new calibration's "0") is a placeholder: the first
+    // digit typed replaces it, or typing 82 after it would give 08,2.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QChar m_separator;

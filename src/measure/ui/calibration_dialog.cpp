@@ -44,8 +44,9 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& tex
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
-    // Enter in a field presses no button: only a click computes, stores or cancels.
-    button->setAutoDefault(false);
+    // Enter on a button the operator reached by Tab presses it; Enter in a field goes on
+    // to the next one (see eventFilter), so no field presses a button by itself.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -210,6 +211,13 @@ TForm2::TForm2(QWidget* parent)
     connect(m_computeAndStoreButton, &QPushButton::clicked, this,
             guardedSlot(errors, this, &TForm2::Button5Click));
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter where no field or button takes it (the track bar) computes, which closes nothing.
+    m_computeButton->setDefault(true);
+    m_nameEdit->installEventFilter(this);
+    m_methodList->installEventFilter(this);
+    // After the four numbers the operator is one Enter away from storing them.
+    connect(m_references, &ReferencePairWidget::lastFieldEntered, this,
+            [this] { m_computeAndStoreButton->setFocus(Qt::TabFocusReason); });
     // Only the operator's choice: a filling runs ComboBox1Change itself.
     connect(m_methodList, &QComboBox::activated, this,
             guardedSlot(errors, this, &TForm2::ComboBox1Change));
@@ -249,6 +257,31 @@ void TForm2::setForm(const CalibrationForm& form)
     m_offsetLabel->setText(form.offsetText);
     runGuarded(*m_errors, [this] { ComboBox1Change(); });
     m_filled = this->form();
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            QWidget* next = watched == m_nameEdit ? static_cast<QWidget*>(m_methodList)
+                                                  : m_references->readingEdit(kLow);
+            next->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TForm2::refuseUnreadable()
+{
+    const auto unreadable = m_references->firstUnreadable();
+    if (!unreadable.field)
+        return false;
+    unreadable.field->setFocus(Qt::TabFocusReason);
+    m_errors->showNotice(unreadable.notice);
+    return true;
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event)
@@ -325,10 +358,12 @@ void TForm2::computeCoefficients()
 
 void TForm2::Button3Click()
 {
-    try {
-        computeCoefficients();
-    } catch (const std::exception&) {
-        m_errors->showNotice(kCannotCompute);
+    if (!refuseUnreadable()) {
+        try {
+            computeCoefficients();
+        } catch (const std::exception&) {
+            m_errors->showNotice(kCannotCompute);
+        }
     }
     m_slopeLabel->setText(coefficientText(QStringLiteral("A="), m_slope));
     m_offsetLabel->setText(coefficientText(QStringLiteral("B="), m_offset));
@@ -336,6 +371,10 @@ void TForm2::Button3Click()
 
 void TForm2::Button5Click()
 {
+    // Closed with a field that can't be read, the dialog would hand back nothing to store
+    // and lose what was typed: it stays open on that field.
+    if (refuseUnreadable())
+        return;
     try {
         Button3Click();
     } catch (const std::exception&) {

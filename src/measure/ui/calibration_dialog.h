@@ -50,13 +50,17 @@ public:
     void SetupTrackBar();
     void TrackBar1Change();
     void ComboBox1Change();
-    // Computes the coefficients (a failure shows a notice and keeps what was not assigned)
-    // and shows them; raises only when they are too large to be shown.
+    // Computes the coefficients (a failure shows a notice and keeps what was not assigned;
+    // a field that is no number is named and gets the focus) and shows them; raises only
+    // when they are too large to be shown.
     void Button3Click();
-    // Button3Click, then closes with OK; stays open when the coefficients can't be shown.
+    // Button3Click, then closes with OK; stays open on a field that is no number and when
+    // the coefficients can't be shown.
     void Button5Click();
 
 protected:
+    // Enter in the name or the method list goes on to the next field.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Escape leaves the dialog open once anything differs from its filling: only "Отмена"
     // and the close box discard what was typed.
     void keyPressEvent(QKeyEvent* event) override;
@@ -65,6 +69,8 @@ private:
     class Reporter;
 
     void computeCoefficients();
+    // Names the first field that is no number and puts the focus there; false when all read.
+    bool refuseUnreadable();
 
     // Forwards to the reporter set, else shows boxes over the dialog; one object for the
     // dialog's life, so the guarded slots can hold it while the reporter behind it changes.

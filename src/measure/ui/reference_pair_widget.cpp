@@ -1,16 +1,21 @@
 #include "measure/ui/reference_pair_widget.h"
 
+#include "core/errors.h"
+#include "core/number_format.h"
 #include "ui/labeled_edit.h"
 #include "ui/mask_edit.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace kv {
 
@@ -40,6 +45,57 @@ ReferencePairWidget::ReferencePairWidget(const QString& lowCaptionName,
                               fetchButton(High), readingEdit(High), knownEdit(High)};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    for (QLineEdit* field : fields())
+        field->installEventFilter(this);
+}
+
+std::array<QLineEdit*, 4> ReferencePairWidget::fields() const
+{
+    return {readingEdit(Low), knownEdit(Low), readingEdit(High), knownEdit(High)};
+}
+
+bool ReferencePairWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return QWidget::eventFilter(watched, event);
+    const auto all = fields();
+    const auto at = std::find(all.begin(), all.end(), watched);
+    if (at == all.end())
+        return QWidget::eventFilter(watched, event);
+    if (at + 1 == all.end())
+        emit lastFieldEntered();
+    else
+        (*(at + 1))->setFocus(Qt::TabFocusReason);  // as Tab: the next text selected
+    return true;
+}
+
+ReferencePairWidget::Unreadable ReferencePairWidget::firstUnreadable() const
+{
+    for (const Fuel fuel : {Low, High}) {
+        const FuelControls& controls = m_fuels[fuel];
+        const std::pair<QLineEdit*, QString> named[] = {
+            {readingEdit(fuel), controls.reading->editLabel()->text()},
+            {controls.known, controls.knownCaption->text()},
+        };
+        for (const auto& [field, caption] : named) {
+            const QString text = field == controls.known ? controls.known->maskText()
+                                                         : field->text();
+            try {
+                parseFloat(text);
+            } catch (const ConvertError&) {
+                QString fuelName = controls.group->title();
+                if (!fuelName.isEmpty())
+                    fuelName[0] = fuelName[0].toLower();
+                return {field, caption + QStringLiteral(" (") + fuelName +
+                                   QStringLiteral("): введите число")};
+            }
+        }
+    }
+    return {};
 }
 
 ReferencePairWidget::FuelControls ReferencePairWidget::makeFuel(QWidget* parent, int number,
@@ -53,6 +109,8 @@ ReferencePairWidget::FuelControls ReferencePairWidget::makeFuel(QWidget* parent,
     fuel.fetch->setObjectName(numbered("Button", number));
     // Enter in a field must not press "->": it would overwrite a typed reading.
     fuel.fetch->setAutoDefault(false);
+    // A click only: a number typed after Tab must reach the next field, not a button.
+    fuel.fetch->setFocusPolicy(Qt::ClickFocus);
     fuel.fetch->setToolTip(QStringLiteral("Получить значение с октанометра"));
     fuel.fetch->setFixedWidth(40);
     fuel.reading = new LabeledEdit(fuel.group);
@@ -61,6 +119,7 @@ ReferencePairWidget::FuelControls ReferencePairWidget::makeFuel(QWidget* parent,
     fuel.reading->edit()->setText(QStringLiteral("0"));
     auto* knownCaption = new QLabel(QStringLiteral("Реальное значение ОЧ"), fuel.group);
     knownCaption->setObjectName(knownCaptionName);
+    fuel.knownCaption = knownCaption;
     fuel.known = new MaskEdit(fuel.group);
     fuel.known->setObjectName(numbered("MaskEdit", number));
     fuel.known->setFixedWidth(80);

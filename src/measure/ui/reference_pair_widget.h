@@ -4,7 +4,9 @@
 // "Высокооктановый бензин", each with "->" (Button1, Button2) beside the instrument's
 // value (LabeledEdit1, LabeledEdit2, text "0") and the known value (MaskEdit1, MaskEdit2)
 // under its caption "Реальное значение ОЧ". Tab goes through the low fuel, then the high
-// one: four numbers typed one after another then land where they belong.
+// one: four numbers typed one after another then land where they belong. The "->" buttons
+// take focus by a click only, so Tab never carries a number into a button. Enter in a
+// field goes on to the next one, and from the last it signals lastFieldEntered.
 //
 // The widget computes nothing and connects nothing: its window connects the "->" buttons
 // to its own handlers and reads texts() into fitReferencePair.
@@ -13,7 +15,10 @@
 
 #include <QWidget>
 
+#include <array>
+
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -44,13 +49,32 @@ public:
     QLineEdit* readingEdit(Fuel fuel) const;
     MaskEdit* knownEdit(Fuel fuel) const { return m_fuels[fuel].known; }
 
+    // The first of the four fields, in Tab order, whose text is no number, with the
+    // notice that names it by its caption and fuel ("Реальное значение ОЧ
+    // (высокооктановый бензин): введите число"); no field when all four read.
+    struct Unreadable {
+        QLineEdit* field = nullptr;
+        QString notice;
+    };
+    Unreadable firstUnreadable() const;
+
+signals:
+    // Enter in the high fuel's known value, the last of the four fields.
+    void lastFieldEntered();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct FuelControls {
         QGroupBox* group = nullptr;
         QPushButton* fetch = nullptr;
         LabeledEdit* reading = nullptr;
+        QLabel* knownCaption = nullptr;
         MaskEdit* known = nullptr;
     };
+    // The four fields in Tab order.
+    std::array<QLineEdit*, 4> fields() const;
     static FuelControls makeFuel(QWidget* parent, int number, const QString& caption,
                                  const QString& knownCaptionName);
 

@@ -109,9 +109,14 @@ SystemCorrectionPage::SystemCorrectionPage(MeasurementState& state, ErrorReporte
     layout->addWidget(m_resultGroup);
     layout->addStretch(1);
 
-    // After the two fuels, Save: a single Save must never write a half-typed pair.
+    // After the two fuels, Save: a single Save must never write a half-typed pair, so
+    // Enter in the last field only takes the focus there, and Enter on a button presses it.
     setTabOrder(maskEdit2(), m_saveButton);
     setTabOrder(m_saveButton, m_fixedOffsetButton);
+    for (QPushButton* button : {m_saveButton, m_fixedOffsetButton})
+        button->setAutoDefault(true);
+    connect(m_references, &ReferencePairWidget::lastFieldEntered, this,
+            [this] { m_saveButton->setFocus(Qt::TabFocusReason); });
 }
 
 QLineEdit* SystemCorrectionPage::labeledEdit1() const
@@ -156,6 +161,12 @@ void SystemCorrectionPage::Button2Click()
 
 void SystemCorrectionPage::Button3Click()
 {
+    // A field that can't be read is named and gets the focus; nothing is applied or sent.
+    if (const auto unreadable = m_references->firstUnreadable(); unreadable.field) {
+        unreadable.field->setFocus(Qt::TabFocusReason);
+        m_errors.showNotice(unreadable.notice);
+        return;
+    }
     const CalibrationLine line = fitReferencePair(m_references->texts());
     // The instrument keeps single-precision numbers: a pair beyond them would be applied
     // here and written there as infinity.

@@ -35,8 +35,9 @@ public:
     void Button1Click();
     void Button2Click();
     // Reads the four fields, puts the correction into effect and writes it into the
-    // instrument. A field that is no number, equal readings or a pair a single-precision
-    // number can't carry raise before anything changes or is sent.
+    // instrument. A field that is no number is named in a notice and gets the focus;
+    // equal readings or a pair a single-precision number can't carry raise. Either way
+    // nothing changes and nothing is sent.
     void Button3Click();
     // Sends the fixed offset command.
     void Button4Click();

@@ -7,6 +7,7 @@
 #include "recording_reporter.h"
 #include "ui/mask_edit.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -160,7 +161,8 @@ TEST_F(CalibrationDialogTest, ArrowCopiesTheChosenMethodsResultExactly)
     click("Button1");
     EXPECT_EQ(control<QLineEdit>("LabeledEdit1")->text(), QStringLiteral("*"));
     click("Button3");
-    EXPECT_EQ(errors.notices, QStringList{kCannotCompute});
+    EXPECT_EQ(errors.notices,
+              QStringList{QStringLiteral("Значение с октанометра (низкооктановый бензин): введите число")});
 
     // Another method while the reading is no number: the conversion error, nothing moves.
     chooseMethod(Motor);
@@ -223,6 +225,35 @@ TEST_F(CalibrationDialogTest, EscapeKeepsWhatWasTyped)
         EXPECT_EQ(dialog.isVisible(), i > 0);
         dialog.hide();
     }
+}
+
+// Tab and Enter alone: Enter goes from field to field, from the last to "Расчитать и
+// записать", and presses it.
+TEST_F(CalibrationDialogTest, TheKeyboardAloneCreatesACalibration)
+{
+    dialog.setForm(newCalibrationForm(Research));
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    control<QLineEdit>("Edit1")->setFocus(Qt::TabFocusReason);
+    const auto type = [](const QString& text, Qt::Key key) {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    type(QStringLiteral("AI-92"), Qt::Key_Return);
+    type(QString(), Qt::Key_Down);  // the next method in the list
+    type(QString(), Qt::Key_Return);
+    for (const char* number : {"80", "82,0", "95", "96,0"})
+        type(QString::fromLatin1(number), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>("Button5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    const CalibrationForm form = dialog.form();
+    EXPECT_EQ(form.name, QStringLiteral("AI-92"));
+    EXPECT_EQ(form.method, Motor);
+    EXPECT_EQ(form.realLow + u'|' + form.realHigh, QStringLiteral("82,0|96,0"));
+    EXPECT_DOUBLE_EQ(form.slope, 14.0 / 15.0);
+    EXPECT_TRUE(errors.messages.isEmpty() && errors.notices.isEmpty());
 }
 
 // Under a point locale the known values take a point and the line is computed.

@@ -3,12 +3,14 @@
 
 #include "app/workspace.h"
 #include "core/methods.h"
+#include "measure/calibration_form.h"
 #include "measure/calibration_store.h"
 #include "measure/measurement_state.h"
 #include "measure/ui/calibration_dialog.h"
 #include "measure/ui/calibrations_page.h"
 #include "measure/ui/system_correction_page.h"
 #include "recording_reporter.h"
+#include "ui/mask_edit.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -22,6 +24,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -159,9 +164,10 @@ TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
 }
 
 // The dialog and the page show the two reference fuels alike, with the caption names and
-// the second hint their own, and Tab takes one fuel after the other: four numbers typed
-// in a row must land as a reading and a known value of each fuel.
-TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTabGroupByGroup)
+// the second hint their own. Tab and Enter take one field after the other and skip "->":
+// four numbers typed in a row land as a reading and a known value of each fuel, and the
+// keys go on to the form's button, which Enter presses.
+TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTheKeyboardFillsThem)
 {
     const QString hint = QStringLiteral("Получить значение с октанометра");
     CalibrationListModel calibrations;
@@ -169,18 +175,22 @@ TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTabGroupByGroup)
     test::RecordingReporter errors;
     SystemCorrectionPage page(state, errors);
     TForm2 dialog;
+    dialog.setErrorReporter(&errors);
     struct Case {
         QWidget* window;
         const char* knownCaptions[2];
         QString secondHint;
         const char* tabOrder;
+        const char* enterReaches;
+        std::function<bool()> pressed;
     };
     const Case cases[] = {
         {&page, {"Label2", "Label3"}, QString(),
-         "Button1 LabeledEdit1 MaskEdit1 Button2 LabeledEdit2 MaskEdit2 Button3 Button4"},
+         "LabeledEdit1 MaskEdit1 LabeledEdit2 MaskEdit2 Button3 Button4", "Button3",
+         [&] { return state.systemCorrection().a != 1.0; }},
         {&dialog, {"Label1", "Label2"}, hint,
-         "Button1 LabeledEdit1 MaskEdit1 Button2 LabeledEdit2 MaskEdit2 Button3 TrackBar1 "
-         "Button5 Button4"},
+         "LabeledEdit1 MaskEdit1 LabeledEdit2 MaskEdit2 Button3 TrackBar1 Button5 Button4",
+         "Button5", [&] { return !dialog.findChild<QLabel*>("Label8")->text().isEmpty(); }},
     };
     for (const Case& c : cases) {
         QWidget& w = *c.window;
@@ -202,16 +212,103 @@ TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTabGroupByGroup)
         w.show();
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-        first->setFocus();
-        QStringList order{QApplication::focusWidget()->objectName()};
+        const auto focused = [] { return QApplication::focusWidget()->objectName(); };
+        for (const Qt::Key next : {Qt::Key_Tab, Qt::Key_Return}) {
+            SCOPED_TRACE(next);
+            if (&w == &dialog)
+                dialog.setForm(newCalibrationForm(Research));  // known values "0"
+            auto* start = w.findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"));
+            start->setFocus(Qt::TabFocusReason);
+            start->selectAll();  // as Tab leaves it, even when it had the focus already
+            const QString typed[] = {"80", "82,0", "95", "96,0"};
+            for (const QString& number : typed) {
+                QTest::keyClicks(QApplication::focusWidget(), number);
+                QTest::keyClick(QApplication::focusWidget(), next);
+            }
+            EXPECT_EQ(controlText(w, "LabeledEdit1") + u'|' +
+                          w.findChild<MaskEdit*>("MaskEdit1")->maskText() + u'|' +
+                          controlText(w, "LabeledEdit2") + u'|' +
+                          w.findChild<MaskEdit*>("MaskEdit2")->maskText(),
+                      QStringLiteral("80|82,0|95|96,0"));
+            EXPECT_EQ(focused().toStdString(), next == Qt::Key_Tab ? "Button3" : c.enterReaches);
+            EXPECT_FALSE(c.pressed());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            EXPECT_TRUE(c.pressed());
+            EXPECT_TRUE(errors.messages.isEmpty() && errors.notices.isEmpty())
+                << (errors.messages + errors.notices).join(u'|').toStdString();
+            state.setSystemCorrection({1, 0});
+            if (!w.isVisible()) {  // Button5 closed the dialog
+                w.show();
+                w.activateWindow();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+            }
+        }
+
+        w.findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"))->setFocus(Qt::TabFocusReason);
+        QStringList order{focused()};
         const int stops = int(QString::fromLatin1(c.tabOrder).count(u' '));
         for (int i = 0; i < stops; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            order << QApplication::focusWidget()->objectName();
+            order << focused();
         }
         EXPECT_EQ(order.join(u' ').toStdString(), c.tabOrder);
         w.hide();
     }
+}
+
+// A field that can't be read is named by its caption and fuel and gets the focus; neither
+// window computes, applies or closes with it.
+TEST(ReferenceFuels, AFieldThatIsNoNumberIsNamedAndTakesTheFocus)
+{
+    CalibrationListModel calibrations;
+    MeasurementState state{calibrations};
+    test::RecordingReporter errors;
+    SystemCorrectionPage page(state, errors);
+    TForm2 dialog;
+    dialog.setErrorReporter(&errors);
+    const struct {
+        const char* texts[4];
+        const char* field;
+        const char* notice;
+    } cases[] = {
+        {{"0", "", "0", "0"}, "MaskEdit1", "Реальное значение ОЧ (низкооктановый бензин)"},
+        {{"80", "82,0", "95", ""}, "MaskEdit2", "Реальное значение ОЧ (высокооктановый бензин)"},
+        {{"80.5", "82", "95", "96"}, "LabeledEdit1", "Значение с октанометра (низкооктановый бензин)"},
+        {{"80", "82", "*", ""}, "LabeledEdit2", "Значение с октанометра (высокооктановый бензин)"},
+    };
+    const char* fields[] = {"LabeledEdit1", "MaskEdit1", "LabeledEdit2", "MaskEdit2"};
+    const std::pair<QWidget*, const char*> actions[] = {
+        {&page, "Button3"}, {&dialog, "Button3"}, {&dialog, "Button5"}};
+    for (const auto& [window, button] : actions) {
+        SCOPED_TRACE(button);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.field);
+            if (window == &dialog)
+                dialog.setForm(newCalibrationForm(Research));
+            for (int i = 0; i < 4; ++i) {
+                const QString text = QString::fromUtf8(c.texts[i]);
+                if (auto* known = window->findChild<MaskEdit*>(fields[i]))
+                    known->setMaskText(text);
+                else
+                    window->findChild<QLineEdit*>(fields[i])->setText(text);
+            }
+            errors.notices.clear();
+            dialog.setResult(QDialog::Rejected);
+            window->findChild<QPushButton*>(button)->click();
+            EXPECT_EQ(errors.notices,
+                      QStringList{QString::fromUtf8(c.notice) + QStringLiteral(": введите число")});
+            const QWidget* focus = window->focusWidget();
+            EXPECT_EQ(focus ? focus->objectName().toStdString() : "", c.field);
+            EXPECT_EQ(state.systemCorrection().a, 1.0);
+            EXPECT_EQ(dialog.result(), QDialog::Rejected);
+            EXPECT_EQ(dialog.slope(), 0);
+        }
+        window->hide();
+    }
+    EXPECT_TRUE(errors.messages.isEmpty());
 }
 
 }  // namespace

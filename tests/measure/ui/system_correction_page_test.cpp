@@ -107,9 +107,10 @@ TEST_F(SystemCorrectionPageTest, WhatCantBeComputedChangesNothingAndSendsNothing
 {
     plugInstrument();
     getdata().stop();
-    // The start texts: the empty mask is no number.
+    // The start texts: the empty mask is no number, and the notice names it.
     page.button3()->click();
-    EXPECT_EQ(errors.messages, QStringList{QStringLiteral("'  , ' is not a valid floating point value")});
+    EXPECT_EQ(errors.notices,
+              QStringList{QStringLiteral("Реальное значение ОЧ (низкооктановый бензин): введите число")});
 
     type(QStringLiteral("80"), QStringLiteral("82"), QStringLiteral("80"), QStringLiteral("96"));
     page.button3()->click();
@@ -120,12 +121,11 @@ TEST_F(SystemCorrectionPageTest, WhatCantBeComputedChangesNothingAndSendsNothing
     page.button3()->click();
     type(QStringLiteral("80.5"), QStringLiteral("82"), QStringLiteral("95"), QStringLiteral("96"));
     page.button3()->click();
-    EXPECT_EQ(errors.messages,
-              (QStringList{QStringLiteral("'  , ' is not a valid floating point value"),
-                           QStringLiteral("Floating point division by zero"),
-                           QStringLiteral("Invalid floating point operation"),
-                           QStringLiteral("Invalid floating point operation"),
-                           QStringLiteral("'80.5' is not a valid floating point value")}));
+    EXPECT_EQ(errors.messages, (QStringList{QStringLiteral("Floating point division by zero"),
+                                            QStringLiteral("Invalid floating point operation"),
+                                            QStringLiteral("Invalid floating point operation")}));
+    EXPECT_EQ(errors.notices.last(),
+              QStringLiteral("Значение с октанометра (низкооктановый бензин): введите число"));
     EXPECT_EQ(writes(), 0u);
     EXPECT_FALSE(getdata().isActive());
     EXPECT_EQ(state.systemCorrection().a, 1.0);
