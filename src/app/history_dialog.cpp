@@ -3,6 +3,7 @@
 #include "app/change_history.h"
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "core/text_start.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -28,15 +29,8 @@ QString cellsText(const std::optional<std::array<QString, 5>>& cells)
     return parts.join(QStringLiteral(" | "));
 }
 
-// The file keeps every cell whole; a cell of megabytes would hold the table for seconds at
-// each paint and measuring, so the table shows its start.
+// The file keeps every cell whole; the table shows the start of a long one.
 constexpr qsizetype kLongestShown = 500;
-constexpr qsizetype kLongestTip = 2000;
-
-QString shortened(const QString& text, qsizetype limit)
-{
-    return text.size() <= limit ? text : text.left(limit) + QChar(0x2026);
-}
 
 }  // namespace
 
@@ -76,9 +70,9 @@ HistoryDialog::HistoryDialog(const QString& path, QWidget* parent)
         const ChangeHistory::Entry& e = entries[std::size_t(m_total - 1 - i)];
         const QStringList texts = {e.time, e.user, e.step, e.table, e.number, cellsText(e.before), cellsText(e.after)};
         for (int c = 0; c < texts.size(); ++c) {
-            auto* item = new QStandardItem(shortened(texts[c], kLongestShown));
+            auto* item = new QStandardItem(textStart(texts[c], kLongestShown));
             item->setEditable(false);
-            item->setToolTip(shortened(texts[c], kLongestTip));
+            item->setToolTip(textStart(texts[c], kLongestTip));
             model->setItem(i, c, item);
         }
     }

@@ -157,7 +157,8 @@ void ResultPanel::showReading(const ReadingDisplay& display)
         const LabelDisplay& shown = display.label(m);
         const std::size_t i = std::size_t(m - 1);
         m_resultLabels[i]->setText(shown.text);
-        if (!shown.colour)
+        // Made readable once per colour, not per report: at a thousand reports a second.
+        if (!shown.colour || *shown.colour == m_labelColours[i])
             continue;
         m_labelColours[i] = *shown.colour;
         showLabelColour(m);

@@ -1,5 +1,7 @@
 #include "journal/journal_table_model.h"
 
+#include "core/text_start.h"
+
 namespace kv {
 
 JournalTableModel::JournalTableModel(QObject* parent)
@@ -106,11 +108,8 @@ QVariant JournalTableModel::data(const QModelIndex& index, int role) const
         // A comment or a calibrated value may be wider than its column: the tip shows it
         // whole. A blank cell (a new entry's comment is one space) has nothing to show.
         // A tip of megabytes would take seconds to lay out: its start is enough to read.
-        constexpr qsizetype kLongestTip = 2000;
         const QString text = m_table.cell(index.row() + 1, index.column());
-        if (text.trimmed().isEmpty())
-            return {};
-        return text.size() <= kLongestTip ? text : text.left(kLongestTip) + QChar(0x2026);
+        return text.trimmed().isEmpty() ? QVariant() : QVariant(textStart(text, kLongestTip));
     }
     default:
         return {};

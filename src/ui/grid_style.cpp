@@ -2,6 +2,7 @@
 
 #include "core/date_time_text.h"
 #include "core/methods.h"
+#include "core/text_start.h"
 #include "ui/fonts.h"
 
 #include <QApplication>
@@ -74,16 +75,8 @@ public:
 
 QString cellTextToElide(const QString& text, int width)
 {
-    // Eliding shapes the whole text first: a comment of megabytes would hold the window for
-    // seconds at every paint. No more characters than pixels can be seen, so the rest is
-    // cut and marked, whole surrogate pairs kept.
-    const qsizetype limit = std::max(width, 0) + 1;
-    if (text.size() <= limit)
-        return text;
-    qsizetype cut = limit;
-    if (text.at(cut - 1).isHighSurrogate())
-        --cut;
-    return text.left(cut) + QChar(0x2026);
+    // Eliding shapes the whole text first; no more characters than pixels can be seen.
+    return textStart(text, qsizetype(std::max(width, 0)) + 1);
 }
 
 namespace {

@@ -261,26 +261,21 @@ void TForm2::setForm(const CalibrationForm& form)
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            QWidget* next = watched == m_nameEdit ? static_cast<QWidget*>(m_methodList)
-                                                  : m_references->readingEdit(kLow);
-            next->setFocus(Qt::TabFocusReason);
-            return true;
-        }
+    if (event->type() == QEvent::KeyPress && isPlainEnter(*static_cast<QKeyEvent*>(event))) {
+        QWidget* next = watched == m_nameEdit ? static_cast<QWidget*>(m_methodList)
+                                              : m_references->readingEdit(kLow);
+        next->setFocus(Qt::TabFocusReason);
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
 bool TForm2::refuseUnreadable()
 {
-    const auto unreadable = m_references->firstUnreadable();
-    if (!unreadable.field)
+    const QString notice = m_references->focusFirstUnreadable();
+    if (notice.isEmpty())
         return false;
-    unreadable.field->setFocus(Qt::TabFocusReason);
-    m_errors->showNotice(unreadable.notice);
+    m_errors->showNotice(notice);
     return true;
 }
 

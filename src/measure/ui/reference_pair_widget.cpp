@@ -54,13 +54,15 @@ std::array<QLineEdit*, 4> ReferencePairWidget::fields() const
     return {readingEdit(Low), knownEdit(Low), readingEdit(High), knownEdit(High)};
 }
 
+bool isPlainEnter(const QKeyEvent& key)
+{
+    return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+           && (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 bool ReferencePairWidget::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+    if (event->type() != QEvent::KeyPress || !isPlainEnter(*static_cast<QKeyEvent*>(event)))
         return QWidget::eventFilter(watched, event);
     const auto all = fields();
     const auto at = std::find(all.begin(), all.end(), watched);
@@ -73,7 +75,7 @@ bool ReferencePairWidget::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-ReferencePairWidget::Unreadable ReferencePairWidget::firstUnreadable() const
+QString ReferencePairWidget::focusFirstUnreadable()
 {
     for (const Fuel fuel : {Low, High}) {
         const FuelControls& controls = m_fuels[fuel];
@@ -90,8 +92,8 @@ ReferencePairWidget::Unreadable ReferencePairWidget::firstUnreadable() const
                 QString fuelName = controls.group->title();
                 if (!fuelName.isEmpty())
                     fuelName[0] = fuelName[0].toLower();
-                return {field, caption + QStringLiteral(" (") + fuelName +
-                                   QStringLiteral("): введите число")};
+                field->setFocus(Qt::TabFocusReason);
+                return caption + QStringLiteral(" (") + fuelName + QStringLiteral("): введите число");
             }
         }
     }

@@ -18,11 +18,15 @@
 #include <array>
 
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace kv {
+
+// Return or the keypad's Enter, without a modifier: the forms' "next field" key.
+bool isPlainEnter(const QKeyEvent& key);
 
 class LabeledEdit;
 class MaskEdit;
@@ -49,14 +53,10 @@ public:
     QLineEdit* readingEdit(Fuel fuel) const;
     MaskEdit* knownEdit(Fuel fuel) const { return m_fuels[fuel].known; }
 
-    // The first of the four fields, in Tab order, whose text is no number, with the
-    // notice that names it by its caption and fuel ("Реальное значение ОЧ
-    // (высокооктановый бензин): введите число"); no field when all four read.
-    struct Unreadable {
-        QLineEdit* field = nullptr;
-        QString notice;
-    };
-    Unreadable firstUnreadable() const;
+    // Puts the focus on the first of the four fields, in Tab order, whose text is no
+    // number and gives the notice that names it by its caption and fuel ("Реальное
+    // значение ОЧ (высокооктановый бензин): введите число"); empty when all four read.
+    QString focusFirstUnreadable();
 
 signals:
     // Enter in the high fuel's known value, the last of the four fields.

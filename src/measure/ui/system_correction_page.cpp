@@ -162,9 +162,8 @@ void SystemCorrectionPage::Button2Click()
 void SystemCorrectionPage::Button3Click()
 {
     // A field that can't be read is named and gets the focus; nothing is applied or sent.
-    if (const auto unreadable = m_references->firstUnreadable(); unreadable.field) {
-        unreadable.field->setFocus(Qt::TabFocusReason);
-        m_errors.showNotice(unreadable.notice);
+    if (const QString notice = m_references->focusFirstUnreadable(); !notice.isEmpty()) {
+        m_errors.showNotice(notice);
         return;
     }
     const CalibrationLine line = fitReferencePair(m_references->texts());

@@ -163,19 +163,25 @@ TEST(SystemCorrectionPageControls, ResultGroupWithItsBlanks)
     EXPECT_TRUE(result->isAncestorOf(page.button4()));
 }
 
+// The two windows that show the reference fuels, side by side.
+class ReferenceFuels : public testing::Test {
+protected:
+    ReferenceFuels() { dialog.setErrorReporter(&errors); }
+
+    CalibrationListModel calibrations;
+    MeasurementState state{calibrations};
+    test::RecordingReporter errors;
+    SystemCorrectionPage page{state, errors};
+    TForm2 dialog;
+};
+
 // The dialog and the page show the two reference fuels alike, with the caption names and
 // the second hint their own. Tab and Enter take one field after the other and skip "->":
 // four numbers typed in a row land as a reading and a known value of each fuel, and the
 // keys go on to the form's button, which Enter presses.
-TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTheKeyboardFillsThem)
+TEST_F(ReferenceFuels, BothWindowsNameThemAlikeAndTheKeyboardFillsThem)
 {
     const QString hint = QStringLiteral("Получить значение с октанометра");
-    CalibrationListModel calibrations;
-    MeasurementState state{calibrations};
-    test::RecordingReporter errors;
-    SystemCorrectionPage page(state, errors);
-    TForm2 dialog;
-    dialog.setErrorReporter(&errors);
     struct Case {
         QWidget* window;
         const char* knownCaptions[2];
@@ -258,14 +264,8 @@ TEST(ReferenceFuels, BothWindowsNameThemAlikeAndTheKeyboardFillsThem)
 
 // A field that can't be read is named by its caption and fuel and gets the focus; neither
 // window computes, applies or closes with it.
-TEST(ReferenceFuels, AFieldThatIsNoNumberIsNamedAndTakesTheFocus)
+TEST_F(ReferenceFuels, AFieldThatIsNoNumberIsNamedAndTakesTheFocus)
 {
-    CalibrationListModel calibrations;
-    MeasurementState state{calibrations};
-    test::RecordingReporter errors;
-    SystemCorrectionPage page(state, errors);
-    TForm2 dialog;
-    dialog.setErrorReporter(&errors);
     const struct {
         const char* texts[4];
         const char* field;
