@@ -240,6 +240,8 @@ void TForm1::wireLink()
     connect(m_link.get(), &InstrumentLink::traceLine, m_tracePage, &TracePage::appendLine);
     connect(m_link.get(), &InstrumentLink::measurement, &m_workspace.state(),
             &MeasurementState::applyCount);
+    connect(m_link.get(), &InstrumentLink::instrumentChanged, &m_workspace.state(),
+            &MeasurementState::markReadingStale);
     m_systemCorrectionPage->setLink(m_link.get());
     // The link tells every change of its state through the status text; the trend starts
     // again when the instrument goes or another one comes (a new plug-in is a new device

@@ -57,6 +57,10 @@ void ResultLabel::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         m_pressed = true;
         m_pressPos = event->position().toPoint();
+        // What the operator grabbed: the value and its look at the press, not at the drop
+        // (a drifting sample changes the label meanwhile).
+        m_pressedValue = dimmed() ? QString() : text();
+        m_pressedImage = grab();
     }
     TextPanel::mousePressEvent(event);
 }
@@ -71,8 +75,8 @@ void ResultLabel::mouseMoveEvent(QMouseEvent* event)
     }
     m_pressed = false;
     auto* drag = new QDrag(this);
-    drag->setMimeData(makeResultLabelMimeData(objectName()));
-    drag->setPixmap(grab());
+    drag->setMimeData(makeResultLabelMimeData(objectName(), m_pressedValue));
+    drag->setPixmap(m_pressedImage);
     drag->setHotSpot(m_pressPos);
     drag->exec(Qt::CopyAction);
 }

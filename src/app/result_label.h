@@ -10,6 +10,7 @@
 #include "ui/text_panel.h"
 
 #include <QFont>
+#include <QPixmap>
 #include <QPoint>
 
 namespace kv {
@@ -36,6 +37,8 @@ private:
     mutable QFont m_fitted;
     QPoint m_pressPos;
     bool m_pressed = false;
+    QString m_pressedValue;
+    QPixmap m_pressedImage;
 };
 
 }  // namespace kv

@@ -125,6 +125,13 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     connect(m_trendFeed, &TrendFeed::settledChanged, m_resultBox, &ResultBox::setSettled);
 
     connect(&m_state, &MeasurementState::readingChanged, this, &ResultPanel::showReading);
+    // The last values stay on the labels when the instrument goes, greyed as not current.
+    const auto showCurrency = [this](bool current) {
+        for (ResultLabel* label : m_resultLabels)
+            label->setDimmed(!current);
+    };
+    connect(&m_state, &MeasurementState::readingCurrentChanged, this, showCurrency);
+    showCurrency(m_state.readingCurrent());
     connect(&m_state, &MeasurementState::fuelModeChanged, this, [this](bool diesel) {
         (diesel ? m_dbut : m_bbut)->setChecked(true);
     });
@@ -182,9 +189,11 @@ void ResultPanel::showLabelColour(int method)
     ResultLabel* label = m_resultLabels[std::size_t(method - 1)];
     const QColor colour = shownColour(method);
     QPalette palette = label->palette();
-    if (palette.color(QPalette::WindowText) == colour)
+    if (palette.color(QPalette::Active, QPalette::WindowText) == colour)
         return;
-    palette.setColor(QPalette::WindowText, colour);
+    // The disabled group keeps the palette's own colour: a label not current shows it.
+    palette.setColor(QPalette::Active, QPalette::WindowText, colour);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
     FrameRepaint::setPaletteQuietly(label, palette);
     m_repaint->requestRepaint(label);
 }

@@ -56,6 +56,18 @@ void MeasurementState::applyCount(std::uint16_t periodCount)
                                       m_calibrations.store());
     m_lastPeriodCount = periodCount;
     emit readingChanged(m_reading);
+    if (!m_readingCurrent) {
+        m_readingCurrent = true;
+        emit readingCurrentChanged(true);
+    }
+}
+
+void MeasurementState::markReadingStale()
+{
+    if (!m_readingCurrent)
+        return;
+    m_readingCurrent = false;
+    emit readingCurrentChanged(false);
 }
 
 }  // namespace kv

@@ -37,6 +37,12 @@ public:
     // The text of the result label of method 1..4; empty for another number.
     QString resultText(int method) const;
     std::optional<std::uint16_t> lastPeriodCount() const { return m_lastPeriodCount; }
+    // Whether the reading shown was measured by the instrument connected now: not before
+    // the first count, nor once that instrument has gone, until the next count. Only a
+    // current reading is recorded.
+    bool readingCurrent() const { return m_readingCurrent; }
+    // The instrument the reading came from went (or another one came).
+    void markReadingStale();
 
     // The method menu's items: a number outside 1..4 changes nothing.
     void selectMethod(int method);
@@ -51,6 +57,7 @@ signals:
     void methodChanged(int method);
     void fuelModeChanged(bool dieselMode);
     void readingChanged(const kv::ReadingDisplay& display);
+    void readingCurrentChanged(bool current);
     void calibrationsChanged();
     void systemCorrectionChanged();
 
@@ -61,6 +68,7 @@ private:
     SystemCorrection m_systemCorrection;
     ReadingDisplay m_reading;
     std::optional<std::uint16_t> m_lastPeriodCount;
+    bool m_readingCurrent = false;
 };
 
 }  // namespace kv

@@ -16,13 +16,23 @@ constexpr std::array<const char*, 4> kResultLabelNames = {
 };
 }  // namespace
 
-QMimeData* makeResultLabelMimeData(const QString& labelObjectName)
+QMimeData* makeResultLabelMimeData(const QString& labelObjectName, const QString& value)
 {
-    // Only the program's own type: as plain text the name would be typed into any edit
+    // Only the program's own types: as plain text the name would be typed into any edit
     // field or other application it is dropped on.
     auto* mime = new QMimeData;
     mime->setData(QString::fromLatin1(kResultLabelMimeType), labelObjectName.toUtf8());
+    if (!value.isEmpty())
+        mime->setData(QString::fromLatin1(kResultValueMimeType), value.toUtf8());
     return mime;
+}
+
+QString resultLabelValue(const QMimeData* mime)
+{
+    const QString type = QString::fromLatin1(kResultValueMimeType);
+    if (mime == nullptr || !mime->hasFormat(type))
+        return {};
+    return QString::fromUtf8(mime->data(type));
 }
 
 QString resultLabelName(const QMimeData* mime)

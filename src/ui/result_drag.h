@@ -15,9 +15,13 @@ class QWidget;
 namespace kv {
 
 inline constexpr char kResultLabelMimeType[] = "application/x-kv4410pc-result-label";
+inline constexpr char kResultValueMimeType[] = "application/x-kv4410pc-result-value";
 
-// The caller (or the QDrag it is given to) owns the result.
-QMimeData* makeResultLabelMimeData(const QString& labelObjectName);
+// The label's name and the value it showed when the drag began (empty when that value was
+// not current: nothing to record). The caller (or the QDrag it is given to) owns the result.
+QMimeData* makeResultLabelMimeData(const QString& labelObjectName, const QString& value);
+// The value the drag carries; empty when none.
+QString resultLabelValue(const QMimeData* mime);
 // Empty when the data is not a result-label drag.
 QString resultLabelName(const QMimeData* mime);
 // "txtIsRes", "txtMotRes", "txtAKIRes", "txtCetRes" for method 1..4; empty otherwise.

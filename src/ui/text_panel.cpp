@@ -60,8 +60,16 @@ void TextPanel::paintEvent(QPaintEvent* event)
         const int indent = QFontMetrics(font).horizontalAdvance(u'x') / 2;
         area.adjust(indent, 0, -indent, 0);
     }
-    style()->drawItemText(&painter, area, int(m_alignment), palette(), isEnabled(), m_text,
-                          foregroundRole());
+    style()->drawItemText(&painter, area, int(m_alignment), palette(), isEnabled() && !m_dimmed,
+                          m_text, foregroundRole());
+}
+
+void TextPanel::setDimmed(bool dimmed)
+{
+    if (m_dimmed == dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
 }
 
 }  // namespace kv

@@ -27,6 +27,9 @@ public:
     void setPreferredWidth(int width);
     // Repaints go through this throttle (nullptr: at once).
     void setRepaint(FrameRepaint* repaint) { m_repaint = repaint; }
+    // Drawn in the palette's disabled text colour while set: a text kept but not current.
+    bool dimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -41,6 +44,7 @@ private:
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     int m_preferredWidth = 0;
     FrameRepaint* m_repaint = nullptr;
+    bool m_dimmed = false;
 };
 
 }  // namespace kv

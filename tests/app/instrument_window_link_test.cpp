@@ -7,6 +7,7 @@
 
 #include "app/result_label.h"
 #include "app/result_panel.h"
+#include "journal/ui/journal_page.h"
 #include "app/trace_page.h"
 #include "core/methods.h"
 #include "device/hid/hid_device.h"
@@ -90,12 +91,28 @@ TEST_F(LinkedFormTest, ConfirmsPollsAndShowsAMeasurement)
     EXPECT_EQ(label(Research), QStringLiteral("*"));
     EXPECT_EQ(label(Cetane), QStringLiteral("36,7"));
 
-    // Unplugged: the labels keep the last reading.
+    // Unplugged: the labels keep the last reading, greyed, and it is not recorded.
+    const JournalTable& journal = form->journalPage()->table();
+    const auto dimmed = [this] { return form->resultPanel()->resultLabel(Cetane)->dimmed(); };
+    EXPECT_FALSE(dimmed());
     platform.unplug(path_);
     deliver();
     form->link().GetdataTimer();
     EXPECT_EQ(panel(0), QStringLiteral("Нет подключения"));
     EXPECT_EQ(label(Cetane), QStringLiteral("36,7"));
+    EXPECT_TRUE(dimmed());
+    form->journalPage()->writeButClick();
+    EXPECT_TRUE(journal.isEmpty());
+    EXPECT_EQ(errors.notices, QStringList{QStringLiteral("Нет подключения — значение не записано")});
+
+    // Plugged in again, the first measurement is current and recorded.
+    path_ = platform.plug(instrument());
+    deliver();
+    EXPECT_TRUE(dimmed());
+    measure(8000);
+    EXPECT_FALSE(dimmed());
+    form->journalPage()->writeButClick();
+    EXPECT_EQ(journal.cell(1, 3), QStringLiteral("36,7"));
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
 }
 

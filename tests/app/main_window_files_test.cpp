@@ -206,6 +206,7 @@ TEST_F(MainWindowFiles, CloseWritesTheThreeTables)
 {
     writeSampleFiles();
     TForm1& f = create();
+    state().applyCount(8000);
     f.journalPage()->writeButClick();
     f.journalPage()->ArhButClick();
     workspace->deleteCalibration(1);
@@ -286,6 +287,7 @@ TEST_F(MainWindowFiles, CloseMenuItemRunsTheCloseSequence)
 {
     writeEmptyDataFiles();
     TForm1& f = create();
+    state().applyCount(8000);
     f.journalPage()->writeButClick();
     f.show();
     f.findChild<QAction*>(QStringLiteral("N6"))->trigger();
@@ -332,6 +334,7 @@ TEST_F(MainWindowFiles, AFileThatCannotBeWrittenHoldsTheCloseOnlyWhenItChanged)
 {
     writeSampleFiles();
     TForm1& f = create();
+    state().applyCount(8000);
     f.journalPage()->writeButClick();
     blockWithDirectory(path(QStringLiteral("data.tab")));
     blockWithDirectory(path(QStringLiteral("kor.tab")));
@@ -396,6 +399,7 @@ TEST_F(MainWindowFiles, AGoneProgramDirectoryHoldsTheCloseOnlyWhenTheSessionChan
     EXPECT_TRUE(errors.messages.isEmpty());
 
     // The entry is made; its history can't be written, which is told once.
+    state().applyCount(8000);
     form->journalPage()->writeButClick();
     ASSERT_EQ(errors.messages.size(), 1);
     EXPECT_TRUE(errors.messages[0].startsWith(QStringLiteral("Изменение сделано, но в историю изменений не записано")));

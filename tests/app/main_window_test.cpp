@@ -231,6 +231,7 @@ TEST_F(MainWindow, AboutBoxClosesWithOk)
 TEST_F(MainWindow, ASignalClosesTheOpenModalWindowsFirst)
 {
     TForm1& f = createClean();
+    state().applyCount(8000);
     f.journalPage()->writeButClick();
     TAboutBox about;
     f.setAboutBox(&about);
@@ -246,6 +247,7 @@ TEST_F(MainWindow, ASignalClosesTheOpenModalWindowsFirst)
 TEST_F(MainWindow, ASignalDuringACloseIsHonouredAfterIt)
 {
     TForm1& f = createClean();
+    state().applyCount(8000);
     f.journalPage()->writeButClick();
     blockWithDirectory(path(QStringLiteral("data2.tab")));
     errors.onError = [&f, this] {

@@ -34,11 +34,13 @@ protected:
     }
 };
 
-// A result label dropped on the journal grid, as the drag machinery delivers it.
+// A result label dropped on the journal grid with the value it shows, as the drag
+// machinery delivers it.
 void dropLabel(TForm1& f, const QString& labelName)
 {
     QWidget* viewport = f.journalPage()->grid()->viewport();
-    std::unique_ptr<QMimeData> mime(makeResultLabelMimeData(labelName));
+    const QString value = f.resultPanel()->resultLabel(methodOfResultLabel(labelName))->text();
+    std::unique_ptr<QMimeData> mime(makeResultLabelMimeData(labelName, value));
     const QPointF at(20, 20);
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);

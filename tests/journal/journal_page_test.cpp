@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace kv {
 namespace {
@@ -59,10 +60,13 @@ protected:
         QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     }
-    // What the viewport answers to a drag entering it and to the drop.
-    bool drop(const QString& label, bool asResultLabel = true, QWidget* target = nullptr)
+    // What the viewport answers to a drag entering it and to the drop; the drag carries
+    // the label's present value.
+    bool drop(const QString& label, bool asResultLabel = true, QWidget* target = nullptr,
+              std::optional<QString> carried = std::nullopt)
     {
-        std::unique_ptr<QMimeData> mime(asResultLabel ? makeResultLabelMimeData(label)
+        const QString value = carried.value_or(state.resultText(methodOfResultLabel(label)));
+        std::unique_ptr<QMimeData> mime(asResultLabel ? makeResultLabelMimeData(label, value)
                                                       : new QMimeData);
         if (!asResultLabel)
             mime->setText(label);
@@ -189,7 +193,7 @@ TEST_F(JournalPageTest, TheHeadingRowTakesAResultAndAnEditFieldNever)
 
     // Dropped on an edit field (the open comment editor, another page's field), a result
     // carries no text to type there.
-    std::unique_ptr<QMimeData> mime(makeResultLabelMimeData(QStringLiteral("txtCetRes")));
+    std::unique_ptr<QMimeData> mime(makeResultLabelMimeData(QStringLiteral("txtCetRes"), QStringLiteral("*")));
     EXPECT_FALSE(mime->hasText());
     QLineEdit comment(QStringLiteral("проба"));
     comment.show();
@@ -200,6 +204,21 @@ TEST_F(JournalPageTest, TheHeadingRowTakesAResultAndAnEditFieldNever)
                        Qt::NoModifier);
     QApplication::sendEvent(&comment, &dropped);
     EXPECT_EQ(comment.text(), QStringLiteral("проба"));
+}
+
+// The value the drag carries is recorded, not the label's at the drop; a drag that carries
+// none (its reading was not current) records nothing.
+TEST_F(JournalPageTest, ADropRecordsTheValueItCarries)
+{
+    const auto dropCarrying = [this](const QString& value) {
+        drop(QStringLiteral("txtMotRes"), true, nullptr, value);
+    };
+    dropCarrying(QStringLiteral("91"));
+    EXPECT_EQ(journal.table().row(1).cells[2], QStringLiteral("Моторный метод"));
+    EXPECT_EQ(journal.table().cell(1, 3), QStringLiteral("91"));
+    dropCarrying(QString());
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(reporter.notices, QStringList{QStringLiteral("Нет подключения — значение не записано")});
 }
 
 TEST_F(JournalPageTest, OtherDragsAreRefused)
@@ -353,7 +372,7 @@ TEST(JournalDragSwitcher, AResultLabelOverAWatchedWidgetBringsTheJournalForward)
     switcher.watch(&page);
     EXPECT_TRUE(page.acceptDrops());
 
-    std::unique_ptr<QMimeData> label(makeResultLabelMimeData(QStringLiteral("txtAKIRes")));
+    std::unique_ptr<QMimeData> label(makeResultLabelMimeData(QStringLiteral("txtAKIRes"), QStringLiteral("80,7")));
     QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, label.get(), Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(&page, &enter);

@@ -6,6 +6,7 @@
 
 #include <QTimer>
 
+#include <optional>
 #include <span>
 
 namespace kv {
@@ -90,6 +91,10 @@ void InstrumentLink::detachCurrent()
 
 void InstrumentLink::hidDeviceChange()
 {
+    const auto instanceOf = [](const THidDevice* device) {
+        return device ? std::optional(device->pnpInfo().deviceInstance) : std::nullopt;
+    };
+    const std::optional<quint32> before = instanceOf(m_currentDevice);
     detachCurrent();
     std::vector<DeviceEntry> previous;
     previous.swap(m_deviceList);
@@ -109,6 +114,9 @@ void InstrumentLink::hidDeviceChange()
             enable(*m_timer1);
         }
     }
+    // Another device coming or going leaves the instrument as it was.
+    if (instanceOf(m_currentDevice) != before)
+        emit instrumentChanged();
 }
 
 void InstrumentLink::hidDeviceUnplug(THidDevice& /*device*/)

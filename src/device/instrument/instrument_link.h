@@ -76,6 +76,9 @@ signals:
     void traceLine(const QString& line);
     // A measurement report's period count.
     void measurement(std::uint16_t periodCount);
+    // The current device went, or another instrument became current: what it measured
+    // before is no longer the instrument's present reading.
+    void instrumentChanged();
 
 private:
     void detachCurrent();

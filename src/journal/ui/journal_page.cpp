@@ -157,9 +157,25 @@ void JournalPage::setClock(Clock clock)
 void JournalPage::writeButClick()
 {
     const Method method = m_state.selectedMethod();
-    m_edits.addEntry(method, m_state.resultText(method), m_clock());
+    if (!m_state.readingCurrent()) {
+        refuseStaleValue();
+        return;
+    }
+    record(method, m_state.resultText(method));
+}
+
+void JournalPage::record(Method method, const QString& value)
+{
+    m_edits.addEntry(method, value, m_clock());
     // Delete and "В архив" act on what the operator just recorded.
     showRow(table().rowCount() - 1);
+}
+
+void JournalPage::refuseStaleValue()
+{
+    // The labels keep the last values when the instrument goes; such a value was not
+    // measured now and must not enter the journal with the present time.
+    errors().showNotice(QStringLiteral("Нет подключения — значение не записано"));
 }
 
 void JournalPage::DelButClick()
@@ -261,9 +277,15 @@ bool JournalPage::handleDrop(QDropEvent* event)
         return true;
     }
     event->acceptProposedAction();
-    runGuarded(errors(), [this, method] {
+    // What the drag carries is recorded: the value the operator grabbed, not the label's
+    // text at the drop.
+    const QString value = resultLabelValue(event->mimeData());
+    runGuarded(errors(), [this, method, value] {
         m_state.selectMethod(method);
-        writeButClick();
+        if (value.isEmpty())
+            refuseStaleValue();
+        else
+            record(Method(method), value);
     });
     return true;
 }

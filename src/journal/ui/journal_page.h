@@ -82,6 +82,8 @@ private:
     // The width of a number's text in the grid's font, from the digits' own widths: a
     // journal of a million rows is measured on every load.
     int numberTextWidth(const QString& text) const;
+    void record(Method method, const QString& value);
+    void refuseStaleValue();
 
     MeasurementState& m_state;
     JournalEdits& m_edits;
