@@ -34,6 +34,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -121,36 +122,42 @@ void TForm1::buildMenus()
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    QMenu* file = bar->addMenu(QStringLiteral("Файл"));
+    QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
     file->setObjectName(QStringLiteral("N1"));
-    QAction* history = file->addAction(QStringLiteral("История изменений…"));
+    QAction* history = file->addAction(QStringLiteral("&История изменений…"));
     history->setObjectName(QStringLiteral("HistoryAction"));
     connect(history, &QAction::triggered, this, [this] {
         HistoryDialog dialog(m_workspace.historyPath(), this);
         dialog.exec();
     });
     file->addSeparator();
-    QAction* close = file->addAction(QStringLiteral("Закрыть"));
+    QAction* close = file->addAction(QStringLiteral("&Закрыть"));
     close->setObjectName(QStringLiteral("N6"));
     connect(close, &QAction::triggered, this, &TForm1::N6Click);
 
     buildEditMenu();
 
-    QMenu* help = bar->addMenu(QStringLiteral("Справка"));
+    QMenu* help = bar->addMenu(QStringLiteral("&Справка"));
     help->setObjectName(QStringLiteral("N7"));
-    QAction* callHelp = help->addAction(QStringLiteral("Вызов справки"));
+    QAction* callHelp = help->addAction(QStringLiteral("&Вызов справки"));
     callHelp->setObjectName(QStringLiteral("N9"));
+    callHelp->setShortcut(QKeySequence::HelpContents);
     connect(callHelp, &QAction::triggered, this, &TForm1::N9Click);
     QAction* separator = help->addSeparator();
     separator->setObjectName(QStringLiteral("N10"));
-    QAction* about = help->addAction(QStringLiteral("О программе"));
+    QAction* about = help->addAction(QStringLiteral("&О программе"));
     about->setObjectName(QStringLiteral("N8"));
     connect(about, &QAction::triggered, this, &TForm1::N8Click);
+
+    // F10 opens the first menu, as on every desktop; Alt alone and Alt with a menu's
+    // underlined letter are the bar's own.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, bar, [bar, file] { bar->setActiveAction(file->menuAction()); });
 }
 
 void TForm1::buildEditMenu()
 {
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Правка"));
     edit->setObjectName(QStringLiteral("EditMenu"));
     QUndoStack& stack = m_workspace.undoStack();
     // The steps go through the workspace, which logs them and writes kor.tab after a
@@ -164,7 +171,10 @@ void TForm1::buildEditMenu()
         const auto follow = [action, verb, &stack, undo] {
             const QString what = undo ? stack.undoText() : stack.redoText();
             action->setEnabled(undo ? stack.canUndo() : stack.canRedo());
-            action->setText(what.isEmpty() ? verb : verb + u' ' + what);
+            // A comment's "&" in the step's name is shown, not taken for a menu letter.
+            QString shown = what;
+            shown.replace(u'&', QStringLiteral("&&"));
+            action->setText(what.isEmpty() ? verb : verb + u' ' + shown);
         };
         follow();
         connect(&stack, &QUndoStack::indexChanged, action, follow);
@@ -175,8 +185,8 @@ void TForm1::buildEditMenu()
             runGuarded(*this, [this, undo] { undo ? m_workspace.undo() : m_workspace.redo(); });
         });
     };
-    step("UndoAction", QStringLiteral("Отменить"), {QKeySequence::Undo}, true);
-    step("RedoAction", QStringLiteral("Повторить"),
+    step("UndoAction", QStringLiteral("&Отменить"), {QKeySequence::Undo}, true);
+    step("RedoAction", QStringLiteral("&Повторить"),
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}, false);
 }
 

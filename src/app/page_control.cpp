@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -37,6 +38,30 @@ PageControl::PageControl(QWidget* parent)
     tabFont.setPixelSize(kGridPixelSize);
     tabBar()->setFont(tabFont);
     setElideMode(Qt::ElideRight);
+
+    // From anywhere in the window: a grid would take Ctrl+Tab and Ctrl+PgDn as its own moves.
+    const std::pair<QKeyCombination, int> keys[] = {
+        {Qt::CTRL | Qt::Key_PageDown, 1},           {Qt::CTRL | Qt::Key_PageUp, -1},
+        {Qt::CTRL | Qt::Key_Tab, 1},                {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+    };
+    for (const auto& [key, step] : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { turnPage(step); });
+    }
+}
+
+void PageControl::turnPage(int step)
+{
+    // Round the pages the operator can choose: a hidden service page is disabled too.
+    const int pages = count();
+    for (int i = 1; i < pages; ++i) {
+        const int page = (currentIndex() + step * i + pages) % pages;
+        if (isTabEnabled(page) && isTabVisible(page)) {
+            setCurrentIndex(page);
+            return;
+        }
+    }
 }
 
 void PageControl::addPage(QWidget* content, const QString& sheetName, const QString& caption,

@@ -27,6 +27,9 @@ public:
     void revealServicePages();
     bool servicePagesRevealed() const;
 
+    // The next (step 1) or the previous (-1) page the operator can choose, round the end.
+    void turnPage(int step);
+
     // Lays out every page but the current one as if it had been resized with it.
     void layOutHiddenPages();
 };

@@ -11,12 +11,14 @@
 #include "ui/fonts.h"
 #include "ui/frame_repaint.h"
 #include "ui/result_drag.h"
+#include "ui/tool_button.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -103,6 +105,13 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     }
     m_bbut->setChecked(!m_state.dieselMode());
     m_dbut->setChecked(m_state.dieselMode());
+    // The fuel mode from anywhere in the window: Tab reaches the buttons too.
+    for (const auto& [button, key] : {std::pair{m_bbut, Qt::Key_B}, std::pair{m_dbut, Qt::Key_D}}) {
+        const QKeySequence keys(Qt::CTRL | key);
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+        showKeyInTip(button, keys);
+    }
     connect(m_bbut, &QToolButton::clicked, this, guardedSlot(errors, this, &ResultPanel::BbutClick));
     connect(m_dbut, &QToolButton::clicked, this, guardedSlot(errors, this, &ResultPanel::DbutClick));
     auto* buttons = new QHBoxLayout;

@@ -130,6 +130,8 @@ void setUpGrid(QTableView* grid, int minimumColumnWidth)
     grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid->setWordWrap(false);
     grid->setCornerButtonEnabled(false);
+    // Tab leaves the grid for the next control; the arrow keys move between its cells.
+    grid->setTabKeyNavigation(false);
     grid->setItemDelegate(new CompactCellDelegate(grid));
 
     QHeaderView* rows = grid->verticalHeader();

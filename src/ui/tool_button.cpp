@@ -4,13 +4,14 @@
 
 #include <QAction>
 #include <QFont>
+#include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
 
 namespace kv {
 
 QToolButton* addToolButton(QToolBar* bar, const char* objectName, const QString& caption,
-                           int width)
+                           int width, const QKeySequence& shortcut)
 {
     // A button the bar makes for an action, not a widget put on it: a bar too narrow
     // for its buttons hides the last ones and lists their actions in its extension menu,
@@ -30,7 +31,21 @@ QToolButton* addToolButton(QToolBar* bar, const char* objectName, const QString&
     QFont font = gridFont();
     font.setPixelSize(kGridPixelSize);
     button->setFont(font);
+    // The bar's own buttons take no focus; the keyboard reaches these by Tab.
+    button->setFocusPolicy(Qt::TabFocus);
+    if (!shortcut.isEmpty()) {
+        // Only while the bar is shown: the journal's and the archive's export share a key.
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        showKeyInTip(button, shortcut);
+    }
     return button;
+}
+
+void showKeyInTip(QToolButton* button, const QKeySequence& key, const QString& what)
+{
+    const QString key_ = key.toString(QKeySequence::NativeText);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(what.isEmpty() ? button->text() : what, key_));
 }
 
 void addToolBarGap(QToolBar* bar, int width)
@@ -38,6 +53,15 @@ void addToolBarGap(QToolBar* bar, int width)
     auto* gap = new QWidget(bar);
     gap->setFixedWidth(width);
     bar->addWidget(gap);
+}
+
+void bindKeysInControl(QToolButton* button, QWidget* control, const QList<QKeySequence>& keys)
+{
+    for (const QKeySequence& key : keys) {
+        auto* shortcut = new QShortcut(key, control, nullptr, nullptr, Qt::WidgetShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    }
+    showKeyInTip(button, keys.value(0));
 }
 
 }  // namespace kv

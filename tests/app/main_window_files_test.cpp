@@ -245,10 +245,10 @@ TEST_F(MainWindowFiles, NewEntriesAreCurrentTypedCommentsAreKeptAndStepsUndo)
     auto* undo = f.findChild<QAction*>(QStringLiteral("UndoAction"));
     auto* redo = f.findChild<QAction*>(QStringLiteral("RedoAction"));
     ASSERT_TRUE(undo && redo);
-    EXPECT_EQ(undo->text(), QStringLiteral("Отменить удаление строки 41"));
+    EXPECT_EQ(undo->text(), QStringLiteral("&Отменить удаление строки 41"));
     undo->trigger();
     EXPECT_EQ(f.journalPage()->table().rowCount(), 42);
-    EXPECT_EQ(redo->text(), QStringLiteral("Повторить удаление строки 41"));
+    EXPECT_EQ(redo->text(), QStringLiteral("&Повторить удаление строки 41"));
     redo->trigger();
     EXPECT_EQ(f.journalPage()->table().rowCount(), 41);
 

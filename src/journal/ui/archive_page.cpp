@@ -21,7 +21,9 @@ ArchivePage::ArchivePage(JournalBook& book, JournalEdits& edits, ErrorReporter& 
     QToolBar* bar = toolBar();
     QToolButton* delButArh = addToolButton(bar, "DelButArh", QStringLiteral("Удалить"), 75);
     bar->addSeparator();
-    QToolButton* excellButArh = addToolButton(bar, "excellButArh", QStringLiteral("Передать в Excell"), 112);
+    QToolButton* excellButArh = addToolButton(bar, "excellButArh", QStringLiteral("Передать в Excell"),
+                                              112, QKeySequence(Qt::CTRL | Qt::Key_E));
+    bindKeysInControl(delButArh, grid(), {QKeySequence(Qt::Key_Delete)});
 
     grid()->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid()->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -36,12 +36,20 @@ JournalPage::JournalPage(MeasurementState& state, JournalBook& book, JournalEdit
 {
     QToolBar* bar = toolBar();
     m_writeBut = addToolButton(bar, "writeBut", QStringLiteral("Записать"), 97);
-    m_editmetod = addToolButton(bar, "editmetod", methodLetter(m_state.selectedMethod()), 32);
+    // Insert and Delete work in the grid alone: in the comment's editor they edit the text.
+    showKeyInTip(m_writeBut, QKeySequence(Qt::Key_Insert));
+    m_editmetod = addToolButton(bar, "editmetod", methodLetter(m_state.selectedMethod()), 32,
+                                QKeySequence(Qt::CTRL | Qt::Key_M));
+    showKeyInTip(m_editmetod, QKeySequence(Qt::CTRL | Qt::Key_M), QStringLiteral("Метод измерения"));
     bar->addSeparator();
-    QToolButton* arhBut = addToolButton(bar, "ArhBut", QStringLiteral("В архив"), 75);
+    QToolButton* arhBut = addToolButton(bar, "ArhBut", QStringLiteral("В архив"), 75,
+                                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     QToolButton* delBut = addToolButton(bar, "DelBut", QStringLiteral("Удалить"), 85);
-    QToolButton* excellBut = addToolButton(bar, "excellBut", QStringLiteral("Передать в Excell"), 101);
-    QToolButton* printBut = addToolButton(bar, "printBut", QStringLiteral("Печать"), 75);
+    showKeyInTip(delBut, QKeySequence(Qt::Key_Delete));
+    QToolButton* excellBut = addToolButton(bar, "excellBut", QStringLiteral("Передать в Excell"),
+                                           101, QKeySequence(Qt::CTRL | Qt::Key_E));
+    QToolButton* printBut = addToolButton(bar, "printBut", QStringLiteral("Печать"), 75,
+                                          QKeySequence(QKeySequence::Print));
     buildMethodMenu();
 
     QTableView* view = grid();
@@ -202,7 +210,12 @@ void JournalPage::printButClick()
 
 void JournalPage::editmetodClick()
 {
-    m_popupMenuMetod->popup(QCursor::pos());
+    // Under the mouse when clicked; under the button when chosen from the keyboard.
+    const QRect button = m_editmetod->rect();
+    const bool byMouse = button.contains(m_editmetod->mapFromGlobal(QCursor::pos()));
+    m_popupMenuMetod->popup(byMouse ? QCursor::pos() : m_editmetod->mapToGlobal(button.bottomLeft()));
+    if (!byMouse)
+        m_popupMenuMetod->setActiveAction(m_popupMenuMetod->actions().value(m_state.selectedMethod() - 1));
 }
 
 void JournalPage::N2Click() { m_state.selectMethod(Research); }

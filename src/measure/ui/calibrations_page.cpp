@@ -51,15 +51,17 @@ CalibrationsPage::CalibrationsPage(const CalibrationListModel& list, Calibration
     const auto command = [this](QToolButton* button, void (CalibrationsPage::*handler)()) {
         connect(button, &QToolButton::clicked, this, guardedSlot(m_errors, this, handler));
     };
-    command(addToolButton(m_toolBar, "BitBtn1", QStringLiteral("Создать калибровку"), 121),
+    command(addToolButton(m_toolBar, "BitBtn1", QStringLiteral("Создать калибровку"), 121,
+                          QKeySequence(QKeySequence::New)),
             &CalibrationsPage::BitBtn1Click);
-    command(addToolButton(m_toolBar, "BitBtn2", QStringLiteral("Изменить"), 80),
-            &CalibrationsPage::BitBtn2Click);
+    QToolButton* change = addToolButton(m_toolBar, "BitBtn2", QStringLiteral("Изменить"), 80);
+    command(change, &CalibrationsPage::BitBtn2Click);
     addToolBarGap(m_toolBar, 16);
-    command(addToolButton(m_toolBar, "BitBtn3", QStringLiteral("Удалить"), 80),
-            &CalibrationsPage::BitBtn3Click);
+    QToolButton* remove = addToolButton(m_toolBar, "BitBtn3", QStringLiteral("Удалить"), 80);
+    command(remove, &CalibrationsPage::BitBtn3Click);
     addToolBarGap(m_toolBar, 16);
-    command(addToolButton(m_toolBar, "BitBtn4", QStringLiteral("Включить/Отключить калибровку"), 184),
+    command(addToolButton(m_toolBar, "BitBtn4", QStringLiteral("Включить/Отключить калибровку"), 184,
+                          QKeySequence(Qt::CTRL | Qt::Key_T)),
             &CalibrationsPage::BitBtn4Click);
 
     m_grid->setObjectName(QStringLiteral("StringGrid3"));
@@ -77,6 +79,9 @@ CalibrationsPage::CalibrationsPage(const CalibrationListModel& list, Calibration
     m_grid->setItemDelegate(new CalibrationMarkDelegate(m_grid));
     connect(m_grid, &QTableView::doubleClicked, this,
             guardedSlot(m_errors, this, &CalibrationsPage::StringGrid3DblClick));
+    // The grid's keys: Enter changes the current calibration, as a double click does.
+    bindKeysInControl(change, m_grid, {QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
+    bindKeysInControl(remove, m_grid, {QKeySequence(Qt::Key_Delete)});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
