@@ -282,6 +282,8 @@ void TForm1::FormCreate()
     m_workspace.load();
 
     m_pageControl->setCurrentIndex(PageControl::Journal);
+    // Insert and space record from the first moment.
+    m_journalPage->grid()->setFocus();
 }
 
 void TForm1::showError(const QString& message)

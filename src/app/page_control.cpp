@@ -59,6 +59,19 @@ void PageControl::turnPage(int step)
         const int page = (currentIndex() + step * i + pages) % pages;
         if (isTabEnabled(page) && isTabVisible(page)) {
             setCurrentIndex(page);
+            // Into the page's own control (its grid), else its first one.
+            QWidget* sheet = currentWidget();
+            if (sheet->focusProxy()) {
+                sheet->setFocus(Qt::TabFocusReason);
+                return;
+            }
+            for (QWidget* w = sheet->nextInFocusChain(); w != sheet; w = w->nextInFocusChain()) {
+                if (sheet->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible()
+                    && w->isEnabled()) {
+                    w->setFocus(Qt::TabFocusReason);
+                    break;
+                }
+            }
             return;
         }
     }
@@ -80,6 +93,8 @@ void PageControl::addPage(QWidget* content, const QString& sheetName, const QStr
     } else {
         layout->addWidget(content);
     }
+    if (content->focusProxy())
+        sheet->setFocusProxy(content);
     const int index = addTab(sheet, caption);
     setTabToolTip(index, caption);
 }

@@ -1,6 +1,10 @@
 // Key preview (the journal's space key and the service key sequence) and the help menu.
 
 #include "app/help_document.h"
+#include "app/page_control.h"
+#include "journal/journal_table.h"
+#include "journal/ui/archive_page.h"
+#include "journal/ui/spreadsheet_export_action.h"
 #include "app/program_constants.h"
 #include "app/result_label.h"
 #include "app/service_key_sequence.h"
@@ -10,6 +14,8 @@
 #include "measure/ui/system_correction_page.h"
 
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -115,6 +121,127 @@ TEST_F(FormKeys, HiddenServicePagesAreReachedNeitherByWheelNorArrowsNorCtrlTab)
     everyWay();
     EXPECT_TRUE(visited.contains(PageControl::SystemCorrection));
     EXPECT_TRUE(visited.contains(PageControl::Trace));
+}
+
+// A day's work without the mouse, every key through the window system's path (shortcuts
+// first, then the focused control).
+TEST_F(FormKeys, TheDaysWorkIsDrivenFromTheKeyboard)
+{
+    TForm1& f = createClean();
+    state().applyCount(8000);
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    const auto press = [](QKeyCombination key) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target)
+            target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+    };
+    const auto popup = [] { return QApplication::activePopupWidget(); };
+    JournalPage* journalPage = f.journalPage();
+    const JournalTable& journal = journalPage->table();
+    PageControl* pages = f.pageControl();
+
+    // The journal grid has the focus from the start: Insert and space record.
+    ASSERT_EQ(QApplication::focusWidget(), journalPage->grid());
+    press(Qt::Key_Insert);
+    QTest::keyClick(journalPage->grid(), Qt::Key_Space);
+    EXPECT_EQ(journal.rowCount(), 3);
+
+    // The method menu opens under its button on the present method; the fuel by its keys.
+    press(Qt::CTRL | Qt::Key_M);
+    ASSERT_NE(popup(), nullptr);
+    EXPECT_EQ(popup()->objectName(), QStringLiteral("PopupMenuMetod"));
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    EXPECT_EQ(popup(), nullptr);
+    EXPECT_EQ(state().selectedMethod(), Motor);
+    press(Qt::CTRL | Qt::Key_D);
+    EXPECT_TRUE(state().dieselMode());
+    press(Qt::CTRL | Qt::Key_B);
+    EXPECT_FALSE(state().dieselMode());
+
+    // Into the archive and out of it again.
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+    EXPECT_EQ(journal.rowCount(), 2);
+    press(Qt::CTRL | Qt::Key_PageDown);
+    EXPECT_EQ(pages->currentIndex(), PageControl::Archive);
+    EXPECT_EQ(QApplication::focusWidget(), f.archivePage()->grid());
+    const int archived = f.archivePage()->table().rowCount();
+    press(Qt::Key_Delete);
+    EXPECT_EQ(f.archivePage()->table().rowCount(), archived - 1);
+
+    // Round the pages the operator may see, both ways; Tab leaves a grid and comes back.
+    press(Qt::CTRL | Qt::Key_Tab);
+    EXPECT_EQ(pages->currentIndex(), PageControl::Calibrations);
+    press(Qt::CTRL | Qt::Key_PageDown);
+    EXPECT_EQ(pages->currentIndex(), PageControl::Journal);
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab);
+    EXPECT_EQ(pages->currentIndex(), PageControl::Calibrations);
+    press(Qt::CTRL | Qt::Key_PageUp);
+    press(Qt::CTRL | Qt::Key_PageUp);
+    EXPECT_EQ(pages->currentIndex(), PageControl::Journal);
+    ASSERT_EQ(QApplication::focusWidget(), journalPage->grid());
+    press(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), journalPage->grid());
+    press(Qt::SHIFT | Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), journalPage->grid());
+
+    // The export by its key, cancelled in its file dialog.
+    int chosen = 0;
+    journalPage->spreadsheetExport().setFileChooser([&chosen](QWidget*) {
+        ++chosen;
+        return QString();
+    });
+    press(Qt::CTRL | Qt::Key_E);
+    EXPECT_EQ(chosen, 1);
+
+    // The menus: F10, the underlined letter, Alt alone.
+    const QMenu* fileMenu = f.findChild<QMenu*>(QStringLiteral("N1"));
+    press(Qt::Key_F10);
+    EXPECT_EQ(popup(), fileMenu);
+    press(Qt::Key_Escape);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(popup(), nullptr);
+    QTest::sendKeyEvent(QTest::Click, &f, Qt::Key(u'Ф'), QStringLiteral("ф"), Qt::AltModifier);
+    EXPECT_EQ(popup(), fileMenu);
+    press(Qt::Key_Escape);
+    press(Qt::Key_Escape);
+    QMenuBar* bar = f.menuBar();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(bar->activeAction(), fileMenu->menuAction());
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
+}
+
+// Every tool-bar command names its key in its tip.
+TEST_F(FormKeys, EachToolBarCommandNamesItsKey)
+{
+    TForm1& f = createClean();
+    const std::pair<const char*, QKeySequence> buttons[] = {
+        {"writeBut", QKeySequence(Qt::Key_Insert)},
+        {"editmetod", QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {"ArhBut", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
+        {"DelBut", QKeySequence(Qt::Key_Delete)},
+        {"excellBut", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"printBut", QKeySequence(QKeySequence::Print)},
+        {"DelButArh", QKeySequence(Qt::Key_Delete)},
+        {"excellButArh", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"BitBtn1", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"BitBtn2", QKeySequence(Qt::Key_Enter)},
+        {"BitBtn3", QKeySequence(Qt::Key_Delete)},
+        {"BitBtn4", QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {"Bbut", QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"Dbut", QKeySequence(Qt::CTRL | Qt::Key_D)},
+    };
+    for (const auto& [name, key] : buttons) {
+        const auto* button = f.findChild<QToolButton*>(QLatin1StringView(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_TRUE(button->toolTip().endsWith(u'(' + key.toString(QKeySequence::NativeText) + u')'))
+            << name << ": " << button->toolTip().toStdString();
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << name;
+    }
 }
 
 TEST_F(FormKeys, FollowUpFirstOrAnotherKeyInBetweenStartsOver)

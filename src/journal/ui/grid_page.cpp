@@ -60,6 +60,8 @@ GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QStrin
     layout->setSpacing(0);
     layout->addWidget(m_toolBar);
     layout->addWidget(m_grid);
+    // A page reached from the keyboard puts the operator in its grid.
+    setFocusProxy(m_grid);
     placeCurrent();
 }
 

@@ -88,6 +88,7 @@ CalibrationsPage::CalibrationsPage(const CalibrationListModel& list, Calibration
     layout->setSpacing(0);
     layout->addWidget(m_toolBar);
     layout->addWidget(m_grid, 1);
+    setFocusProxy(m_grid);
 }
 
 int CalibrationsPage::currentGridRow() const
