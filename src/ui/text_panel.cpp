@@ -60,8 +60,22 @@ void TextPanel::paintEvent(QPaintEvent* event)
         const int indent = QFontMetrics(font).horizontalAdvance(u'x') / 2;
         area.adjust(indent, 0, -indent, 0);
     }
-    style()->drawItemText(&painter, area, int(m_alignment), palette(), isEnabled() && !m_dimmed,
-                          m_text, foregroundRole());
+    style()->drawItemText(&painter, area, int(m_alignment), shownPalette(), isEnabled(), m_text,
+                          foregroundRole());
+}
+
+QPalette TextPanel::shownPalette() const
+{
+    // The style draws in the palette's current group whatever it is told of the state.
+    QPalette shown = palette();
+    if (m_dimmed)
+        shown.setCurrentColorGroup(QPalette::Disabled);
+    return shown;
+}
+
+QColor TextPanel::textColour() const
+{
+    return shownPalette().color(foregroundRole());
 }
 
 void TextPanel::setDimmed(bool dimmed)

@@ -30,6 +30,8 @@ public:
     // Drawn in the palette's disabled text colour while set: a text kept but not current.
     bool dimmed() const { return m_dimmed; }
     void setDimmed(bool dimmed);
+    // The colour the text is drawn in.
+    QColor textColour() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -40,6 +42,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QPalette shownPalette() const;
+
     QString m_text;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     int m_preferredWidth = 0;

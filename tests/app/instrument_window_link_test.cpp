@@ -93,7 +93,12 @@ TEST_F(LinkedFormTest, ConfirmsPollsAndShowsAMeasurement)
 
     // Unplugged: the labels keep the last reading, greyed, and it is not recorded.
     const JournalTable& journal = form->journalPage()->table();
-    const auto dimmed = [this] { return form->resultPanel()->resultLabel(Cetane)->dimmed(); };
+    const auto dimmed = [this] {
+        const ResultLabel* shown = form->resultPanel()->resultLabel(Cetane);
+        const QPalette& palette = shown->palette();
+        return shown->textColour() == palette.color(QPalette::Disabled, QPalette::WindowText)
+            && shown->textColour() != palette.color(QPalette::Active, QPalette::WindowText);
+    };
     EXPECT_FALSE(dimmed());
     platform.unplug(path_);
     deliver();
