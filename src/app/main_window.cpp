@@ -84,6 +84,7 @@ TForm1::TForm1(Workspace& workspace, HidPlatform& hidPlatform, ErrorReporter* er
     setCentralWidget(central);
     m_web = new PrintView(*this, central);
     m_journalPage->setPrintView(m_web);
+    m_archivePage->setPrintView(m_web);
     buildMenus();
 
     new KeyPreview(this, [this](QWidget* focused, QChar key) { FormKeyPress(focused, key); });
@@ -206,6 +207,7 @@ QWidget* TForm1::buildPagePanel()
     m_archivePage = new ArchivePage(w.book(), w, *this);
     m_journalPage = new JournalPage(w.state(), w.book(), w, *this);
     m_journalPage->setPrintDirectory(w.files().dataDirectory());
+    m_archivePage->setPrintDirectory(w.files().dataDirectory());
     m_calibrationsPage = new CalibrationsPage(w.calibrations(), w, w.state(), *this);
     m_systemCorrectionPage = new SystemCorrectionPage(w.state(), *this);
     m_tracePage = new TracePage;

@@ -23,6 +23,8 @@ ArchivePage::ArchivePage(JournalBook& book, JournalEdits& edits, ErrorReporter& 
     bar->addSeparator();
     QToolButton* excellButArh = addToolButton(bar, "excellButArh", QStringLiteral("Передать в Excell"),
                                               112, QKeySequence(Qt::CTRL | Qt::Key_E));
+    QToolButton* printButArh = addToolButton(bar, "printButArh", QStringLiteral("Печать"), 75,
+                                             QKeySequence(QKeySequence::Print));
     bindKeysInControl(delButArh, grid(), {QKeySequence(Qt::Key_Delete)});
 
     grid()->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -30,6 +32,7 @@ ArchivePage::ArchivePage(JournalBook& book, JournalEdits& edits, ErrorReporter& 
 
     connect(delButArh, &QToolButton::clicked, this, guardedSlot(errors(), this, &ArchivePage::DelButArhClick));
     connect(excellButArh, &QToolButton::clicked, this, guardedSlot(errors(), this, &ArchivePage::excellButArhClick));
+    connect(printButArh, &QToolButton::clicked, this, guardedSlot(errors(), this, &ArchivePage::printButArhClick));
 }
 
 void ArchivePage::DelButArhClick()
@@ -39,7 +42,13 @@ void ArchivePage::DelButArhClick()
 
 void ArchivePage::excellButArhClick()
 {
-    spreadsheetExport().run(this, table());
+    JournalTable scratch;
+    spreadsheetExport().run(this, shownTable(scratch));
+}
+
+void ArchivePage::printButArhClick()
+{
+    printShown();
 }
 
 void ArchivePage::fitColumnsAtCreate()

@@ -1,6 +1,6 @@
 #pragma once
 // The archive page (TabSheet2's content): ToolBar2 over the archive grid StringGrid2.
-// Rows only arrive from the journal; here they are read, deleted and exported.
+// Rows only arrive from the journal; here they are read, deleted, exported and printed.
 
 #include "journal/ui/grid_page.h"
 
@@ -21,6 +21,8 @@ public:
     void DelButArhClick();
     // Saves the archive to a spreadsheet under a name the operator chooses.
     void excellButArhClick();
+    // Prints the rows in view (printShown).
+    void printButArhClick();
     void fitColumnsAtCreate() override;
     void fitColumnsAtResize() override;
 

@@ -1,7 +1,11 @@
 #include "journal/ui/grid_page.h"
 
 #include "core/error_guard.h"
+#include "journal/journal_filter_model.h"
 #include "journal/journal_table_model.h"
+#include "journal/print_page.h"
+#include "journal/ui/find_bar.h"
+#include "journal/ui/print_view.h"
 #include "ui/grid_style.h"
 
 #include <QEvent>
@@ -44,14 +48,22 @@ GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QStrin
     : QWidget(parent)
     , m_model(model)
     , m_errors(errors)
+    , m_shown(new JournalFilterModel(model, this))
+    , m_findBar(new FindBar(this))
     , m_toolBar(new QToolBar(this))
     , m_grid(new CommittingTableView(this))
 {
     m_toolBar->setObjectName(toolBarName);
     m_toolBar->setFixedHeight(toolBarHeight);
     m_grid->setObjectName(gridName);
-    m_grid->setModel(&m_model);
-    connect(&m_model, &JournalTableModel::modelReset, this, &GridPage::placeCurrent);
+    m_grid->setModel(m_shown);
+    connect(m_shown, &JournalFilterModel::modelReset, this, &GridPage::placeCurrent);
+    connect(m_findBar, &FindBar::filterChanged, this, &GridPage::applyFilter);
+    connect(m_findBar, &FindBar::done, m_grid, [this] { m_grid->setFocus(Qt::OtherFocusReason); });
+    for (const auto changed : {&JournalFilterModel::rowsInserted, &JournalFilterModel::rowsRemoved})
+        connect(m_shown, changed, this, &GridPage::showCounts);
+    connect(m_shown, &JournalFilterModel::modelReset, this, &GridPage::showCounts);
+    connect(m_shown, &JournalFilterModel::layoutChanged, this, &GridPage::showCounts);
     setUpGrid(m_grid, kMinimumCommentColumnWidth);
     m_grid->installEventFilter(this);
 
@@ -59,6 +71,7 @@ GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QStrin
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolBar);
+    layout->addWidget(m_findBar);
     layout->addWidget(m_grid);
     // A page reached from the keyboard puts the operator in its grid.
     setFocusProxy(m_grid);
@@ -73,8 +86,67 @@ const JournalTable& GridPage::table() const
 void GridPage::placeCurrent()
 {
     m_placingCurrent = true;
-    m_grid->setCurrentIndex(m_model.index(0, 0));
+    m_grid->setCurrentIndex(m_shown->index(0, 0));
     m_placingCurrent = false;
+}
+
+void GridPage::applyFilter()
+{
+    const int current = currentRow();
+    m_shown->setFilter(m_findBar->filter());
+    showCounts();
+    // The row the operator was on stays current when it is still in view.
+    const QModelIndex index = m_shown->indexOfTableRow(current, std::max(0, m_grid->currentIndex().column()));
+    m_placingCurrent = true;
+    m_grid->setCurrentIndex(index.isValid() ? index : m_shown->index(0, 0));
+    m_placingCurrent = false;
+    if (index.isValid())
+        m_grid->scrollTo(index);
+}
+
+void GridPage::showCounts()
+{
+    m_findBar->showCounts(m_shown->shownCount(), m_shown->totalCount());
+}
+
+const JournalTable& GridPage::shownTable(JournalTable& scratch) const
+{
+    if (!m_shown->filter().isActive())
+        return table();
+    scratch = m_shown->shownTable();
+    return scratch;
+}
+
+void GridPage::printShown()
+{
+    JournalTable scratch;
+    const JournalTable& shown = shownTable(scratch);
+    buildPrintPage(shown, m_printDirectory);
+    if (m_printView)
+        m_printView->navigate(shown);
+}
+
+QString GridPage::filterNote() const
+{
+    const RowFilter& filter = m_shown->filter();
+    return filter.isActive() ? QStringLiteral("Отбор: ") + filter.description() : QString();
+}
+
+std::vector<int> GridPage::selectedTableRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int& row : rows)
+        row = m_shown->tableRow(m_shown->index(row, 0));
+    return rows;
+}
+
+JournalTable GridPage::selectedTable() const
+{
+    return m_shown->tableOfRows(selectedTableRows());
 }
 
 void GridPage::commitOpenEdit()
@@ -84,7 +156,12 @@ void GridPage::commitOpenEdit()
 
 void GridPage::showRow(int tableRow)
 {
-    const QModelIndex index = m_model.index(tableRow - 1, std::max(0, m_grid->currentIndex().column()));
+    const int column = std::max(0, m_grid->currentIndex().column());
+    QModelIndex index = m_shown->indexOfTableRow(tableRow, column);
+    if (!index.isValid() && m_model.index(tableRow - 1, column).isValid()) {
+        m_findBar->clear();
+        index = m_shown->indexOfTableRow(tableRow, column);
+    }
     if (!index.isValid())
         return;
     m_placingCurrent = true;
@@ -95,8 +172,7 @@ void GridPage::showRow(int tableRow)
 
 int GridPage::currentRow() const
 {
-    const QModelIndex current = m_grid->currentIndex();
-    return current.isValid() ? current.row() + 1 : 0;
+    return m_shown->tableRow(m_grid->currentIndex());
 }
 
 void GridPage::fitLastColumn(int margin)

@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 
 class QTableView;
 class QToolBar;
@@ -15,7 +17,10 @@ class QToolBar;
 namespace kv {
 
 class ErrorReporter;
+class FindBar;
+class JournalFilterModel;
 class JournalTableModel;
+class PrintView;
 
 class GridPage : public QWidget {
     Q_OBJECT
@@ -28,6 +33,19 @@ public:
     const JournalTable& table() const;
     QTableView* grid() const { return m_grid; }
     QToolBar* toolBar() const { return m_toolBar; }
+    FindBar* findBar() const { return m_findBar; }
+    // The rows the grid shows, through the find bar's filter.
+    JournalFilterModel& shownRows() const { return *m_shown; }
+
+    // The rows in view (what an export or a print takes): the table itself without a
+    // filter, else `scratch` filled with them.
+    const JournalTable& shownTable(JournalTable& scratch) const;
+    // "Отбор: …" while a filter is on, otherwise empty: said on what is printed.
+    QString filterNote() const;
+    // The selected rows in the grid's order, as a table; empty (row count 2, blank) when
+    // none is selected.
+    JournalTable selectedTable() const;
+    std::vector<int> selectedTableRows() const;
 
     // How the page's export button saves the table to a spreadsheet (the save dialog and
     // the built-in spreadsheet unless replaced).
@@ -35,10 +53,20 @@ public:
 
     // The grid's current row in table numbering (1..), 0 when there is none.
     int currentRow() const;
-    // Makes a row current and scrolls it into sight (a new entry, a row brought back).
+    // Makes a row current and scrolls it into sight (a new entry, a row brought back); a
+    // filter that hides it is cleared first.
     void showRow(int tableRow);
     // A comment being typed is taken as if Enter had been pressed (before a save).
     void commitOpenEdit();
+
+    // Writes the print page of the rows in view into the print directory and hands them to
+    // the print view, whose preview follows.
+    void printShown();
+    // Where the print page is written (the data directory).
+    void setPrintDirectory(QString directory) { m_printDirectory = std::move(directory); }
+    // The main window's viewer the print page goes to; without one the page is only
+    // written.
+    void setPrintView(PrintView* view) { m_printView = view; }
 
     // The widths the page's columns get when the window is created and resized.
     virtual void fitColumnsAtCreate() = 0;
@@ -64,13 +92,19 @@ protected:
 private:
     // Puts the current cell on the first row after the whole table was read.
     void placeCurrent();
+    void applyFilter();
+    void showCounts();
 
     JournalTableModel& m_model;
     ErrorReporter& m_errors;
+    JournalFilterModel* m_shown = nullptr;
+    FindBar* m_findBar = nullptr;
     QToolBar* m_toolBar = nullptr;
     QTableView* m_grid = nullptr;
     bool m_placingCurrent = false;
     SpreadsheetExportAction m_export;
+    QString m_printDirectory;
+    PrintView* m_printView = nullptr;
 };
 
 }  // namespace kv

@@ -5,8 +5,6 @@
 #include "journal/journal_book.h"
 #include "journal/journal_edits.h"
 #include "journal/journal_table_model.h"
-#include "journal/print_page.h"
-#include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "ui/result_drag.h"
 #include "ui/grid_style.h"
@@ -198,14 +196,13 @@ void JournalPage::ArhButClick()
 
 void JournalPage::excellButClick()
 {
-    spreadsheetExport().run(this, table());
+    JournalTable scratch;
+    spreadsheetExport().run(this, shownTable(scratch));
 }
 
 void JournalPage::printButClick()
 {
-    buildPrintPage(table(), m_printDirectory);
-    if (m_printView)
-        m_printView->navigate(table());
+    printShown();
 }
 
 void JournalPage::editmetodClick()

@@ -19,7 +19,6 @@ namespace kv {
 class JournalBook;
 class JournalEdits;
 class MeasurementState;
-class PrintView;
 
 class JournalPage : public GridPage {
     Q_OBJECT
@@ -41,14 +40,8 @@ public:
     void ArhButClick();
     // Saves the journal to a spreadsheet under a name the operator chooses.
     void excellButClick();
-    // Writes the print page into the data directory and hands its rows to the print view,
-    // whose preview follows.
+    // Prints the rows in view (printShown).
     void printButClick();
-    // Where the print page is written (the data directory).
-    void setPrintDirectory(QString directory) { m_printDirectory = std::move(directory); }
-    // The main window's viewer the print page goes to; without one the page is only
-    // written.
-    void setPrintView(PrintView* view) { m_printView = view; }
 
     // Opens the method menu at the cursor.
     void editmetodClick();
@@ -87,12 +80,10 @@ private:
 
     MeasurementState& m_state;
     JournalEdits& m_edits;
-    QString m_printDirectory;
     Clock m_clock = systemClock();
     QToolButton* m_writeBut = nullptr;
     QToolButton* m_editmetod = nullptr;
     QMenu* m_popupMenuMetod = nullptr;
-    PrintView* m_printView = nullptr;
     int m_numberColumnWidth = 0;
     std::array<int, 10> m_digitWidths{};
 };
