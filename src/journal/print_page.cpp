@@ -1,7 +1,11 @@
 #include "journal/print_page.h"
 
 #include "core/cp1251.h"
-#include "core/file_io.h"
+#include "core/errors.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
 
 #include <QDir>
 
@@ -39,32 +43,67 @@ void appendCell(QByteArray& page, const char* open, const QString& text)
 
 }  // namespace
 
-QByteArray printPageBytes(const JournalTable& table)
+bool writePrintPage(const JournalTable& table, const std::function<void(QByteArrayView)>& sink,
+                    const PrintPageProgress& progress)
 {
+    // About 200 KB a piece: few writes, and the progress moves often enough.
+    constexpr int kRowsPerPiece = 1000;
     QByteArray page;
-    page.reserve(qsizetype(table.rowCount()) * 220 + 600);
+    page.reserve(kRowsPerPiece * 220 + 600);
     for (const char* line : kHead)
         appendLine(page, line ? QString::fromUtf8(line) : QStringLiteral("<title>") + kJournalTitle + QStringLiteral("</title>"));
     appendLine(page, QStringLiteral("<td align=center width=10><b>") + kJournalHeadings[0] + QStringLiteral("</b></td>"));
     for (std::size_t c = 1; c < kJournalHeadings.size(); ++c)
         appendLine(page, QStringLiteral("<td align=center><b>") + kJournalHeadings[c] + QStringLiteral("</b></td>"));
     appendLine(page, QStringLiteral("</tr>"));
-    for (int r = 1; r < table.rowCount(); ++r) {
+    const int rows = table.rowCount() - 1;
+    for (int r = 1; r <= rows; ++r) {
         page += "<tr>\r\n";
         appendCell(page, "<td align=center width=10>", table.cell(r, 0));
         for (int c = 1; c < JournalTable::kColumnCount; ++c)
             appendCell(page, "<td align=center>", table.cell(r, c));
         page += "</tr>\r\n";
+        if (r % kRowsPerPiece == 0) {
+            sink(page);
+            page.clear();
+            if (progress && !progress(r, rows))
+                return false;
+        }
     }
     for (const char* line : kTail)
         appendLine(page, QString::fromUtf8(line));
+    sink(page);
+    return true;
+}
+
+QByteArray printPageBytes(const JournalTable& table)
+{
+    QByteArray page;
+    page.reserve(qsizetype(table.rowCount()) * 220 + 600);
+    writePrintPage(table, [&page](QByteArrayView piece) { page += piece; });
     return page;
 }
 
-QString buildPrintPage(const JournalTable& table, const QString& directory)
+QString buildPrintPage(const JournalTable& table, const QString& directory,
+                       const PrintPageProgress& progress)
 {
     const QString path = QDir(directory).absoluteFilePath(kPrintPageFileName);
-    replaceFileAtomically(path, printPageBytes(table));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileCreateError(path, file.errorString());
+    const bool whole = writePrintPage(
+        table,
+        [&file, &path](QByteArrayView piece) {
+            if (file.write(piece.data(), piece.size()) != piece.size())
+                throw StreamWriteError(path, errno);
+        },
+        progress);
+    if (!whole) {
+        file.cancelWriting();
+        return {};
+    }
+    if (!file.commit())
+        throw StreamWriteError(path, errno);
     return path;
 }
 

@@ -67,5 +67,26 @@ TEST(PrintPage, BuildWritesIntoTheDataDirectory)
     EXPECT_THROW(buildPrintPage(JournalTable(), dir.path()), FileCreateError);
 }
 
+// A long page is written as it is made and a stop leaves the earlier page, and nothing
+// else, in the folder.
+TEST(PrintPage, AStoppedWriteLeavesTheEarlierPage)
+{
+    QTemporaryDir dir;
+    const QString path = buildPrintPage(JournalTable(), dir.path());
+    JournalTable table;
+    table.setRowCount(2501);
+    std::vector<int> told;
+    EXPECT_EQ(buildPrintPage(table, dir.path(), [&told](int done, int total) {
+                  told.push_back(done);
+                  return total == 2500 && done < 2000;
+              }),
+              QString());
+    EXPECT_EQ(told, (std::vector<int>{1000, 2000}));
+    EXPECT_EQ(test::readFile(path), golden("print_page_empty.html"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tmp1.html"});
+    EXPECT_EQ(buildPrintPage(table, dir.path(), [](int, int) { return true; }), path);
+    EXPECT_EQ(test::readFile(path), printPageBytes(table));
+}
+
 }  // namespace
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include "journal/print_page.h"
 #include "journal/ui/find_bar.h"
 #include "journal/ui/print_view.h"
+#include "journal/ui/work_progress.h"
 #include "ui/grid_style.h"
 
 #include <QEvent>
@@ -121,7 +122,14 @@ void GridPage::printShown()
 {
     JournalTable scratch;
     const JournalTable& shown = shownTable(scratch);
-    buildPrintPage(shown, m_printDirectory);
+    {
+        // A year's page takes a while to write: the window repaints and Cancel works.
+        WorkProgress progress(this, QStringLiteral("Печать"), QStringLiteral("Подготовка страниц…"));
+        if (buildPrintPage(shown, m_printDirectory,
+                           [&progress](int done, int total) { return progress.report(done, total); })
+                .isEmpty())
+            return;
+    }
     if (m_printView)
         m_printView->navigate(shown);
 }
