@@ -15,6 +15,7 @@
 #include "journal/ui/archive_page.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/print_view.h"
+#include "journal/ui/test_report_dialog.h"
 #include "measure/measurement_state.h"
 #include "measure/trend_feed.h"
 #include "measure/ui/calibration_dialog.h"
@@ -38,6 +39,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -54,6 +56,15 @@ TForm1::TForm1(Workspace& workspace, HidPlatform& hidPlatform, ErrorReporter* er
                QWidget* parent)
     : QMainWindow(parent)
     , m_externalErrors(errors)
+    , m_askReport([](QWidget* parent) -> std::optional<TestReport> {
+        const QString name = QCoreApplication::applicationName();
+        QSettings settings(name, name);
+        TestReportDialog dialog(settings, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.report();
+    })
+    , m_previewReport(&previewTestReport)
     , m_workspace(workspace)
 {
     m_workspace.reportTo(this);
@@ -85,6 +96,12 @@ TForm1::TForm1(Workspace& workspace, HidPlatform& hidPlatform, ErrorReporter* er
     m_web = new PrintView(*this, central);
     m_journalPage->setPrintView(m_web);
     m_archivePage->setPrintView(m_web);
+    const auto report = [this](QWidget* page, const JournalTable& rows) {
+        if (const std::optional<TestReport> typed = m_askReport(page))
+            m_previewReport(testReport(rows, *typed), page);
+    };
+    m_journalPage->setReportHandler(report);
+    m_archivePage->setReportHandler(report);
     buildMenus();
 
     new KeyPreview(this, [this](QWidget* focused, QChar key) { FormKeyPress(focused, key); });
@@ -286,6 +303,24 @@ void TForm1::FormCreate()
     m_pageControl->setCurrentIndex(PageControl::Journal);
     // Insert and space record from the first moment.
     m_journalPage->grid()->setFocus();
+}
+
+TestReport TForm1::testReport(const JournalTable& rows, TestReport report) const
+{
+    for (int r = 1; r < rows.rowCount(); ++r)
+        report.rows.push_back(rows.row(r));
+    if (THidDevice* device = m_link->currentDevice()) {
+        report.instrumentProduct = device->ProductText();
+        report.instrumentSerial = device->SerialText();
+    }
+    const MeasurementState& state = m_workspace.state();
+    report.correctionA = state.systemCorrection().a;
+    report.correctionB = state.systemCorrection().b;
+    for (int method = 1; method <= kMethodCount; ++method) {
+        if (const TCalibration* on = state.calibrations().FindActiveCalibration(method))
+            report.calibrations << reportCalibrationLine(method, on->nameText(), on->slope, on->offset);
+    }
+    return report;
 }
 
 void TForm1::showError(const QString& message)

@@ -10,12 +10,14 @@
 #include "app/program_constants.h"
 #include "app/service_key_sequence.h"
 #include "core/error_guard.h"
+#include "journal/test_report.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 
@@ -57,6 +59,16 @@ public:
     void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
     // Where help looks after the current directory (programHelpDirectories() by default).
     void setHelpDirectories(QStringList directories) { m_helpDirectories = std::move(directories); }
+
+    // A test report: what the operator types for it (the dialog by default; nullopt when
+    // cancelled), then its preview.
+    using ReportAsker = std::function<std::optional<TestReport>(QWidget* parent)>;
+    using ReportPreviewer = std::function<void(const TestReport& report, QWidget* parent)>;
+    void setReportAsker(ReportAsker asker) { m_askReport = std::move(asker); }
+    void setReportPreviewer(ReportPreviewer previewer) { m_previewReport = std::move(previewer); }
+    // The report of `rows` as it would be printed now: `typed` with the rows, the
+    // instrument connected, the system correction and the calibrations switched on.
+    TestReport testReport(const JournalTable& rows, TestReport typed) const;
 
     // ErrorReporter: boxes titled with the application title.
     void showError(const QString& message) override;
@@ -125,6 +137,9 @@ private:
     ServiceKeySequence m_serviceKeys;
     TAboutBox* m_aboutBox = nullptr;
     TForm2* m_form2 = nullptr;
+    // The dialog, its answers kept in the user's settings; the report's own preview.
+    ReportAsker m_askReport;
+    ReportPreviewer m_previewReport;
 
     Workspace& m_workspace;
     // A close is running (its error boxes may be open).

@@ -8,6 +8,8 @@
 #include "app/result_label.h"
 #include "app/result_panel.h"
 #include "journal/ui/journal_page.h"
+#include "journal/test_report.h"
+#include "measure/calibration_store.h"
 #include "app/trace_page.h"
 #include "core/methods.h"
 #include "device/hid/hid_device.h"
@@ -16,7 +18,10 @@
 #include "measure/measurement_state.h"
 #include "ui/panel_status_bar.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QTableView>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -140,6 +145,48 @@ TEST_F(LinkedFormTest, ACalibratedResultIsShownInItsMethodsColourAndKeepsItForZe
     measure(9600);  // research 103: outside the window
     EXPECT_EQ(label(Research), QStringLiteral("0"));
     EXPECT_EQ(colour(Research), QColor(255, 0, 0));
+}
+
+// "Протокол испытаний" of the rows selected: what was typed, the rows, and what the result
+// depends on at the time: the instrument, the system correction, the calibrations on.
+TEST_F(LinkedFormTest, ATestReportCarriesTheSelectedRowsAndWhatTheirResultsDependOn)
+{
+    path_ = platform.plug(fakeInstrument(QStringLiteral("KV-4410"), QStringLiteral("00417")));
+    createClean();
+    deliver();
+    form->link().Timer1Timer();
+    TCalibration record;
+    record.method = Motor;
+    record.slope = 1.02;
+    record.offset = -0.5;
+    record.setName(QStringLiteral("Эталон"));
+    workspace->addCalibration(record);
+    ASSERT_EQ(workspace->toggleCalibration(1), ToggleResult::Done);
+    measure(8000);
+    JournalPage& journal = *form->journalPage();
+    for (int i = 0; i < 3; ++i)
+        journal.writeButClick();
+
+    std::optional<TestReport> previewed;
+    form->setReportAsker([](QWidget*) {
+        TestReport typed;
+        typed.laboratory = QStringLiteral("ЦЗЛ");
+        return std::optional(typed);
+    });
+    form->setReportPreviewer([&](const TestReport& report, QWidget*) { previewed = report; });
+    QTableView* grid = journal.grid();
+    grid->selectionModel()->select(QItemSelection(grid->model()->index(1, 0), grid->model()->index(2, 4)),
+                                   QItemSelectionModel::ClearAndSelect);
+    journal.contextMenu()->findChild<QAction*>(QStringLiteral("reportAction"))->trigger();
+    ASSERT_TRUE(previewed);
+    EXPECT_EQ(previewed->laboratory, QStringLiteral("ЦЗЛ"));
+    ASSERT_EQ(previewed->rows.size(), 2u);
+    EXPECT_EQ(previewed->rows[0].cells[0], QStringLiteral("2"));
+    EXPECT_EQ(previewed->instrumentProduct, QStringLiteral("KV-4410"));
+    EXPECT_EQ(previewed->instrumentSerial, QStringLiteral("00417"));
+    EXPECT_EQ(previewed->calibrations,
+              QStringList{reportCalibrationLine(Motor, QStringLiteral("Эталон"), 1.02, -0.5)});
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'\n').toStdString();
 }
 
 TEST_F(LinkedFormTest, ResistorReportsAndShortReports)

@@ -10,6 +10,7 @@
 #include "ui/grid_style.h"
 
 #include <QEvent>
+#include <QMenu>
 #include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QTableView>
@@ -66,6 +67,23 @@ GridPage::GridPage(JournalTableModel& model, ErrorReporter& errors, const QStrin
     connect(m_shown, &JournalFilterModel::modelReset, this, &GridPage::showCounts);
     connect(m_shown, &JournalFilterModel::layoutChanged, this, &GridPage::showCounts);
     setUpGrid(m_grid, kMinimumCommentColumnWidth);
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("gridMenu"));
+    QAction* report = m_contextMenu->addAction(QStringLiteral("&Протокол испытаний…"));
+    report->setObjectName(QStringLiteral("reportAction"));
+    connect(report, &QAction::triggered, this, [this] {
+        if (m_report)
+            runGuarded(m_errors, [this] { m_report(this, reportRows()); });
+    });
+    // The menu key opens it as a right click does.
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QTableView::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!m_report)
+            return;
+        const JournalTable rows = reportRows();
+        m_contextMenu->actions().constFirst()->setEnabled(!rows.isEmpty());
+        m_contextMenu->popup(m_grid->viewport()->mapToGlobal(at));
+    });
     m_grid->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -155,6 +173,15 @@ std::vector<int> GridPage::selectedTableRows() const
 JournalTable GridPage::selectedTable() const
 {
     return m_shown->tableOfRows(selectedTableRows());
+}
+
+JournalTable GridPage::reportRows() const
+{
+    std::vector<int> rows = selectedTableRows();
+    if (rows.empty() && currentRow() > 0)
+        rows.push_back(currentRow());
+    JournalTable table = m_shown->tableOfRows(rows);
+    return table;
 }
 
 void GridPage::commitOpenEdit()

@@ -8,9 +8,11 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 
+class QMenu;
 class QTableView;
 class QToolBar;
 
@@ -68,6 +70,14 @@ public:
     // written.
     void setPrintView(PrintView* view) { m_printView = view; }
 
+    // Where "Протокол испытаний…" of the grid's context menu sends the selected rows (the
+    // current row when none is selected); without a handler the menu has no such item.
+    using ReportHandler = std::function<void(QWidget* page, const JournalTable& rows)>;
+    void setReportHandler(ReportHandler handler) { m_report = std::move(handler); }
+    // The rows the report takes; its item in the context menu.
+    JournalTable reportRows() const;
+    QMenu* contextMenu() const { return m_contextMenu; }
+
     // The widths the page's columns get when the window is created and resized.
     virtual void fitColumnsAtCreate() = 0;
     virtual void fitColumnsAtResize() = 0;
@@ -105,6 +115,8 @@ private:
     SpreadsheetExportAction m_export;
     QString m_printDirectory;
     PrintView* m_printView = nullptr;
+    ReportHandler m_report;
+    QMenu* m_contextMenu = nullptr;
 };
 
 }  // namespace kv
