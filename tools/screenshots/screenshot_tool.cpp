@@ -16,6 +16,7 @@
 #include "device/hid/hid_device_controller.h"
 #include "device/instrument/instrument_link.h"
 #include "journal/journal_entry.h"
+#include "journal/test_report.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
 #include "journal/ui/print_preview_dialog.h"
@@ -35,9 +36,11 @@
 #include <QDir>
 #include <QLocale>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 #include <QMenu>
 #include <QToolButton>
@@ -225,6 +228,32 @@ bool savePrintPreview(kv::TForm1& form, const QString& out)
     return ok;
 }
 
+// A test report of the journal's rows, as its first page sets on A4 at 96 dpi.
+bool saveTestReport(kv::TForm1& form, const QString& out)
+{
+    kv::TestReport typed;
+    typed.laboratory = QStringLiteral("Центральная заводская лаборатория");
+    typed.operatorName = QStringLiteral("Иванова А. П.");
+    typed.number = QStringLiteral("128");
+    typed.date = QDate(2026, 12, 10);
+    QTextDocument document;
+    QFont font = QGuiApplication::font();
+    font.setPointSize(10);
+    document.setDefaultFont(font);
+    document.setHtml(kv::testReportHtml(form.testReport(form.journalPage()->table(), typed)));
+    const QSize a4(794, 1123);
+    const int margin = 76;  // 2 cm
+    document.setPageSize(QSizeF(a4.width() - 2 * margin, a4.height() - 2 * margin));
+    QImage page(a4, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.translate(margin, margin);
+    document.drawContents(&painter, QRectF(QPointF(), document.pageSize()));
+    painter.end();
+    const QString path = QDir(out).filePath(QStringLiteral("17-test-report.png"));
+    return page.save(path);
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -324,6 +353,7 @@ int main(int argc, char** argv)
     }
 
     ok = savePrintPreview(form, out) && ok;
+    ok = saveTestReport(form, out) && ok;
     ok = saveLinkStates(workspace, form, platform, out) && ok;
     return ok ? 0 : 1;
 }
