@@ -468,16 +468,17 @@ void TForm1::closeAfterModalWindows()
     }
 }
 
-void TForm1::bringToFront()
+bool TForm1::bringToFront()
 {
     // A request that comes in after the close must not bring back a window whose files
     // are saved and whose program is ending.
     if (m_closed || m_signalClose)
-        return;
+        return false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
+    return true;
 }
 
 bool TForm1::FormClose()

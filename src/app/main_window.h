@@ -95,8 +95,8 @@ public:
     // after it.
     void closeOnSignal();
     // Brings the window to the front (a second start on the same data folder asks),
-    // unless it has closed or is about to.
-    void bringToFront();
+    // unless it has closed or is about to: then false.
+    bool bringToFront();
 
     // Menu: Файл → Закрыть, Справка → О программе, Справка → Вызов справки; Правка →
     // Отменить / Повторить.

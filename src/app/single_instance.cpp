@@ -26,6 +26,9 @@ namespace {
 // busy in a long save, but a start must not hang.
 constexpr int kRequestTimeoutMs = 3000;
 constexpr int kRetryMs = 50;
+// How long a start waits for a program that is closing on the same folder: its close
+// writes the files (seconds for a million rows) and may ask about a failed save.
+constexpr int kCloseWaitMs = 120000;
 
 QString folderKey(const QString& dataDirectory)
 {
@@ -99,12 +102,52 @@ SingleInstance::Claim SingleInstance::claim()
             socket.write("raise\n");
             if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
                 return Claim::OtherUnreachable;
-            socket.disconnectFromServer();
-            return Claim::OtherAsked;
+            // "raised", or "closing" from a program whose window has gone: this start
+            // then waits for it to let go of the folder and opens as usual.
+            while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState
+                   && socket.waitForReadyRead(int(deadline.remainingTime()))) {
+            }
+            const QByteArray answer = socket.readLine().trimmed();
+            if (answer == "raised" || (answer.isEmpty() && socket.state() == QLocalSocket::ConnectedState))
+                return Claim::OtherAsked;
+            socket.abort();
+            return waitForRelease();
+        }
+        // No server: the first program may have let go of the folder just now.
+        if (lockFolder() && m_lock.tryLock(0)) {
+            listen();
+            return Claim::Owner;
         }
         if (deadline.hasExpired())
             return Claim::OtherUnreachable;
         QThread::msleep(kRetryMs);
+    }
+}
+
+SingleInstance::Claim SingleInstance::waitForRelease()
+{
+    const QDeadlineTimer deadline(kCloseWaitMs);
+    while (!deadline.hasExpired()) {
+        if (lockFolder() && m_lock.tryLock(0)) {
+            listen();
+            return Claim::Owner;
+        }
+        QThread::msleep(kRetryMs);
+    }
+    return Claim::OtherUnreachable;
+}
+
+void SingleInstance::release()
+{
+    if (m_server) {
+        m_server->close();
+        delete m_server;
+        m_server = nullptr;
+    }
+    m_lock.unlock();
+    if (m_folderFd >= 0) {
+        ::close(m_folderFd);
+        m_folderFd = -1;
     }
 }
 
@@ -149,15 +192,18 @@ void SingleInstance::listen()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            // Any request, even one cut short, asks for the window.
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            // Any request, even one cut short, asks for the window; the answer says
+            // whether it came or the program is closing.
+            const auto answer = [this, socket] {
                 socket->readAll();
+                const bool raised = !m_raise || m_raise();
                 emit activationRequested();
-            });
-            if (socket->bytesAvailable() > 0) {
-                socket->readAll();
-                emit activationRequested();
-            }
+                socket->write(raised ? "raised\n" : "closing\n");
+                socket->flush();
+            };
+            connect(socket, &QLocalSocket::readyRead, this, answer);
+            if (socket->bytesAvailable() > 0)
+                answer();
         }
     });
 }

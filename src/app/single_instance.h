@@ -14,6 +14,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QLocalServer;
 
 namespace kv {
@@ -44,6 +46,13 @@ public:
     Claim claim();
     // After HeldElsewhere: removes the lock file and takes the folder; Owner or Unguarded.
     Claim takeOver();
+    // What a later start's request does: true when the window came forward, false when
+    // the program is closing (the later start then waits for release() and opens).
+    void setRaiseHandler(std::function<bool()> raise) { m_raise = std::move(raise); }
+    // Lets go of the folder, the lock file and the local server, once the files are
+    // written and before the program frees its tables.
+    void release();
+
     // Who holds the lock file, for the boxes: "компьютер lab-pc-2, пользователь ivanova,
     // с 09.12.2026 08:14" (as far as known).
     QString holderText() const;
@@ -59,6 +68,8 @@ signals:
 
 private:
     void listen();
+    // Until the program closing on the folder has let go of it.
+    Claim waitForRelease();
 
     bool lockFolder();
 
@@ -68,6 +79,7 @@ private:
     QString m_serverName;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;
+    std::function<bool()> m_raise;
 };
 
 // What a second start says when the first can't be reached; holder as holderText() gives.

@@ -118,14 +118,18 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     splash.reset();
 
     form1.show();
-    QObject::connect(&instance, &SingleInstance::activationRequested, &form1, &TForm1::bringToFront);
+    instance.setRaiseHandler([&form1] { return form1.bringToFront(); });
     window = &form1;
     if (closeWhenShown)
         QTimer::singleShot(0, &form1, &TForm1::closeOnSignal);
     std::unique_ptr<QObject> extras;
     if (variant.afterWindowsCreated)
         extras = variant.afterWindowsCreated(form1, *platform);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The files are written: a start waiting for this program may open them now, while
+    // this one frees its tables.
+    instance.release();
+    return status;
 }
 
 }  // namespace kv

@@ -2,9 +2,12 @@
 // programs started on one folder.
 
 #include "app/single_instance.h"
+#include "journal/journal_table.h"
+#include "journal/table_file.h"
 #include "recording_reporter.h"
 
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -14,6 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 namespace kv::test {
 namespace {
@@ -36,6 +43,43 @@ TEST(SingleInstance, ASecondClaimAsksTheFirstAndALockLeftByTheDeadIsTaken)
               "2147480000\nkv4410pc\n" + QSysInfo::machineHostName().toUtf8() + '\n');
     SingleInstance next(dir.path());
     EXPECT_EQ(next.claim(), SingleInstance::Claim::Owner);
+}
+
+// A claim from another thread, while this one serves the first program's requests and
+// does `meanwhile`.
+SingleInstance::Claim claimWhileServing(SingleInstance& instance, const std::function<void()>& meanwhile)
+{
+    std::atomic<bool> done{false};
+    SingleInstance::Claim claim{};
+    std::thread starting([&] {
+        claim = instance.claim();
+        done = true;
+    });
+    meanwhile();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 60000));
+    starting.join();
+    return claim;
+}
+
+// A start while the first program is closing waits for it to let go, then owns the folder;
+// a start while it runs brings it forward.
+TEST(SingleInstance, AClaimDuringTheFirstsCloseWaitsAndThenOwns)
+{
+    QTemporaryDir dir;
+    SingleInstance first(dir.path());
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::Owner);
+    first.setRaiseHandler([] { return false; });
+    QSignalSpy asked(&first, &SingleInstance::activationRequested);
+    SingleInstance second(dir.path());
+    EXPECT_EQ(claimWhileServing(second, [&] {
+                  ASSERT_TRUE(QTest::qWaitFor([&] { return asked.count() > 0; }, 30000));
+                  first.release();
+              }),
+              SingleInstance::Claim::Owner);
+
+    second.setRaiseHandler([] { return true; });
+    SingleInstance third(dir.path());
+    EXPECT_EQ(claimWhileServing(third, [] {}), SingleInstance::Claim::OtherAsked);
 }
 
 // The folder itself is locked: a second program that does not find the first's lock file
@@ -104,6 +148,52 @@ TEST(SingleInstance, ASecondProgramOnTheSameFilesLeavesThemAlone)
     EXPECT_EQ(readFile(journal), readFile(QStringLiteral(KV_TEST_DATA_DIR "/journal_three_rows.tab")));
     EXPECT_EQ(inodeOf(journal), inode);
     EXPECT_FALSE(QFileInfo::exists(lock));
+}
+
+// Opening the program again just after closing it: the second start waits for the first's
+// close and then opens the files, instead of asking a window that is going.
+TEST(SingleInstance, AStartDuringTheFirstsCloseOpensOnceTheFilesAreWritten)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program));
+    {
+        // Long enough that freeing it takes a while after the files are written.
+        std::vector<JournalRow> rows(100000, JournalRow{{QStringLiteral("1"), QStringLiteral("10.12.2026 09:00:00"),
+                                                         QStringLiteral("Моторный метод"), QStringLiteral("83,2"),
+                                                         QStringLiteral("проба")}});
+        writeFile(dir.filePath(QStringLiteral("data2.tab")), tableFileBytes(journalTableOf(rows)));
+    }
+    writeFile(dir.filePath(QStringLiteral("data.tab")), {});
+    writeFile(dir.filePath(QStringLiteral("kor.tab")), {});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    QProcess second;
+    for (QProcess* p : {&first, &second})
+        p->setProcessEnvironment(environment);
+    const QString lock = dir.filePath(QStringLiteral("kv4410pc.lock"));
+    const auto holder = [&lock] {
+        qint64 pid = 0;
+        QString host, application;
+        return QLockFile(lock).getLockInfo(&pid, &host, &application) ? pid : 0;
+    };
+    first.start(program, {});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holder() == first.processId(); }, 30000));
+
+    first.terminate();
+    second.start(program, {});
+    ASSERT_TRUE(second.waitForStarted());
+    const qint64 secondId = second.processId();
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holder() == secondId || second.state() != QProcess::Running; }, 30000));
+    EXPECT_EQ(holder(), secondId) << "the second start left with " << second.exitCode();
+    EXPECT_EQ(second.state(), QProcess::Running);
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0);
 }
 
 }  // namespace
