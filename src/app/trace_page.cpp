@@ -3,6 +3,8 @@
 #include "ui/fonts.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -20,9 +22,9 @@ TracePage::TracePage(QWidget* parent)
     m_memo->setObjectName(QStringLiteral("Memo1"));
     m_memo->setReadOnly(true);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // A week of polling would otherwise grow the memo, and the program, without end.
-    m_memo->setMaximumBlockCount(kMaxLines);
     m_memo->setPlainText(QStringLiteral("Memo1"));
+    m_lines.push_back(QStringLiteral("Memo1"));
+    m_total = m_shown = 1;
     QFont mono = m_memo->font();
     mono.setFamilies(monospaceFamilies());
     mono.setStyleHint(QFont::Monospace);
@@ -35,21 +37,57 @@ TracePage::TracePage(QWidget* parent)
 
 void TracePage::appendLine(const QString& line)
 {
-    // Lines the memo would drop at once need not wait for it.
-    if (m_pending.size() >= kMaxLines)
-        m_pending.removeFirst();
-    m_pending.append(line);
-    if (!m_flushTimer->isActive())
+    if (m_lines.size() >= std::size_t(kMaxLines))
+        m_lines.pop_front();
+    m_lines.push_back(line);
+    ++m_total;
+    if (isVisible() && !m_flushTimer->isActive())
         m_flushTimer->start();
 }
 
 void TracePage::flush()
 {
     m_flushTimer->stop();
-    if (m_pending.isEmpty())
+    const std::uint64_t unseen = m_total - m_shown;
+    if (unseen == 0)
         return;
-    m_memo->appendPlainText(m_pending.join(u'\n'));
-    m_pending.clear();
+    QString text;
+    if (unseen >= m_lines.size()) {
+        // More came than are kept: the memo starts again from the lines kept.
+        for (const QString& line : m_lines) {
+            if (!text.isEmpty())
+                text += u'\n';
+            text += line;
+        }
+        m_memo->setPlainText(text);
+        m_memo->moveCursor(QTextCursor::End);
+    } else {
+        for (auto it = m_lines.end() - qsizetype(unseen); it != m_lines.end(); ++it) {
+            if (it != m_lines.end() - qsizetype(unseen))
+                text += u'\n';
+            text += *it;
+        }
+        m_memo->appendPlainText(text);
+        QTextDocument* document = m_memo->document();
+        if (const int over = document->blockCount() - kMaxLines; over >= kTrimChunk) {
+            QTextCursor top(document);
+            top.setPosition(document->findBlockByNumber(over).position(), QTextCursor::KeepAnchor);
+            top.removeSelectedText();
+        }
+    }
+    m_shown = m_total;
+}
+
+void TracePage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    flush();
+}
+
+void TracePage::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_flushTimer->stop();
 }
 
 }  // namespace kv

@@ -210,27 +210,49 @@ TEST_F(LinkedFormTest, ResistorReportsAndShortReports)
     EXPECT_EQ(panel(5), QString());
 }
 
-TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemOnItsTimer)
+// The memo is brought up to date only while its page is on the screen (on its timer), when
+// the page opens, or when asked; it keeps the most recent lines, trimmed in chunks.
+TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemWhileOnTheScreen)
 {
     createClean();
-    form->tracePage()->appendLine(QStringLiteral("first"));
-    QPlainTextEdit* memo = form->tracePage()->memo();
-    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1"));
-    auto* flushTimer = form->tracePage()->findChild<QTimer*>();
+    TracePage* trace = form->tracePage();
+    QPlainTextEdit* memo = trace->memo();
+    auto* flushTimer = trace->findChild<QTimer*>();
     ASSERT_NE(flushTimer, nullptr);
+    trace->appendLine(QStringLiteral("first"));
+    EXPECT_FALSE(flushTimer->isActive()) << "the page is not on the screen";
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1"));
+
+    form->show();
+    form->pageControl()->revealServicePages();
+    form->pageControl()->setCurrentIndex(PageControl::Trace);
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst"));
+    trace->appendLine(QStringLiteral("second"));
     ASSERT_TRUE(flushTimer->isActive());
     emit flushTimer->timeout({});
-    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst"));
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst\nsecond"));
 
-    for (int i = 0; i < TracePage::kMaxLines + 5; ++i) {
-        form->tracePage()->appendLine(QStringLiteral("line %1").arg(i));
-        if (i % 3000 == 0)
-            form->tracePage()->flush();
+    const int total = TracePage::kMaxLines + TracePage::kTrimChunk + 5;
+    for (int i = 0; i < total; ++i) {
+        trace->appendLine(QStringLiteral("line %1").arg(i));
+        if (i % 1000 == 0)
+            trace->flush();
     }
-    const QStringList lines = traceLines();
+    QStringList lines = traceLines();
+    EXPECT_GE(lines.size(), TracePage::kMaxLines);
+    EXPECT_LT(lines.size(), TracePage::kMaxLines + TracePage::kTrimChunk);
+    EXPECT_EQ(lines.back(), QStringLiteral("line %1").arg(total - 1));
+    EXPECT_EQ(lines.front(), QStringLiteral("line %1").arg(total - lines.size()));
+
+    // Hidden, more lines than are kept: the page opens on the last kMaxLines.
+    form->pageControl()->setCurrentIndex(PageControl::Journal);
+    for (int i = 0; i < TracePage::kMaxLines + 7; ++i)
+        trace->appendLine(QStringLiteral("again %1").arg(i));
+    EXPECT_FALSE(flushTimer->isActive());
+    form->pageControl()->setCurrentIndex(PageControl::Trace);
+    lines = memo->toPlainText().split(u'\n');
     EXPECT_EQ(lines.size(), TracePage::kMaxLines);
-    EXPECT_EQ(lines.front(), QStringLiteral("line 5"));
-    EXPECT_EQ(lines.back(), QStringLiteral("line %1").arg(TracePage::kMaxLines + 4));
+    EXPECT_EQ(lines.front(), QStringLiteral("again 7"));
 }
 
 }  // namespace
