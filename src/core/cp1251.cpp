@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <array>
+
 namespace kv {
 
 namespace {
@@ -25,13 +27,23 @@ public:
         // (see cp1251Available), and a table of '?' keeps any other caller safe.
         if (!m_available)
             m_chars = QString(256, u'?');
-        for (int b = 0; b < 256; ++b)
-            m_bytes.insert(m_chars[b].unicode(), char(b));
+        for (int b = 0; b < 256; ++b) {
+            const char16_t u = m_chars[b].unicode();
+            m_bytes.insert(u, char(b));
+            if (u >= kCyrillic && u < kCyrillic + 0x100)
+                m_cyrillic[u - kCyrillic] = char(b);
+        }
     }
 
     bool available() const { return m_available; }
     QChar decode(std::uint8_t b) const { return m_chars[b]; }
-    char encode(char16_t c) const { return m_bytes.value(c, '?'); }
+    char encode(char16_t c) const
+    {
+        // The letters of a journal, looked up without hashing.
+        if (c >= kCyrillic && c < kCyrillic + 0x100 && m_cyrillic[c - kCyrillic] != 0)
+            return m_cyrillic[c - kCyrillic];
+        return m_bytes.value(c, '?');
+    }
 
     static const Cp1251Table& instance()
     {
@@ -42,7 +54,9 @@ public:
 private:
     bool m_available = false;
     QString m_chars;
+    static constexpr char16_t kCyrillic = 0x0400;
     QHash<char16_t, char> m_bytes;
+    std::array<char, 0x100> m_cyrillic{};
 };
 
 }  // namespace
@@ -52,11 +66,13 @@ bool cp1251Available()
     return Cp1251Table::instance().available();
 }
 
-QByteArray toCp1251(QStringView text)
+void appendCp1251(QByteArray& bytes, QStringView text)
 {
     const Cp1251Table& table = Cp1251Table::instance();
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
+    const qsizetype at = bytes.size();
+    bytes.resize(at + text.size());
+    char* out = bytes.data() + at;
+    char* const start = out;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
@@ -66,7 +82,13 @@ QByteArray toCp1251(QStringView text)
         }
         *out++ = c.unicode() < 0x80 ? char(c.unicode()) : table.encode(c.unicode());
     }
-    bytes.truncate(out - bytes.data());
+    bytes.truncate(at + (out - start));
+}
+
+QByteArray toCp1251(QStringView text)
+{
+    QByteArray bytes;
+    appendCp1251(bytes, text);
     return bytes;
 }
 

@@ -18,6 +18,8 @@ inline const QString kCp1251MissingText = QStringLiteral(
 // Each character that code page 1251 lacks becomes one '?' (a surrogate pair counts as
 // one character), so the result has exactly one byte per character.
 QByteArray toCp1251(QStringView text);
+// The same, appended to `bytes`.
+void appendCp1251(QByteArray& bytes, QStringView text);
 
 // Every byte value maps to a character; decoding never fails.
 QString fromCp1251(QByteArrayView bytes);

@@ -1,5 +1,7 @@
 #include "journal/journal_table.h"
 
+#include <iterator>
+
 #include <algorithm>
 
 namespace kv {
@@ -84,6 +86,19 @@ void JournalTable::appendData(const JournalRow& cells)
 {
     appendRow();
     setRow(rowCount() - 1, cells);
+}
+
+void JournalTable::takeReadRows(std::vector<JournalRow>&& rows)
+{
+    if (rows.empty())
+        return;
+    if (m_rows.size() == 1) {
+        m_rows = std::move(rows);
+        return;
+    }
+    m_rows[0] = std::move(rows[0]);
+    m_rows.reserve(m_rows.size() + rows.size() - 1);
+    std::move(rows.begin() + 1, rows.end(), std::back_inserter(m_rows));
 }
 
 void JournalTable::clear()

@@ -72,6 +72,11 @@ public:
     // Blank row 1 and row count 2.
     void clear();
 
+    // A read's records, each cell one line already: the first fills row 1 as it stands,
+    // the others follow the last row (what setRow(1) and appendData would do, without
+    // looking at every character again).
+    void takeReadRows(std::vector<JournalRow>&& rows);
+
 private:
     std::vector<JournalRow> m_rows;  // m_rows[i] is data row i + 1
 };

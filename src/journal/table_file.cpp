@@ -4,6 +4,8 @@
 #include "core/file_io.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace kv {
 
@@ -19,18 +21,52 @@ QByteArray tableFileBytes(const JournalTable& table)
             length += cell.size() + 2;
         length += 2;
     }
-    QString text;
-    text.reserve(length);
-    const QLatin1StringView lineEnd("\r\n");
+    // Encoded cell by cell into the bytes: a text of the whole file first would cost
+    // twice its size again. One byte per character, whatever the character.
+    QByteArray bytes;
+    bytes.reserve(length);
     for (int r = 1; r < table.rowCount(); ++r) {
         for (const QString& cell : table.row(r).cells) {
-            text += cell;
-            text += lineEnd;
+            appendCp1251(bytes, cell);
+            bytes += "\r\n";
         }
-        text += lineEnd;
+        bytes += "\r\n";
     }
-    return toCp1251(text);
+    return bytes;
 }
+
+namespace {
+
+// Cells a journal repeats (the method, a value, a comment) are decoded once and shared:
+// a million rows then hold one copy of each, not a million.
+class CellCache {
+public:
+    QString cell(QByteArrayView bytes)
+    {
+        if (bytes.size() > kLongest)
+            return fromCp1251(bytes);
+        for (const Entry& entry : m_entries) {
+            if (entry.bytes == bytes)
+                return entry.text;
+        }
+        Entry& entry = m_entries[m_next];
+        m_next = (m_next + 1) % kEntries;
+        entry = {bytes, fromCp1251(bytes)};
+        return entry.text;
+    }
+
+private:
+    static constexpr qsizetype kLongest = 80;
+    static constexpr std::size_t kEntries = 8;
+    struct Entry {
+        QByteArrayView bytes;
+        QString text;
+    };
+    std::array<Entry, kEntries> m_entries{};
+    std::size_t m_next = 0;
+};
+
+}  // namespace
 
 TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
 {
@@ -41,39 +77,45 @@ TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
         result.damaged = std::any_of(rest.begin(), rest.end(), [](char c) { return c != '\0'; });
         bytes = bytes.first(nul);
     }
-    const QString text = fromCp1251(bytes);
 
+    // Decoded line by line, straight from the bytes: a text copy of the whole file first
+    // would cost twice its size again.
+    std::vector<JournalRow> records;
+    records.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '\n') / kLinesPerRecord + 1));
+    // Columns 0 and 1 (the number, the date) differ from row to row.
+    std::array<CellCache, JournalTable::kColumnCount> caches;
+    const QString blank = QStringLiteral(" ");
     JournalRow record;
     int line = 0;
-    bool first = true;
     bool partialHasText = false;
-    const auto takeLine = [&](QStringView content) {
+    const auto takeLine = [&](QByteArrayView content) {
         partialHasText = partialHasText || !content.isEmpty();
-        if (line < JournalTable::kColumnCount)
-            record.cells[std::size_t(line)] =
-                content.isEmpty() ? QStringLiteral(" ") : content.toString();
+        if (line < JournalTable::kColumnCount) {
+            QString& cell = record.cells[std::size_t(line)];
+            if (content.isEmpty())
+                cell = blank;
+            else if (line < JournalTable::kMethodColumn)
+                cell = fromCp1251(content);
+            else
+                cell = caches[std::size_t(line)].cell(content);
+        }
         if (++line < kLinesPerRecord)
             return;
-        // A complete record: the first fills row 1 as it stands, the others are appended.
-        if (first) {
-            table.setRow(1, record);
-            first = false;
-        } else {
-            table.appendData(record);
-        }
-        ++result.records;
+        records.push_back(std::move(record));
+        record = {};
         line = 0;
         partialHasText = false;
     };
 
+    const char* const begin = bytes.data();
+    const qsizetype size = bytes.size();
     qsizetype start = 0;
-    const qsizetype size = text.size();
     qsizetype i = 0;
     while (i < size) {
-        const QChar ch = text[i];
-        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
-            takeLine(QStringView(text).sliced(start, i - start));
-            if (ch == QLatin1Char('\r') && i + 1 < size && text[i + 1] == QLatin1Char('\n'))
+        const char ch = begin[i];
+        if (ch == '\r' || ch == '\n') {
+            takeLine(bytes.sliced(start, i - start));
+            if (ch == '\r' && i + 1 < size && begin[i + 1] == '\n')
                 ++i;
             start = ++i;
         } else {
@@ -81,9 +123,12 @@ TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
         }
     }
     if (start < size)
-        takeLine(QStringView(text).sliced(start));
+        takeLine(bytes.sliced(start));
     if (line > 0 && partialHasText)
         result.damaged = true;
+    result.records = int(records.size());
+    // Each cell came from one line, cut at the first NUL: nothing in it to make single.
+    table.takeReadRows(std::move(records));
     return result;
 }
 

@@ -181,7 +181,7 @@ TEST_F(DataFilesTest, AJournalTooLargeForMemoryIsRefusedNotACrash)
         std::fclose(statm);
         // What the process has now, and less than the table would take.
         struct rlimit limit {};
-        limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + 40 * 1024 * 1024;
+        limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + 16 * 1024 * 1024;
         ::setrlimit(RLIMIT_AS, &limit);
         load();
         const bool refused = errors.messages.size() == 1 && errors.messages[0].contains(QStringLiteral("слишком велик"))
