@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kv {
@@ -37,33 +39,49 @@ QByteArray tableFileBytes(const JournalTable& table)
 
 namespace {
 
-// Cells a journal repeats (the method, a value, a comment) are decoded once and shared:
-// a million rows then hold one copy of each, not a million.
+// Cells a journal repeats are decoded once and shared: a million rows then hold one copy
+// of each, not a million. The method and the value take few texts, all of them kept
+// (keyed by views into the file's bytes, which outlive the read); a comment repeats, if at
+// all, from one row to the next, so only the last few are looked at.
 class CellCache {
 public:
+    explicit CellCache(bool everyText) : m_everyText(everyText) {}
+
     QString cell(QByteArrayView bytes)
     {
         if (bytes.size() > kLongest)
             return fromCp1251(bytes);
-        for (const Entry& entry : m_entries) {
-            if (entry.bytes == bytes)
-                return entry.text;
+        for (const Recent& recent : m_recent) {
+            if (recent.bytes == bytes)
+                return recent.text;
         }
-        Entry& entry = m_entries[m_next];
-        m_next = (m_next + 1) % kEntries;
-        entry = {bytes, fromCp1251(bytes)};
-        return entry.text;
+        QString text;
+        const std::string_view key(bytes.data(), std::size_t(bytes.size()));
+        if (!m_everyText) {
+            text = fromCp1251(bytes);
+        } else if (const auto found = m_cells.find(key); found != m_cells.end()) {
+            text = found->second;
+        } else {
+            text = fromCp1251(bytes);
+            if (m_cells.size() < kMostCells)
+                m_cells.emplace(key, text);
+        }
+        m_recent[m_next] = {bytes, text};
+        m_next = (m_next + 1) % m_recent.size();
+        return text;
     }
 
 private:
-    static constexpr qsizetype kLongest = 80;
-    static constexpr std::size_t kEntries = 8;
-    struct Entry {
+    static constexpr qsizetype kLongest = 48;
+    static constexpr std::size_t kMostCells = 1 << 16;
+    struct Recent {
         QByteArrayView bytes;
         QString text;
     };
-    std::array<Entry, kEntries> m_entries{};
+    bool m_everyText;
+    std::array<Recent, 4> m_recent{};
     std::size_t m_next = 0;
+    std::unordered_map<std::string_view, QString> m_cells;
 };
 
 }  // namespace
@@ -83,7 +101,8 @@ TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
     std::vector<JournalRow> records;
     records.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '\n') / kLinesPerRecord + 1));
     // Columns 0 and 1 (the number, the date) differ from row to row.
-    std::array<CellCache, JournalTable::kColumnCount> caches;
+    std::array<CellCache, JournalTable::kColumnCount> caches{CellCache(false), CellCache(false), CellCache(true),
+                                                             CellCache(true), CellCache(false)};
     const QString blank = QStringLiteral(" ");
     JournalRow record;
     int line = 0;
