@@ -2,6 +2,7 @@
 
 #include "device/hid/hid_hand_over_queue.h"
 #include "device/hid/hid_platform.h"
+#include "core/error_guard.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,8 +16,11 @@ THidDeviceReadThread::THidDeviceReadThread(HidReadSource& source, HidPlatform& p
       m_source(source),
       m_platform(platform),
       m_queue(queue),
-      m_report(size_t(std::max(reportLength, 0)))
+      m_length(std::max(reportLength, 0)),
+      m_reports(std::size_t(kSlots) * std::size_t(m_length)),
+      m_sizes(std::size_t(kSlots), 0)
 {
+    m_read.reserve(std::size_t(kSlots));
 }
 
 THidDeviceReadThread::~THidDeviceReadThread()
@@ -30,6 +34,7 @@ void THidDeviceReadThread::requestStop()
     {
         std::lock_guard lock(m_pauseMutex);
         m_stop = true;
+        ++m_stopRequests;
     }
     m_pauseWake.notify_all();
     // Platforms allow a cancel from another thread; a handle already gone is ignored.
@@ -51,51 +56,79 @@ void THidDeviceReadThread::handOverError(int error)
     m_queue.handOver(this, call);
 }
 
+void THidDeviceReadThread::handOverReports()
+{
+    if (m_read.empty())
+        return;
+    auto call = [this] {
+        // A stop asked before the hand-over ran still gets every report read; one asked
+        // by a handler (which may have let the device go) ends the delivery.
+        const int stops = m_stopRequests;
+        for (const int index : m_read) {
+            if (m_stopRequests != stops)
+                break;
+            // A handler that raises must not cost the reports after it.
+            runGuarded(m_queue.reporter(), [this, index] {
+                m_source.DeliverReport(slot(index), quint16(m_sizes[std::size_t(index)] - 1));
+            });
+        }
+    };
+    m_queue.handOver(this, call);
+    m_read.clear();
+}
+
 void THidDeviceReadThread::run()
 {
-    const int length = int(m_report.size());
+    int next = 0;  // the slot the next read goes into
+    HidHandle handle = kInvalidHidHandle;
+    bool reading = false;
     while (!m_stop) {
-        std::fill(m_report.begin(), m_report.end(), quint8(0));
-        HidHandle handle = kInvalidHidHandle;
-        const int startError = m_source.StartRead(m_report.data(), length, handle);
-        if (startError != 0) {
-            handOverError(startError);
-            // A handler may have stopped this reader and let the device go.
-            if (!m_stop)
-                pause(m_source.readWait());
+        if (!reading) {
+            std::fill_n(slot(next), m_length, quint8(0));
+            const int startError = m_source.StartRead(slot(next), m_length, handle);
+            if (startError != 0) {
+                handOverReports();
+                handOverError(startError);
+                // A handler may have stopped this reader and let the device go.
+                if (!m_stop)
+                    pause(m_source.readWait());
+                continue;
+            }
+            reading = true;
+            m_pendingHandle = handle;
+        }
+        // With reports in hand only those already queued are taken; the first wait for
+        // one more hands them over, the read staying under way into its own slot.
+        const HidReadResult result = m_platform.waitRead(handle, m_read.empty() ? m_source.readWait() : 0);
+        if (result.status == HidReadStatus::TimedOut) {
+            handOverReports();
             continue;
         }
-        m_pendingHandle = handle;
-        HidReadResult result;
-        bool pending = true;
-        while (!m_stop) {
-            result = m_platform.waitRead(handle, m_source.readWait());
-            if (result.status != HidReadStatus::TimedOut) {
-                pending = false;
-                break;
-            }
-        }
+        reading = false;
         m_pendingHandle = kInvalidHidHandle;
-        if (pending) {
-            // No read into m_report may outlive the thread.
-            m_platform.cancelRead(handle);
-            break;
-        }
-        m_bytesRead = result.status == HidReadStatus::Completed ? result.bytes : 0;
         if (result.status == HidReadStatus::Failed) {
             // Retrying at once would spin on a failing device.
+            handOverReports();
             handOverError(result.error);
             if (!m_stop)
                 pause(m_source.readWait());
             continue;
         }
-        if (m_bytesRead > 0) {
-            HidReadSource& source = m_source;
-            const quint8* report = m_report.data();
-            const auto size = quint16(m_bytesRead - 1);
-            auto call = [&source, report, size] { source.DeliverReport(report, size); };
-            m_queue.handOver(this, call);
+        if (result.status == HidReadStatus::Completed && result.bytes > 0) {
+            m_sizes[std::size_t(next)] = result.bytes;
+            m_read.push_back(next);
+            next = (next + 1) % kSlots;
+            // The slot the next read needs must not be one still to be handed over.
+            if (int(m_read.size()) == kSlots - 1)
+                handOverReports();
+        } else {
+            handOverReports();
         }
+    }
+    m_pendingHandle = kInvalidHidHandle;
+    if (reading) {
+        // No read into a slot may outlive the thread.
+        m_platform.cancelRead(handle);
     }
     m_ended = true;
     m_queue.wake();

@@ -1,6 +1,9 @@
 #pragma once
-// The reader of one claimed device: reads input reports on its own thread and hands each
-// one to the device's data handler on the GUI thread, waiting until the handler returns.
+// The reader of one claimed device: reads input reports on its own thread and hands them
+// to the device's data handler on the GUI thread, waiting until the handler returns.
+// Reports already waiting in the system's queue are read at once and handed over together
+// (in order, each to the handler), so a busy window thread costs one round trip for all of
+// them, not one each, and the queue drains before it overflows.
 
 #include "device/hid/hid_platform.h"
 #include "device/hid/named_thread.h"
@@ -35,7 +38,10 @@ protected:
 
 class THidDeviceReadThread : public TNamedThread {
 public:
-    // Created and started by THidDevice::StartReader on the GUI thread; the report buffer
+    // The most reports handed over together: the system's queue (64) and the read under way.
+    static constexpr int kSlots = 65;
+
+    // Created and started by THidDevice::StartReader on the GUI thread; each report buffer
     // holds reportLength bytes, report ID included. name is the device's path.
     THidDeviceReadThread(HidReadSource& source, HidPlatform& platform, HidHandOverQueue& queue,
                          const QString& name, int reportLength);
@@ -53,13 +59,19 @@ protected:
 private:
     void pause(int ms);
     void handOverError(int error);
+    // The reports read so far, in one hand-over; none is delivered once a stop is asked.
+    void handOverReports();
+    quint8* slot(int index) { return m_reports.data() + std::size_t(index) * std::size_t(m_length); }
 
     HidReadSource& m_source;
     HidPlatform& m_platform;
     HidHandOverQueue& m_queue;
-    std::vector<quint8> m_report;
-    int m_bytesRead = 0;
+    int m_length = 0;
+    std::vector<quint8> m_reports;  // kSlots buffers of m_length bytes
+    std::vector<int> m_read;        // the slots holding reports not yet handed over, in order
+    std::vector<int> m_sizes;       // bytes read into each slot
     std::atomic<bool> m_stop = false;
+    std::atomic<int> m_stopRequests = 0;
     std::atomic<bool> m_ended = false;
     std::atomic<HidHandle> m_pendingHandle = kInvalidHidHandle;
     std::mutex m_pauseMutex;

@@ -43,6 +43,9 @@ public:
     {
         handOver(owner, [](void* c) { (*static_cast<F*>(c))(); }, &call);
     }
+    // Where a call's errors go; a call that runs several handlers guards each with it.
+    ErrorReporter& reporter() const { return m_reporter; }
+
     // GUI thread: whether a call of owner is running, perhaps under other calls. A reader
     // whose call is running cannot end before that call returns, so nobody may wait
     // for it then.

@@ -41,9 +41,13 @@ TEST_F(ReaderTest, ReportsReachTheHandlerOnTheGuiThreadInOrder)
     for (int i = 0; i < 100; ++i)
         platform.queueInput(path, reportBytes({quint8(i)}, quint8(i % 3)));
     platform.queueInput(path, QByteArray(5, '\x09'));  // a short report keeps its own length
-    while (seen.size() < 101 && runOneHandOver()) {
-    }
+    // What is queued while the window's thread is busy goes over together, at most a
+    // batch of a full system queue at a time.
+    int handOvers = 0;
+    while (seen.size() < 101 && runOneHandOver())
+        ++handOvers;
     ASSERT_EQ(seen.size(), 101u);
+    EXPECT_LE(handOvers, 3);
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(seen[size_t(i)].id, i % 3);
         EXPECT_EQ(seen[size_t(i)].first, quint8(i));
@@ -118,8 +122,9 @@ TEST_F(ReaderTest, AHandlerThatRaisesIsReportedAndReadingGoesOn)
     });
     platform.queueInput(path, reportBytes({1}));
     platform.queueInput(path, reportBytes({2}));
-    ASSERT_TRUE(runOneHandOver());
-    ASSERT_TRUE(runOneHandOver());
+    // Both may come in one hand-over: the one that raised costs the other nothing.
+    while (data < 2 && runOneHandOver()) {
+    }
     EXPECT_EQ(data, 2);
     EXPECT_EQ(reporter.messages, QStringList({"bad report"}));
 }
