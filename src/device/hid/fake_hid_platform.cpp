@@ -36,6 +36,10 @@ QString FakeHidPlatform::plug(const FakeHidDeviceModel& model, const FakeHidFail
         device.instance = m_nextInstance++;
         device.model = model;
         device.failures = failures;
+        if (const int fixed = m_fixedQueueLength; fixed > 0) {
+            device.inputCapacity = fixed;
+            device.fixedCapacity = true;
+        }
         m_order.push_back(path);
     }
     postNotification();
@@ -248,7 +252,7 @@ bool FakeHidPlatform::setInputBufferCount(HidHandle handle, int count)
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
     Device* device = deviceOf(h);
-    if (!device || count < 2 || count > 512)
+    if (!device || count < 2 || count > 512 || device->fixedCapacity)
         return false;
     h->bufferCount = count;
     if (h->access == HidAccess::ReadOnly)
@@ -260,9 +264,10 @@ bool FakeHidPlatform::inputBufferCount(HidHandle handle, int& count)
 {
     std::lock_guard lock(m_mutex);
     Handle* h = handleOf(handle);
-    if (!deviceOf(h))
+    const Device* device = deviceOf(h);
+    if (!device)
         return false;
-    count = h->bufferCount;
+    count = device->fixedCapacity ? device->inputCapacity : h->bufferCount;
     return true;
 }
 

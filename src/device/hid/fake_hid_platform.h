@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -66,6 +67,10 @@ public:
     // Posts a notification without changing anything.
     void notifyDeviceChange();
 
+    // Every device plugged from now on queues this many input reports, whatever a reader
+    // asks for, as the kernel's hidraw queue does (64); 0 gives back the default.
+    void setFixedInputQueueLength(int length) { m_fixedQueueLength = length; }
+
     void setFailures(const QString& path, const FakeHidFailures& failures);
     void setWriteHook(WriteHook hook);
 
@@ -106,6 +111,7 @@ private:
         FakeHidFailures failures;
         std::deque<QByteArray> input;
         int inputCapacity = 32;
+        bool fixedCapacity = false;
         int dropped = 0;
         std::vector<QByteArray> writes;
     };
@@ -119,6 +125,8 @@ private:
         bool cancelled = false;
         bool dead = false;  // its device went away
     };
+
+    std::atomic<int> m_fixedQueueLength = 0;
 
     void postNotification();
     // The device behind a handle, or nullptr for no handle or one whose device went away.

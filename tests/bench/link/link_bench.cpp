@@ -263,6 +263,8 @@ int main(int argc, char** argv)
     }
     form.show();
 
+    // The kernel's hidraw queue: 64 reports, whatever the link asks for.
+    platform.setFixedInputQueueLength(64);
     kv::FakeHidDeviceModel model;
     model.attributes = {kv::kInstrumentVendorId, kv::kInstrumentProductId, 0x0100};
     model.product = QStringLiteral("QT-44 USB");
@@ -351,16 +353,25 @@ int main(int argc, char** argv)
         std::vector<Clock::time_point> sent(static_cast<size_t>(reports));
         const int droppedBefore = platform.droppedInputCount(path);
         const double cpuBefore = cpuSeconds();
+        // The steady state: from 30 % of the run on, when the trace holds all it keeps.
+        const int steadyFrom = reports * 3 / 10;
+        double cpuSteady = 0;
         Clock::time_point start;
+        Clock::time_point steadyStart;
         Clock::time_point fed;
         runWithFeeder([&] {
             start = Clock::now();
             for (int i = 0; i < reports; ++i) {
+                if (i == steadyFrom) {
+                    cpuSteady = cpuSeconds();
+                    steadyStart = Clock::now();
+                }
                 std::this_thread::sleep_until(start + std::chrono::microseconds(1000LL * i));
                 sent[size_t(i)] = Clock::now();
                 platform.queueInput(path, report(i));
             }
             fed = Clock::now();
+            cpuSteady = cpuSeconds() - cpuSteady;
             // Whatever is still on its way gets a second to arrive.
             observer.waitFor(reports - platform.droppedInputCount(path) + droppedBefore,
                              std::chrono::seconds(1));
@@ -391,10 +402,13 @@ int main(int argc, char** argv)
                     "  lost %d: %d dropped by the device queue, %d queued but never shown"
                     " (%d gaps seen in the labels)\n"
                     "  latency under load: median %.3f ms, 99th percentile %.3f ms, max %.3f ms\n"
-                    "  process CPU time %.2f s (%.0f %% of one core)\n",
+                    "  process CPU time %.2f s (%.0f %% of one core); steady state, the last %.0f s: "
+                    "%.0f %% of one core\n",
                     reports, feedSeconds, showSeconds, showSeconds > 0 ? shown / showSeconds : 0.0,
                     reports - shown, dropped, reports - shown - dropped, skipped, p.median, p.p99,
-                    p.max, cpu, 100.0 * cpu / std::max(showSeconds, 1e-9));
+                    p.max, cpu, 100.0 * cpu / std::max(showSeconds, 1e-9),
+                    std::chrono::duration<double>(fed - steadyStart).count(),
+                    100.0 * cpuSteady / std::max(std::chrono::duration<double>(fed - steadyStart).count(), 1e-9));
         sentBefore += reports;
     }
 
