@@ -189,9 +189,21 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
         sumLeast += least[c];
         sumMost += most[c];
     }
+    // A word in the comment wider than the others leave it (a path, a link, a row of
+    // underscores) breaks between characters instead of narrowing them: on one line while
+    // that leaves the comment at least its heading's width, else at their own least.
     const int comment = JournalTable::kCommentColumn;
-    const bool commentWraps = sumLeast < room && sumMost > room
-                              && room - (sumMost - most[comment]) >= least[comment];
+    const double othersLeast = sumLeast - least[comment];
+    const double othersMost = sumMost - most[comment];
+    const double commentHeading = measure.width(kJournalHeadings[comment], true) + padding;
+    const double commentRoom = room - othersMost >= commentHeading ? room - othersMost : room - othersLeast;
+    if (least[comment] > commentRoom) {
+        sumLeast -= least[comment];
+        least[comment] = std::max(commentHeading, commentRoom);
+        sumLeast += least[comment];
+    }
+    const bool commentWraps = sumLeast <= room && sumMost > room
+                              && room - othersMost >= least[comment];
     for (int c = 1; c < columns; ++c) {
         if (commentWraps)
             widths[c] = c == comment ? room - (sumMost - most[comment]) : most[c];

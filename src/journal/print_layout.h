@@ -1,7 +1,7 @@
 #pragma once
 // The journal cut into paper pages the way a browser prints the print page's table:
 // column widths are minimums (a column grows to its widest word, "№" to its widest
-// number), the heading row repeats at the top of every page and a row never breaks across
+// number; only a comment's word too long for the paper breaks), the heading row repeats at the top of every page and a row never breaks across
 // pages; only a row taller than a whole page is sliced, line by line. Text is measured
 // through TextMeasure, so the page-breaking rules run without fonts or a window.
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kv {
 namespace {
 
@@ -136,6 +138,32 @@ TEST(PrintLayout, ALongCommentWrapsAloneWhereTheOthersFit)
     EXPECT_EQ(layout->rowLines(1), 1);
     EXPECT_GT(layout->rowLines(2), 1);
     EXPECT_EQ(layout->rowLines(3), 1);
+}
+
+// A comment holding a word too long for any cell (a path, a link, a row of underscores)
+// breaks that word; the other columns stay on one line where the paper has room for that
+// beside a fair share for the comment, and keep at least their widest words where not.
+TEST(PrintLayout, AnOverlongWordBreaksInTheCommentAlone)
+{
+    JournalTable table = numberedRows(20);
+    for (int r = 1; r <= 20; ++r)
+        table.setCell(r, JournalTable::kDateColumn, QStringLiteral("08.12.2026 08:00:01"));
+    table.setCell(7, JournalTable::kCommentColumn, QString(72, u'_'));
+    // Widths with padding: "№" 3, date 20 (11 its widest word), method 6, value 9.
+    struct Case {
+        double width;
+        int dateLines;
+        double commentWidth;
+    };
+    for (const Case& c : {Case{60, 1, 60 - 3 - 35}, Case{46, 2, 46 - 3 - 26}}) {
+        const auto layout = PrintLayout::build(table, {c.width, 100, 0.5, 0}, measure);
+        ASSERT_TRUE(layout);
+        EXPECT_DOUBLE_EQ(layout->columnWidths()[4], c.commentWidth) << c.width;
+        EXPECT_GE(layout->columnWidths()[1], 11) << c.width;
+        EXPECT_EQ(layout->rowLines(1), c.dateLines) << c.width;
+        EXPECT_EQ(layout->rowLines(7), std::max(c.dateLines, int(std::ceil(72 / (c.commentWidth - 1)))))
+            << c.width;
+    }
 }
 
 TEST(PrintLayout, EmptyJournalIsOnePageOfOneBlankRow)
