@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -104,6 +105,72 @@ TEST_F(PrintDocument, PagesCarryHeadingTitleDateAndPageNumber)
         ASSERT_EQ(document->pageText(p), expected) << p;
     }
     EXPECT_EQ(next, 201);
+}
+
+// Records each text painted on it with the pen's colour.
+class InkRecorder : public QPaintDevice, QPaintEngine {
+public:
+    QList<std::pair<QString, QColor>> texts;
+
+    QPaintEngine* paintEngine() const override { return const_cast<InkRecorder*>(this); }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState& state) override
+    {
+        if (state.state() & DirtyPen)
+            m_ink = state.pen().color();
+    }
+    void drawTextItem(const QPointF&, const QTextItem& item) override { texts.push_back({item.text(), m_ink}); }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    Type type() const override { return User; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        return metric == PdmDepth ? 32 : metric == PdmWidth || metric == PdmHeight ? 10000 : 100;
+    }
+
+private:
+    QColor m_ink;
+};
+
+QStringList greyTexts(const JournalPrintDocument& document, int page)
+{
+    InkRecorder device;
+    QPainter painter(&device);
+    document.paintPage(painter, page);
+    painter.end();
+    QStringList grey;
+    for (const auto& [text, ink] : device.texts)
+        if (ink == QColor(0x80, 0x80, 0x80))
+            grey << text;
+    return grey;
+}
+
+// A long comment starts where its row falls and goes on over the next page, which repeats
+// the row's number, date, method and value in grey under "(продолжение)".
+TEST_F(PrintDocument, ALongCommentGoesOnOverThePage)
+{
+    JournalTable rows = sampleRows(60);
+    rows.setCell(40, JournalTable::kCommentColumn, QString(QStringLiteral("слово ")).repeated(600));
+    const auto document = documentOf(rows);
+    int next = 0;
+    while (next < document->pageCount() && document->layout().page(next).firstLine == 0)
+        ++next;
+    ASSERT_GT(next, 0);
+    ASSERT_LT(next, document->pageCount());
+    const QStringList before = document->pageText(next - 1);
+    const QStringList after = document->pageText(next);
+    ASSERT_EQ(document->layout().page(next - 1).endLine, document->layout().page(next).firstLine);
+    EXPECT_GT(document->layout().page(next - 1).endRow - document->layout().page(next - 1).firstRow, 1);
+    QStringList repeated;
+    for (int c = 0; c < JournalTable::kCommentColumn; ++c)
+        repeated << rows.cell(40, c);
+    EXPECT_TRUE(before[before.size() - 2].startsWith(repeated.join(" | ") + QStringLiteral(" | слово")));
+    EXPECT_TRUE(after[2].startsWith(repeated.join(" | ") + QStringLiteral(" | (продолжение) слово")));
+    EXPECT_TRUE(greyTexts(*document, next - 1).isEmpty());
+    EXPECT_EQ(greyTexts(*document, next), repeated << QStringLiteral("(продолжение)"));
 }
 
 // The last page of a journal far longer than a painter's coordinates reach has its rows,

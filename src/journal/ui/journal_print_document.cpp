@@ -1,5 +1,6 @@
 #include "journal/ui/journal_print_document.h"
 
+#include <QColor>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLocale>
@@ -19,6 +20,8 @@ constexpr double kCellPadding = 0.6 * kMillimetre;
 constexpr double kRule = 0.2 * kMillimetre;
 // The page asks for a "№" column of 10 pixels, a 96th of an inch each.
 constexpr double kNumberColumnMinimum = 10 * JournalPrintDocument::kUnitsPerInch / 96;
+// What a continued row repeats, and the word that it continues.
+const QColor kRepeatedInk(0x80, 0x80, 0x80);
 
 QFont printFont(double points)
 {
@@ -158,37 +161,50 @@ void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper
 
     texts.push_back({frame.head, kJournalTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group++, 0});
 
-    // One table row: each cell's lines (those of the slice when the row is cut) centred
-    // across the cell and, for a whole row, down it too, as a browser sets a cell.
+    // One table row, or the slice of it the page shows: each cell's lines centred across
+    // the cell and, for a whole row, down it too, as a browser sets a cell. A continuation
+    // says so in grey at the top of the comment's cell and repeats in grey the cells
+    // printed whole before, so the reader sees whose comment goes on.
     double y = frame.table.top();
-    const auto putRow = [&](auto cellText, int lines, int firstLine, int endLine, bool bold) {
-        const bool slice = endLine > 0;
-        const int shown = slice ? endLine - firstLine : lines;
-        const double height = shown * line + 2 * kCellPadding;
+    const auto putRow = [&](auto cellText, int rowLines, RowSlice slice, bool bold) {
+        const bool whole = slice.firstLine == 0 && slice.endLine == rowLines;
+        const int shown = whole ? rowLines : layout.sliceLines(slice);
+        const int mark = slice.continued() ? layout.continuedMarkLines() : 0;
+        const auto put = [&](double x, double top, double inner, const std::vector<QStringView>& lines,
+                             int first, int end, bool grey, int column) {
+            for (int l = first; l < end; ++l)
+                texts.push_back({QRectF(x + kCellPadding, top + (l - first) * line, inner, line),
+                                 lines[std::size_t(l)].toString(), lineFlags, bold ? 1 : 0, group,
+                                 column, grey});
+        };
         double x = frame.table.left();
         for (int c = 0; c < JournalTable::kColumnCount; ++c) {
             const QString text = cellText(c);
             const double inner = widths[c] - 2 * kCellPadding;
             const std::vector<QStringView> cellLines = wrapText(text, inner, bold, m_measure);
-            const int first = slice ? std::min<int>(firstLine, int(cellLines.size())) : 0;
-            const int end = slice ? std::min<int>(endLine, int(cellLines.size())) : int(cellLines.size());
+            const int count = int(cellLines.size());
             double top = y + kCellPadding;
-            if (!slice)
-                top += (shown - int(cellLines.size())) * line / 2;
-            for (int l = first; l < end; ++l)
-                texts.push_back({QRectF(x + kCellPadding, top + (l - first) * line, inner, line),
-                                 cellLines[std::size_t(l)].toString(), lineFlags, bold ? 1 : 0,
-                                 group, c});
+            if (whole) {
+                put(x, top + (shown - count) * line / 2, inner, cellLines, 0, count, false, c);
+            } else if (c == JournalTable::kCommentColumn || count > slice.firstLine) {
+                if (c == JournalTable::kCommentColumn && mark > 0)
+                    put(x, top, inner, wrapText(kContinuedText, inner, false, m_measure), 0, mark, true, c);
+                put(x, top + mark * line, inner, cellLines, std::min(slice.firstLine, count),
+                    std::min(slice.endLine, count), false, c);
+            } else {
+                put(x, top, inner, cellLines, 0, std::min(count, shown), true, c);
+            }
             x += widths[c];
         }
         rules.push_back(QRectF(frame.table.left(), y - kRule / 2, frame.table.width(), kRule));
-        y += height;
+        y += shown * line + 2 * kCellPadding;
         ++group;
     };
-    putRow([](int c) { return kJournalHeadings[std::size_t(c)]; }, layout.rowLines(0), 0, 0, true);
+    putRow([](int c) { return kJournalHeadings[std::size_t(c)]; }, layout.rowLines(0),
+           RowSlice{0, layout.rowLines(0)}, true);
     for (int r = page.firstRow; r < page.endRow; ++r)
         putRow([this, r](int c) { return printedText(m_rows.cell(r, c)); }, layout.rowLines(r),
-               page.firstLine, page.endLine, false);
+               layout.slice(page, r), false);
     rules.push_back(QRectF(frame.table.left(), y - kRule / 2, frame.table.width(), kRule));
     double x = frame.table.left();
     for (int c = 0; c <= JournalTable::kColumnCount; ++c) {
@@ -223,9 +239,12 @@ void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, c
         painter.fillRect(rule, Qt::black);
     }
     int font = -1;
+    bool grey = false;
     for (const Piece& piece : texts) {
         if (piece.font != font)
             painter.setFont(fontOf(font = piece.font));
+        if (piece.grey != grey)
+            painter.setPen((grey = piece.grey) ? kRepeatedInk : QColor(Qt::black));
         painter.drawText(piece.rect, piece.flags, piece.text);
     }
     painter.restore();

@@ -84,6 +84,7 @@ private:
         int font = 0;    // 0 regular, 1 bold, 2 the small type of head and foot
         int group = 0;   // the line of print: the head, a table row, the foot
         int column = 0;  // within the group
+        bool grey = false;
     };
 
     JournalPrintDocument(const JournalTable& rows, const QRectF& paper, const QDate& printDate);
