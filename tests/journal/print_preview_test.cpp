@@ -1,4 +1,5 @@
 #include "core/cp1251.h"
+#include "core/file_io.h"
 #include "journal/journal_entry.h"
 #include "journal/print_page.h"
 #include "journal/ui/journal_print_document.h"
@@ -7,6 +8,7 @@
 #include "recording_reporter.h"
 
 #include <QAction>
+#include <QDir>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
@@ -250,6 +252,67 @@ TEST_F(PrintDocument, PreviewOpensReadableAndPaintsOnlyWhatIsInView)
     EXPECT_GT(view->zoom(), 1);
     EXPECT_EQ(view->currentPage(), 7);
     EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+int pdfPages(const QString& path)
+{
+    QFile pdf(path);
+    return pdf.open(QIODevice::ReadOnly) ? int(pdf.readAll().count("/Type /Page\n")) : -1;
+}
+
+// Printed to a file, the pages go to a temporary file that takes the file's place only
+// when complete: a cancel leaves the earlier file, or none, and no temporary behind.
+TEST(PrintToFile, ReplacesTheFileOnlyWhenComplete)
+{
+    const auto document = documentOf(sampleRows(200));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("журнал.pdf"));
+    for (const bool earlier : {false, true})
+        for (const bool cancel : {true, false}) {
+            QFile::remove(path);
+            if (earlier) {
+                QFile old(path);
+                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+                old.write("earlier");
+            }
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPageLayout(a4());
+            EXPECT_EQ(document->print(printer, [cancel](int, int) { return !cancel; }),
+                      cancel ? PagedDocument::PrintResult::Cancelled : PagedDocument::PrintResult::Printed);
+            EXPECT_EQ(printer.outputFileName(), path);
+            const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+            EXPECT_EQ(left, !cancel || earlier ? QStringList{QStringLiteral("журнал.pdf")} : QStringList{})
+                << earlier << cancel;
+            if (!cancel) {
+                EXPECT_EQ(pdfPages(path), document->pageCount());
+            } else if (earlier) {
+                EXPECT_EQ(readWholeFile(path), "earlier");
+            }
+        }
+}
+
+// A head note stands at the right of every page's head; margins come from the paper, 12 mm
+// where it has none.
+TEST(JournalPrintDocument, HeadNoteAndMarginsAreThePapers)
+{
+    const JournalTable rows = sampleRows(200);
+    const auto plain = documentOf(rows);
+    const auto noted = JournalPrintDocument::create(rows, a4(), kPrintDate, QStringLiteral("Отбор: АИ-92"));
+    for (int p : {0, noted->pageCount() - 1})
+        EXPECT_EQ(noted->pageText(p)[0], QStringLiteral("Октанометр КВ-4410 ПК | Отбор: АИ-92"));
+    EXPECT_EQ(plain->pageText(0)[0], QStringLiteral("Октанометр КВ-4410 ПК"));
+
+    // Qt gives the paper's size in hundredths of an inch.
+    const double millimetre = PagedDocument::kUnitsPerInch / 25.4;
+    const PrintGeometry& byDefault = plain->layout().geometry();
+    EXPECT_NEAR(byDefault.width, (210 - 24) * millimetre, 5);
+    const QPageLayout wide(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(30, 20, 10, 20),
+                           QPageLayout::Millimeter);
+    const auto margined = JournalPrintDocument::create(rows, wide, kPrintDate);
+    EXPECT_NEAR(margined->layout().geometry().width, (210 - 40) * millimetre, 5);
+    EXPECT_NEAR(margined->layout().geometry().height, byDefault.height - 16 * millimetre, 1);
 }
 
 // The pages are made from the rows, not from tmp1.html; they print what an HTML viewer

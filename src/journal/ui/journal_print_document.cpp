@@ -14,7 +14,6 @@ namespace kv {
 namespace {
 
 constexpr double kMillimetre = JournalPrintDocument::kUnitsPerInch / 25.4;
-constexpr double kMargin = 12 * kMillimetre;
 constexpr double kBandGap = 3 * kMillimetre;
 constexpr double kCellPadding = 0.6 * kMillimetre;
 constexpr double kRule = 0.2 * kMillimetre;
@@ -41,9 +40,9 @@ struct Frame {
     QRectF foot;
 };
 
-Frame frameOf(const QRectF& paper, double smallLine)
+Frame frameOf(const QRectF& paper, const QMarginsF& margins, double smallLine)
 {
-    const QRectF content = paper.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRectF content = paper.marginsRemoved(margins);
     Frame frame;
     frame.head = QRectF(content.left(), content.top(), content.width(), smallLine);
     frame.foot = QRectF(content.left(), content.bottom() - smallLine, content.width(), smallLine);
@@ -57,6 +56,27 @@ QRectF paperOf(const QPageLayout& page)
     const QRectF inches = page.fullRect(QPageLayout::Inch);
     return {0, 0, inches.width() * JournalPrintDocument::kUnitsPerInch,
             inches.height() * JournalPrintDocument::kUnitsPerInch};
+}
+
+QMarginsF marginsOf(const QPageLayout& page)
+{
+    // In inches Qt rounds to a hundredth, a quarter of a millimetre.
+    const QMarginsF margins = page.margins(QPageLayout::Millimeter) * kMillimetre;
+    if (!margins.isNull())
+        return margins;
+    const double all = kDefaultMarginMillimetres * kMillimetre;
+    return {all, all, all, all};
+}
+
+bool sameSize(const QRectF& a, const QRectF& b)
+{
+    return std::abs(a.width() - b.width()) <= 1 && std::abs(a.height() - b.height()) <= 1;
+}
+
+bool sameMargins(const QMarginsF& a, const QMarginsF& b)
+{
+    return std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1
+           && std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
 }
 
 }  // namespace
@@ -109,11 +129,11 @@ double FontTextMeasure::width(QStringView text, bool bold) const
     return sum;
 }
 
-JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QRectF& paper,
-                                           const QDate& printDate)
+JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QDate& printDate,
+                                           const QString& headNote)
     : m_rows(rows)
     , m_printDate(printDate)
-    , m_paper(paper)
+    , m_headNote(headNote)
     , m_measure(printFont(10))
     , m_small(printFont(8))
 {
@@ -122,20 +142,30 @@ JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QRect
 std::unique_ptr<JournalPrintDocument> JournalPrintDocument::create(const JournalTable& rows,
                                                                    const QPageLayout& paper,
                                                                    const QDate& printDate,
+                                                                   const QString& headNote,
                                                                    const PrintProgress& progress)
 {
-    std::unique_ptr<JournalPrintDocument> document(
-        new JournalPrintDocument(rows, paperOf(paper), printDate));
-    document->m_layout = document->layOut(document->m_paper, progress);
-    if (!document->m_layout)
+    std::unique_ptr<JournalPrintDocument> document(new JournalPrintDocument(rows, printDate, headNote));
+    if (!document->layOutFor(paper, progress))
         return nullptr;
     return document;
 }
 
-std::unique_ptr<PrintLayout> JournalPrintDocument::layOut(const QRectF& paper,
+bool JournalPrintDocument::layOutFor(const QPageLayout& paper, const PrintProgress& progress)
+{
+    const Sheet sheet{paperOf(paper), marginsOf(paper)};
+    std::unique_ptr<PrintLayout> layout = layOut(sheet, progress);
+    if (!layout)
+        return false;
+    m_sheet = sheet;
+    m_layout = std::move(layout);
+    return true;
+}
+
+std::unique_ptr<PrintLayout> JournalPrintDocument::layOut(const Sheet& sheet,
                                                           const PrintProgress& progress) const
 {
-    const Frame frame = frameOf(paper, QFontMetricsF(m_small).lineSpacing());
+    const Frame frame = frameOf(sheet.paper, sheet.margins, QFontMetricsF(m_small).lineSpacing());
     const PrintGeometry geometry{frame.table.width(), frame.table.height(), kCellPadding,
                                  kNumberColumnMinimum};
     std::optional<PrintLayout> layout = PrintLayout::build(m_rows, geometry, m_measure, progress);
@@ -149,17 +179,25 @@ const QFont& JournalPrintDocument::fontOf(int font) const
     return font == 2 ? m_small : m_measure.font(font == 1);
 }
 
-void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper, int index,
+void JournalPrintDocument::pieces(const PrintLayout& layout, const Sheet& sheet, int index,
                                   std::vector<Piece>& texts, std::vector<QRectF>& rules) const
 {
-    const Frame frame = frameOf(paper, QFontMetricsF(m_small).lineSpacing());
+    const QFontMetricsF small(m_small);
+    const Frame frame = frameOf(sheet.paper, sheet.margins, small.lineSpacing());
     const PrintPage& page = layout.page(index);
     const auto& widths = layout.columnWidths();
     const double line = layout.lineHeight();
     constexpr int lineFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
     int group = 0;
 
-    texts.push_back({frame.head, kJournalTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group++, 0});
+    texts.push_back({frame.head, kJournalTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group, 0});
+    if (!m_headNote.isEmpty()) {
+        // Cut short where it would reach the title.
+        const double room = frame.head.width() - small.horizontalAdvance(kJournalTitle) - 2 * kBandGap;
+        texts.push_back({frame.head, small.elidedText(m_headNote, Qt::ElideRight, std::max(0.0, room)),
+                         Qt::AlignRight | Qt::AlignVCenter, 2, group, 1});
+    }
+    ++group;
 
     // One table row, or the slice of it the page shows: each cell's lines centred across
     // the cell and, for a whole row, down it too, as a browser sets a cell. A continuation
@@ -221,12 +259,12 @@ void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper
                      Qt::AlignRight | Qt::AlignVCenter, 2, group, 1});
 }
 
-void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, const QRectF& paper,
+void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, const Sheet& sheet,
                                  int index) const
 {
     std::vector<Piece> texts;
     std::vector<QRectF> rules;
-    pieces(layout, paper, index, texts, rules);
+    pieces(layout, sheet, index, texts, rules);
     painter.save();
     painter.setPen(Qt::black);
     // A rule thinner than a pixel of the device would vanish on a screen, one row in two.
@@ -252,14 +290,14 @@ void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, c
 
 void JournalPrintDocument::paintPage(QPainter& painter, int index) const
 {
-    paint(painter, *m_layout, m_paper, index);
+    paint(painter, *m_layout, m_sheet, index);
 }
 
 QStringList JournalPrintDocument::pageText(int index) const
 {
     std::vector<Piece> texts;
     std::vector<QRectF> rules;
-    pieces(*m_layout, m_paper, index, texts, rules);
+    pieces(*m_layout, m_sheet, index, texts, rules);
     QStringList lines;
     int group = -1;
     int column = -1;
@@ -274,45 +312,19 @@ QStringList JournalPrintDocument::pageText(int index) const
     return lines;
 }
 
-JournalPrintDocument::PrintResult JournalPrintDocument::print(QPrinter& printer,
-                                                              const PrintProgress& progress) const
+JournalPrintDocument::PrintResult JournalPrintDocument::printPages(QPrinter& printer,
+                                                                   const PrintProgress& progress) const
 {
-    printer.setFullPage(true);
-    const QRectF paper = paperOf(printer.pageLayout());
+    const QPageLayout paper = printer.pageLayout();
+    const Sheet sheet{paperOf(paper), marginsOf(paper)};
     const PrintLayout* layout = m_layout.get();
     std::unique_ptr<PrintLayout> other;
-    if (std::abs(paper.width() - m_paper.width()) > 1 || std::abs(paper.height() - m_paper.height()) > 1) {
-        other = layOut(paper, {});
+    if (!sameSize(sheet.paper, m_sheet.paper) || !sameMargins(sheet.margins, m_sheet.margins)) {
+        other = layOut(sheet, {});
         layout = other.get();
     }
-    int from = printer.fromPage();
-    int to = printer.toPage();
-    if (from <= 0 || to <= 0) {
-        from = 1;
-        to = layout->pageCount();
-    }
-    to = std::min(to, layout->pageCount());
-
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return PrintResult::Failed;
-    const double scale = printer.resolution() / kUnitsPerInch;
-    for (int p = from; p <= to; ++p) {
-        if (p > from && !printer.newPage()) {
-            painter.end();
-            return PrintResult::Failed;
-        }
-        painter.save();
-        painter.scale(scale, scale);
-        paint(painter, *layout, paper, p - 1);
-        painter.restore();
-        if (progress && p < to && !progress(p - from + 1, to - from + 1)) {
-            printer.abort();
-            painter.end();
-            return PrintResult::Cancelled;
-        }
-    }
-    return painter.end() ? PrintResult::Printed : PrintResult::Failed;
+    return paintPages(printer, layout->pageCount(),
+                      [&](QPainter& painter, int index) { paint(painter, *layout, sheet, index); }, progress);
 }
 
 }  // namespace kv

@@ -24,12 +24,21 @@ PrintView::PrintView(ErrorReporter& errors, QWidget* window)
     setObjectName(QStringLiteral("Web"));
 }
 
+void PrintView::setUpPrinter(QPrinter& printer)
+{
+    // A printer's own margins are its unprintable edges, a few millimetres; the pages have
+    // always had wider ones.
+    const double margin = kDefaultMarginMillimetres;
+    printer.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+}
+
 bool PrintView::openPrintPreview(const JournalPrintDocument& document, ErrorReporter& errors,
                                  QWidget* parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!printer.isValid())
         return false;
+    setUpPrinter(printer);
     PrintPreviewDialog dialog(document, printer, errors, parent);
     dialog.exec();
     return true;
@@ -50,8 +59,9 @@ void PrintView::WebNavigateComplete2(const JournalTable& page)
             WorkProgress progress(m_window, QStringLiteral("Печать"),
                                   QStringLiteral("Подготовка страниц…"));
             QPrinter printer(QPrinter::HighResolution);
+            setUpPrinter(printer);
             document = JournalPrintDocument::create(
-                page, printer.pageLayout(), QDate::currentDate(),
+                page, printer.pageLayout(), QDate::currentDate(), {},
                 [&progress](int done, int total) { return progress.report(done, total); });
         }
         if (!document)  // cancelled

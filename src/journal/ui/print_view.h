@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class QPrinter;
 class QWidget;
 
 namespace kv {
@@ -32,7 +33,10 @@ public:
     // The preview and the progress of the work before it open over `window`.
     PrintView(ErrorReporter& errors, QWidget* window);
 
-    // The preview dialog on the default printer (PDF output where there is none).
+    // The printer a preview prints to (PDF output where there is none), with margins of
+    // kDefaultMarginMillimetres until the operator sets others.
+    static void setUpPrinter(QPrinter& printer);
+    // The preview dialog on such a printer.
     static bool openPrintPreview(const JournalPrintDocument& document, ErrorReporter& errors,
                                  QWidget* parent);
 

@@ -86,6 +86,7 @@ int measurePreview(int rows)
     // The preview as the program opens it, closed once page 1 has been painted.
     web.setPreviewOpener([&](const kv::JournalPrintDocument& document, QWidget* parent) {
         QPrinter printer(QPrinter::HighResolution);
+        kv::PrintView::setUpPrinter(printer);
         kv::PrintPreviewDialog dialog(document, printer, reporter, parent);
         dialog.show();
         waitUntil([&] { return dialog.pageView()->paintedPages() > 0; });
@@ -112,6 +113,7 @@ int measurePdf(int rows)
     kv::bench::fillSampleJournal(table, rows);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
+    kv::PrintView::setUpPrinter(printer);
     printer.setOutputFileName(dir.filePath(QStringLiteral("journal.pdf")));
     QElapsedTimer clock;
     clock.start();
@@ -131,6 +133,7 @@ int measureLongWord(int rows)
     kv::JournalTable table;
     kv::bench::fillSampleJournal(table, rows);
     QPrinter printer(QPrinter::HighResolution);
+    kv::PrintView::setUpPrinter(printer);
     const QDate date = QDate::currentDate();
     const int plainPages = kv::JournalPrintDocument::create(table, printer.pageLayout(), date)->pageCount();
     table.setCell(rows / 2, kv::JournalTable::kCommentColumn,
