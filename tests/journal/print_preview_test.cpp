@@ -3,11 +3,14 @@
 #include "journal/journal_entry.h"
 #include "journal/print_page.h"
 #include "journal/ui/journal_print_document.h"
+#include "journal/ui/paged_document.h"
 #include "journal/ui/print_preview_dialog.h"
+#include "journal/ui/print_view.h"
 #include "journal/ui/work_progress.h"
 #include "recording_reporter.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QPaintEngine>
@@ -313,6 +316,149 @@ TEST(JournalPrintDocument, HeadNoteAndMarginsAreThePapers)
     const auto margined = JournalPrintDocument::create(rows, wide, kPrintDate);
     EXPECT_NEAR(margined->layout().geometry().width, (210 - 40) * millimetre, 5);
     EXPECT_NEAR(margined->layout().geometry().height, byDefault.height - 16 * millimetre, 1);
+}
+
+// A one-page printout of another kind, through the same preview.
+class OnePage : public PagedDocument {
+public:
+    int pageCount() const override { return 1; }
+    QSizeF paperSize() const override { return m_size; }
+    void paintPage(QPainter& painter, int) const override { painter.drawText(QPointF(600, 600), QStringLiteral("отчёт")); }
+    bool layOutFor(const QPageLayout& paper, const PrintProgress& = {}) override
+    {
+        m_size = paper.fullRect(QPageLayout::Inch).size() * kUnitsPerInch;
+        return true;
+    }
+
+private:
+    QSizeF m_size;
+};
+
+class Preview : public testing::Test {
+protected:
+    Preview()
+    {
+        PrintView::setUpPrinter(printer);
+        printer.setPageLayout(a4WithMargins());
+        journal = JournalPrintDocument::create(sampleRows(200), printer.pageLayout(), kPrintDate);
+    }
+    static QPageLayout a4WithMargins()
+    {
+        return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 12),
+                           QPageLayout::Millimeter);
+    }
+    void trigger(PrintPreviewDialog& dialog, const char* action)
+    {
+        dialog.findChild<QAction*>(QLatin1StringView(action))->trigger();
+    }
+
+    QTemporaryDir dir;
+    QPrinter printer{QPrinter::HighResolution};
+    test::RecordingReporter reporter;
+    std::unique_ptr<JournalPrintDocument> journal;
+};
+
+// "Сохранить в PDF…" writes every page, of any kind of document, without the print
+// dialog; no name chosen, nothing written.
+TEST_F(Preview, SavesEveryPageAsPdf)
+{
+    OnePage report;
+    report.layOutFor(a4WithMargins());
+    for (PagedDocument* document : {static_cast<PagedDocument*>(journal.get()), static_cast<PagedDocument*>(&report)}) {
+        PrintPreviewDialog dialog(*document, printer, reporter);
+        dialog.setPrintDialog([](QPrinter&, auto, int, QWidget*) {
+            ADD_FAILURE() << "the print dialog";
+            return false;
+        });
+        QString chosen;
+        dialog.setFileChooser([&chosen](QWidget*) { return chosen; });
+        EXPECT_EQ(dialog.findChild<QAction*>(QStringLiteral("pdfAction"))->text(), QStringLiteral("Сохранить в PDF…"));
+        trigger(dialog, "pdfAction");
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+        chosen = dir.filePath(QStringLiteral("pages.pdf"));
+        trigger(dialog, "pdfAction");
+        EXPECT_EQ(pdfPages(chosen), document->pageCount());
+        QFile::remove(chosen);
+    }
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// Paper, orientation or margins set in the page setup or the print dialog lay the pages
+// out again and the preview shows them; a page setup cancelled changes nothing.
+TEST_F(Preview, FollowsThePaperChosen)
+{
+    PrintPreviewDialog dialog(*journal, printer, reporter);
+    auto* pageBox = dialog.findChild<QSpinBox*>(QStringLiteral("pageBox"));
+    const int portraitPages = journal->pageCount();
+    bool accept = false;
+    dialog.setPageSetupDialog([&accept](QPrinter& p, QWidget*) {
+        if (accept)
+            p.setPageOrientation(QPageLayout::Landscape);
+        return accept;
+    });
+    trigger(dialog, "pageSetupAction");
+    EXPECT_EQ(journal->pageCount(), portraitPages);
+    accept = true;
+    trigger(dialog, "pageSetupAction");
+    EXPECT_GT(journal->paperSize().width(), journal->paperSize().height());
+    EXPECT_GT(journal->pageCount(), portraitPages);
+    EXPECT_EQ(pageBox->maximum(), journal->pageCount());
+    EXPECT_EQ(pageBox->suffix(), QStringLiteral(" из %1").arg(journal->pageCount()));
+
+    const QString path = dir.filePath(QStringLiteral("a5.pdf"));  // landscape still
+    dialog.setPrintDialog([&path](QPrinter& p, QAbstractPrintDialog::PrintDialogOptions options, int, QWidget*) {
+        EXPECT_FALSE(options.testFlag(QAbstractPrintDialog::PrintSelection));
+        p.setPageSize(QPageSize(QPageSize::A5));
+        p.setOutputFileName(path);
+        return true;
+    });
+    trigger(dialog, "printAction");
+    EXPECT_NEAR(journal->paperSize().height(), 148 / 25.4 * PagedDocument::kUnitsPerInch, 5);
+    EXPECT_EQ(pageBox->maximum(), journal->pageCount());
+    EXPECT_EQ(pdfPages(path), journal->pageCount());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// With rows selected, the print dialog offers the selection, and chosen, those rows are
+// printed as a journal of their own.
+TEST_F(Preview, PrintsTheSelection)
+{
+    PrintPreviewDialog dialog(*journal, printer, reporter);
+    dialog.setSelection(sampleRows(3));
+    const QString path = dir.filePath(QStringLiteral("selection.pdf"));
+    dialog.setPrintDialog([&path](QPrinter& p, QAbstractPrintDialog::PrintDialogOptions options, int, QWidget*) {
+        EXPECT_TRUE(options.testFlag(QAbstractPrintDialog::PrintSelection));
+        p.setPrintRange(QPrinter::Selection);
+        p.setOutputFileName(path);
+        return true;
+    });
+    trigger(dialog, "printAction");
+    ASSERT_GT(journal->pageCount(), 1);
+    EXPECT_EQ(pdfPages(path), 1);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// Each request gives one preview, from the event loop, of the rows with the head note
+// asked for, offering the rows selected.
+TEST(PrintView, CarriesTheSelectionAndHeadNoteToThePreview)
+{
+    QWidget window;
+    test::RecordingReporter reporter;
+    PrintView web(reporter, &window);
+    QStringList seen;
+    web.setPreviewOpener([&seen](JournalPrintDocument& document, const JournalTable& selection, QWidget*) {
+        seen << document.pageText(0)[0]
+             << (selection.isEmpty() ? QStringLiteral("-") : QString::number(selection.rowCount() - 1));
+        return true;
+    });
+    web.navigate(sampleRows(5), sampleRows(2), QStringLiteral("Отбор: АИ-92"));
+    web.navigate(sampleRows(5));
+    EXPECT_TRUE(seen.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("Октанометр КВ-4410 ПК | Отбор: АИ-92"), QStringLiteral("2"),
+                                 QStringLiteral("Октанометр КВ-4410 ПК"), QStringLiteral("-")}));
+    EXPECT_TRUE(reporter.messages.isEmpty());
 }
 
 // The pages are made from the rows, not from tmp1.html; they print what an HTML viewer

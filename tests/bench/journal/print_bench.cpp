@@ -84,10 +84,11 @@ int measurePreview(int rows)
     int pages = 0;
     bool shown = false;
     // The preview as the program opens it, closed once page 1 has been painted.
-    web.setPreviewOpener([&](const kv::JournalPrintDocument& document, QWidget* parent) {
+    web.setPreviewOpener([&](kv::JournalPrintDocument& document, const kv::JournalTable& selection, QWidget* parent) {
         QPrinter printer(QPrinter::HighResolution);
         kv::PrintView::setUpPrinter(printer);
         kv::PrintPreviewDialog dialog(document, printer, reporter, parent);
+        dialog.setSelection(selection);
         dialog.show();
         waitUntil([&] { return dialog.pageView()->paintedPages() > 0; });
         seconds = double(clock.nsecsElapsed()) / 1e9;
