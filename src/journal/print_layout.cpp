@@ -69,6 +69,11 @@ qsizetype fittingPrefix(QStringView text, double width, bool bold, const TextMea
 // Report every this many rows: often enough for a smooth bar, rarely enough to cost nothing.
 constexpr int kProgressStep = 1000;
 
+// A row of no more lines than this moves to the next page whole; a taller one is cut
+// where that keeps at least kSliceLeastLines on each side.
+constexpr int kShortRowLines = 4;
+constexpr int kSliceLeastLines = 2;
+
 }  // namespace
 
 QString printedText(const QString& cell)
@@ -135,6 +140,21 @@ double PrintLayout::rowHeight(int row) const
     return rowLines(row) * m_lineHeight + 2 * m_geometry.cellPadding;
 }
 
+RowSlice PrintLayout::slice(const PrintPage& page, int row) const
+{
+    RowSlice slice{0, rowLines(row)};
+    if (row == page.firstRow)
+        slice.firstLine = page.firstLine;
+    if (row == page.endRow - 1 && page.endLine > 0)
+        slice.endLine = page.endLine;
+    return slice;
+}
+
+int PrintLayout::sliceLines(const RowSlice& slice) const
+{
+    return (slice.continued() ? m_markLines : 0) + slice.endLine - slice.firstLine;
+}
+
 std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
                                               const PrintGeometry& geometry,
                                               const TextMeasure& measure,
@@ -189,9 +209,21 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
         sumLeast += least[c];
         sumMost += most[c];
     }
+    // A word in the comment wider than the others leave it (a path, a link, a row of
+    // underscores) breaks between characters instead of narrowing them: on one line while
+    // that leaves the comment at least its heading's width, else at their own least.
     const int comment = JournalTable::kCommentColumn;
-    const bool commentWraps = sumLeast < room && sumMost > room
-                              && room - (sumMost - most[comment]) >= least[comment];
+    const double othersLeast = sumLeast - least[comment];
+    const double othersMost = sumMost - most[comment];
+    const double commentHeading = measure.width(kJournalHeadings[comment], true) + padding;
+    const double commentRoom = room - othersMost >= commentHeading ? room - othersMost : room - othersLeast;
+    if (least[comment] > commentRoom) {
+        sumLeast -= least[comment];
+        least[comment] = std::max(commentHeading, commentRoom);
+        sumLeast += least[comment];
+    }
+    const bool commentWraps = sumLeast <= room && sumMost > room
+                              && room - othersMost >= least[comment];
     for (int c = 1; c < columns; ++c) {
         if (commentWraps)
             widths[c] = c == comment ? room - (sumMost - most[comment]) : most[c];
@@ -222,33 +254,46 @@ std::optional<PrintLayout> PrintLayout::build(const JournalTable& table,
     }
     textWidths = {};
 
-    // Pages: whole rows under the heading while they fit; a row that fits no page alone
-    // goes in slices of as many lines as a page holds.
+    layout.m_markLines = int(wrapText(kContinuedText, widths[comment] - padding, false, measure).size());
+
+    // Pages: whole rows under the heading while they fit. A row that doesn't fit in what
+    // is left of the page moves on whole when short; a tall one is cut at the page's foot
+    // (keeping a few lines on each side), and so is one taller than a whole page.
     const double heading = layout.rowHeight(0);
-    const double epsilon = 1e-6 * std::max(1.0, geometry.height);
+    const double limit = geometry.height + 1e-6 * std::max(1.0, geometry.height);
+    const double line = layout.m_lineHeight;
     PrintPage current{1, 1};
     double y = heading;
-    for (int r = 1; r <= dataRows; ++r) {
-        const double h = layout.rowHeight(r);
-        if (y + h <= geometry.height + epsilon) {
-            y += h;
-            current.endRow = r + 1;
-            continue;
-        }
-        if (current.endRow > current.firstRow) {
-            layout.m_pages.push_back(current);
-            current = {r, r + 1};
-            y = heading + h;
-            if (y <= geometry.height + epsilon)
-                continue;
-        }
-        const int perPage = std::max(
-            1, int(std::floor((geometry.height - heading - padding) / layout.m_lineHeight + 1e-9)));
-        const int lines = layout.rowLines(r);
-        for (int first = 0; first < lines; first += perPage)
-            layout.m_pages.push_back({r, r + 1, first, std::min(lines, first + perPage)});
-        current = {r + 1, r + 1};
+    const auto nextPage = [&](int row, int firstLine) {
+        layout.m_pages.push_back(current);
+        current = {row, row, firstLine, 0};
         y = heading;
+    };
+    for (int r = 1; r <= dataRows; ++r) {
+        const int lines = layout.rowLines(r);
+        int first = 0;
+        for (;;) {
+            const int mark = first > 0 ? layout.m_markLines : 0;
+            const double h = (mark + lines - first) * line + padding;
+            if (y + h <= limit) {
+                y += h;
+                current.endRow = r + 1;
+                break;
+            }
+            const bool emptyPage = current.endRow == current.firstRow;
+            const int fit = int(std::floor((limit - y - padding) / line + 1e-9)) - mark;
+            int take = 0;
+            if (emptyPage)
+                take = std::max(1, fit);
+            else if (lines - first > kShortRowLines && fit >= kSliceLeastLines)
+                take = std::min(fit, lines - first - kSliceLeastLines);
+            if (take > 0) {
+                current.endRow = r + 1;
+                current.endLine = first + take;
+                first += take;
+            }
+            nextPage(r, first);
+        }
     }
     if (current.endRow > current.firstRow || layout.m_pages.empty())
         layout.m_pages.push_back(current);

@@ -1,9 +1,11 @@
 #pragma once
 // The journal cut into paper pages the way a browser prints the print page's table:
 // column widths are minimums (a column grows to its widest word, "№" to its widest
-// number), the heading row repeats at the top of every page and a row never breaks across
-// pages; only a row taller than a whole page is sliced, line by line. Text is measured
-// through TextMeasure, so the page-breaking rules run without fonts or a window.
+// number; only a comment's word too long for the paper breaks) and the heading row
+// repeats at the top of every page. A row moves to the next page whole, unless it is tall
+// (a long comment) and would leave much of the page blank: then it is cut at the page's
+// foot and goes on over the next, its continuation marked. Text is measured through
+// TextMeasure, so the page-breaking rules run without fonts or a window.
 
 #include "journal/journal_table.h"
 
@@ -46,8 +48,8 @@ std::vector<QStringView> wrapText(QStringView text, double width, bool bold,
                                   const TextMeasure& measure);
 
 // Rows firstRow..endRow-1 of the table (1-based, as JournalTable counts), under the
-// heading row. A slice of one tall row has endLine > 0 and holds its lines
-// firstLine..endLine-1.
+// heading row. firstLine > 0: the first row goes on from an earlier page, from that line;
+// endLine > 0: the last row is cut before that line and goes on over the next page.
 struct PrintPage {
     int firstRow = 1;
     int endRow = 1;
@@ -55,6 +57,17 @@ struct PrintPage {
     int endLine = 0;
     bool operator==(const PrintPage&) const = default;
 };
+
+// The lines firstLine..endLine-1 of one row that a page shows. A continuation (firstLine
+// > 0) shows kContinuedText over them in the comment's cell, as many lines as
+// continuedMarkLines(), and repeats the row's other cells.
+struct RowSlice {
+    int firstLine = 0;
+    int endLine = 0;
+    bool continued() const { return firstLine > 0; }
+};
+
+inline const QString kContinuedText = QStringLiteral("(продолжение)");
 
 // Told (steps done, steps in all) now and then; answering false stops the work.
 using PrintProgress = std::function<bool(int done, int total)>;
@@ -75,6 +88,10 @@ public:
     int rowLines(int row) const { return m_lines[std::size_t(row)]; }
     double rowHeight(int row) const;
     double lineHeight() const { return m_lineHeight; }
+    // What of `row` the page shows, and how many lines of print that takes.
+    RowSlice slice(const PrintPage& page, int row) const;
+    int sliceLines(const RowSlice& slice) const;
+    int continuedMarkLines() const { return m_markLines; }
     const PrintGeometry& geometry() const { return m_geometry; }
 
 private:
@@ -82,6 +99,7 @@ private:
 
     PrintGeometry m_geometry;
     double m_lineHeight = 0;
+    int m_markLines = 1;
     std::array<double, JournalTable::kColumnCount> m_widths{};
     std::vector<int> m_lines;  // lines per row, [0] the heading row
     std::vector<PrintPage> m_pages;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kv {
 namespace {
 
@@ -100,8 +102,9 @@ TEST(PrintLayout, PagesTakeWholeRowsUnderTheHeading)
 }
 
 // A row of three lines that would cross the page's foot starts the next page; a row taller
-// than any page is the one cut into slices, each under the heading.
-TEST(PrintLayout, RowsAreNeverSplitButOneTallerThanAPage)
+// than any page is cut into slices, each under the heading, and the rows after it follow
+// its last slice.
+TEST(PrintLayout, ShortRowsMoveWholeARowTallerThanAPageIsSliced)
 {
     JournalTable table = numberedRows(6);
     const QString threeLines = QStringLiteral("aaaaaaaaaa bbbbbbbbbb cccccccccc");
@@ -118,12 +121,42 @@ TEST(PrintLayout, RowsAreNeverSplitButOneTallerThanAPage)
         {1, 3},          // heading and rows 1, 2: 6 units; row 3 takes 4 more
         {3, 5},          // rows 3, 4
         {5, 6, 0, 6},    // row 5: 11 lines, 6 a page
-        {5, 6, 6, 11},
+        {5, 6, 6, 0},    // "(продолжение)" and lines 6..10
         {6, 7},
     };
     ASSERT_EQ(layout->pageCount(), int(expected.size()));
     for (int p = 0; p < layout->pageCount(); ++p)
         EXPECT_EQ(layout->page(p), expected[std::size_t(p)]) << p;
+}
+
+// A tall row that doesn't fit in what is left of a page starts there and goes on over the
+// next page, under a line that says it continues; a row of a few lines moves on whole, and
+// so does a tall one where too little of it would fit.
+TEST(PrintLayout, ATallRowIsCutAtThePageFoot)
+{
+    const auto linesOf = [](int count) { return QString(QStringLiteral("wwwwwwwwww ")).repeated(count).trimmed(); };
+    JournalTable table = numberedRows(7);
+    table.setCell(2, JournalTable::kCommentColumn, linesOf(8));
+    table.setCell(5, JournalTable::kCommentColumn, linesOf(4));
+    table.setCell(6, JournalTable::kCommentColumn, linesOf(5));
+    const auto layout = PrintLayout::build(table, {45, 9, 0.5, 0}, measure);  // as above
+    ASSERT_TRUE(layout);
+    const std::vector<PrintPage> expected = {
+        {1, 3, 0, 4},  // row 1, lines 0..3 of row 2
+        {2, 3, 4, 0},  // the mark, lines 4..7
+        {3, 5},        // row 5 (4 lines) would have 2 here
+        {5, 6},        // row 6 (5 lines) would have 1 here
+        {6, 7},
+        {7, 8},
+    };
+    ASSERT_EQ(layout->pageCount(), int(expected.size()));
+    for (int p = 0; p < layout->pageCount(); ++p)
+        EXPECT_EQ(layout->page(p), expected[std::size_t(p)]) << p;
+    EXPECT_EQ(layout->sliceLines(layout->slice(layout->page(0), 2)), 4);
+    const RowSlice continued = layout->slice(layout->page(1), 2);
+    EXPECT_TRUE(continued.continued());
+    EXPECT_EQ(continued.endLine, 8);
+    EXPECT_EQ(layout->sliceLines(continued), 5);
 }
 
 // One long comment wraps itself; it doesn't push the dates of every row onto two lines.
@@ -136,6 +169,32 @@ TEST(PrintLayout, ALongCommentWrapsAloneWhereTheOthersFit)
     EXPECT_EQ(layout->rowLines(1), 1);
     EXPECT_GT(layout->rowLines(2), 1);
     EXPECT_EQ(layout->rowLines(3), 1);
+}
+
+// A comment holding a word too long for any cell (a path, a link, a row of underscores)
+// breaks that word; the other columns stay on one line where the paper has room for that
+// beside a fair share for the comment, and keep at least their widest words where not.
+TEST(PrintLayout, AnOverlongWordBreaksInTheCommentAlone)
+{
+    JournalTable table = numberedRows(20);
+    for (int r = 1; r <= 20; ++r)
+        table.setCell(r, JournalTable::kDateColumn, QStringLiteral("08.12.2026 08:00:01"));
+    table.setCell(7, JournalTable::kCommentColumn, QString(72, u'_'));
+    // Widths with padding: "№" 3, date 20 (11 its widest word), method 6, value 9.
+    struct Case {
+        double width;
+        int dateLines;
+        double commentWidth;
+    };
+    for (const Case& c : {Case{60, 1, 60 - 3 - 35}, Case{46, 2, 46 - 3 - 26}}) {
+        const auto layout = PrintLayout::build(table, {c.width, 100, 0.5, 0}, measure);
+        ASSERT_TRUE(layout);
+        EXPECT_DOUBLE_EQ(layout->columnWidths()[4], c.commentWidth) << c.width;
+        EXPECT_GE(layout->columnWidths()[1], 11) << c.width;
+        EXPECT_EQ(layout->rowLines(1), c.dateLines) << c.width;
+        EXPECT_EQ(layout->rowLines(7), std::max(c.dateLines, int(std::ceil(72 / (c.commentWidth - 1)))))
+            << c.width;
+    }
 }
 
 TEST(PrintLayout, EmptyJournalIsOnePageOfOneBlankRow)

@@ -1,13 +1,19 @@
 #include "core/cp1251.h"
+#include "core/file_io.h"
 #include "journal/journal_entry.h"
 #include "journal/print_page.h"
 #include "journal/ui/journal_print_document.h"
+#include "journal/ui/paged_document.h"
 #include "journal/ui/print_preview_dialog.h"
+#include "journal/ui/print_view.h"
 #include "journal/ui/work_progress.h"
 #include "recording_reporter.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -106,6 +112,72 @@ TEST_F(PrintDocument, PagesCarryHeadingTitleDateAndPageNumber)
     EXPECT_EQ(next, 201);
 }
 
+// Records each text painted on it with the pen's colour.
+class InkRecorder : public QPaintDevice, QPaintEngine {
+public:
+    QList<std::pair<QString, QColor>> texts;
+
+    QPaintEngine* paintEngine() const override { return const_cast<InkRecorder*>(this); }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState& state) override
+    {
+        if (state.state() & DirtyPen)
+            m_ink = state.pen().color();
+    }
+    void drawTextItem(const QPointF&, const QTextItem& item) override { texts.push_back({item.text(), m_ink}); }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    Type type() const override { return User; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        return metric == PdmDepth ? 32 : metric == PdmWidth || metric == PdmHeight ? 10000 : 100;
+    }
+
+private:
+    QColor m_ink;
+};
+
+QStringList greyTexts(const JournalPrintDocument& document, int page)
+{
+    InkRecorder device;
+    QPainter painter(&device);
+    document.paintPage(painter, page);
+    painter.end();
+    QStringList grey;
+    for (const auto& [text, ink] : device.texts)
+        if (ink == QColor(0x80, 0x80, 0x80))
+            grey << text;
+    return grey;
+}
+
+// A long comment starts where its row falls and goes on over the next page, which repeats
+// the row's number, date, method and value in grey under "(продолжение)".
+TEST_F(PrintDocument, ALongCommentGoesOnOverThePage)
+{
+    JournalTable rows = sampleRows(60);
+    rows.setCell(40, JournalTable::kCommentColumn, QString(QStringLiteral("слово ")).repeated(600));
+    const auto document = documentOf(rows);
+    int next = 0;
+    while (next < document->pageCount() && document->layout().page(next).firstLine == 0)
+        ++next;
+    ASSERT_GT(next, 0);
+    ASSERT_LT(next, document->pageCount());
+    const QStringList before = document->pageText(next - 1);
+    const QStringList after = document->pageText(next);
+    ASSERT_EQ(document->layout().page(next - 1).endLine, document->layout().page(next).firstLine);
+    EXPECT_GT(document->layout().page(next - 1).endRow - document->layout().page(next - 1).firstRow, 1);
+    QStringList repeated;
+    for (int c = 0; c < JournalTable::kCommentColumn; ++c)
+        repeated << rows.cell(40, c);
+    EXPECT_TRUE(before[before.size() - 2].startsWith(repeated.join(" | ") + QStringLiteral(" | слово")));
+    EXPECT_TRUE(after[2].startsWith(repeated.join(" | ") + QStringLiteral(" | (продолжение) слово")));
+    EXPECT_TRUE(greyTexts(*document, next - 1).isEmpty());
+    EXPECT_EQ(greyTexts(*document, next), repeated << QStringLiteral("(продолжение)"));
+}
+
 // The last page of a journal far longer than a painter's coordinates reach has its rows,
 // in its text and in ink.
 TEST_F(PrintDocument, LastPageOfALongJournalCarriesItsRows)
@@ -182,6 +254,210 @@ TEST_F(PrintDocument, PreviewOpensReadableAndPaintsOnlyWhatIsInView)
     dialog.findChild<QAction*>(QStringLiteral("fitWidthAction"))->trigger();
     EXPECT_GT(view->zoom(), 1);
     EXPECT_EQ(view->currentPage(), 7);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+int pdfPages(const QString& path)
+{
+    QFile pdf(path);
+    return pdf.open(QIODevice::ReadOnly) ? int(pdf.readAll().count("/Type /Page\n")) : -1;
+}
+
+// Printed to a file, the pages go to a temporary file that takes the file's place only
+// when complete: a cancel leaves the earlier file, or none, and no temporary behind.
+TEST(PrintToFile, ReplacesTheFileOnlyWhenComplete)
+{
+    const auto document = documentOf(sampleRows(200));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("журнал.pdf"));
+    for (const bool earlier : {false, true})
+        for (const bool cancel : {true, false}) {
+            QFile::remove(path);
+            if (earlier) {
+                QFile old(path);
+                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+                old.write("earlier");
+            }
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPageLayout(a4());
+            EXPECT_EQ(document->print(printer, [cancel](int, int) { return !cancel; }),
+                      cancel ? PagedDocument::PrintResult::Cancelled : PagedDocument::PrintResult::Printed);
+            EXPECT_EQ(printer.outputFileName(), path);
+            const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+            EXPECT_EQ(left, !cancel || earlier ? QStringList{QStringLiteral("журнал.pdf")} : QStringList{})
+                << earlier << cancel;
+            if (!cancel) {
+                EXPECT_EQ(pdfPages(path), document->pageCount());
+            } else if (earlier) {
+                EXPECT_EQ(readWholeFile(path), "earlier");
+            }
+        }
+}
+
+// A head note stands at the right of every page's head; margins come from the paper, 12 mm
+// where it has none.
+TEST(JournalPrintDocument, HeadNoteAndMarginsAreThePapers)
+{
+    const JournalTable rows = sampleRows(200);
+    const auto plain = documentOf(rows);
+    const auto noted = JournalPrintDocument::create(rows, a4(), kPrintDate, QStringLiteral("Отбор: АИ-92"));
+    for (int p : {0, noted->pageCount() - 1})
+        EXPECT_EQ(noted->pageText(p)[0], QStringLiteral("Октанометр КВ-4410 ПК | Отбор: АИ-92"));
+    EXPECT_EQ(plain->pageText(0)[0], QStringLiteral("Октанометр КВ-4410 ПК"));
+
+    // Qt gives the paper's size in hundredths of an inch.
+    const double millimetre = PagedDocument::kUnitsPerInch / 25.4;
+    const PrintGeometry& byDefault = plain->layout().geometry();
+    EXPECT_NEAR(byDefault.width, (210 - 24) * millimetre, 5);
+    const QPageLayout wide(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(30, 20, 10, 20),
+                           QPageLayout::Millimeter);
+    const auto margined = JournalPrintDocument::create(rows, wide, kPrintDate);
+    EXPECT_NEAR(margined->layout().geometry().width, (210 - 40) * millimetre, 5);
+    EXPECT_NEAR(margined->layout().geometry().height, byDefault.height - 16 * millimetre, 1);
+}
+
+// A one-page printout of another kind, through the same preview.
+class OnePage : public PagedDocument {
+public:
+    int pageCount() const override { return 1; }
+    QSizeF paperSize() const override { return m_size; }
+    void paintPage(QPainter& painter, int) const override { painter.drawText(QPointF(600, 600), QStringLiteral("отчёт")); }
+    bool layOutFor(const QPageLayout& paper, const PrintProgress& = {}) override
+    {
+        m_size = paper.fullRect(QPageLayout::Inch).size() * kUnitsPerInch;
+        return true;
+    }
+
+private:
+    QSizeF m_size;
+};
+
+class Preview : public testing::Test {
+protected:
+    Preview()
+    {
+        PrintView::setUpPrinter(printer);
+        printer.setPageLayout(a4WithMargins());
+        journal = JournalPrintDocument::create(sampleRows(200), printer.pageLayout(), kPrintDate);
+    }
+    static QPageLayout a4WithMargins()
+    {
+        return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 12),
+                           QPageLayout::Millimeter);
+    }
+    void trigger(PrintPreviewDialog& dialog, const char* action)
+    {
+        dialog.findChild<QAction*>(QLatin1StringView(action))->trigger();
+    }
+
+    QTemporaryDir dir;
+    QPrinter printer{QPrinter::HighResolution};
+    test::RecordingReporter reporter;
+    std::unique_ptr<JournalPrintDocument> journal;
+};
+
+// "Сохранить в PDF…" writes every page, of any kind of document, without the print
+// dialog; no name chosen, nothing written.
+TEST_F(Preview, SavesEveryPageAsPdf)
+{
+    OnePage report;
+    report.layOutFor(a4WithMargins());
+    for (PagedDocument* document : {static_cast<PagedDocument*>(journal.get()), static_cast<PagedDocument*>(&report)}) {
+        PrintPreviewDialog dialog(*document, printer, reporter);
+        dialog.setPrintDialog([](QPrinter&, auto, int, QWidget*) {
+            ADD_FAILURE() << "the print dialog";
+            return false;
+        });
+        QString chosen;
+        dialog.setFileChooser([&chosen](QWidget*) { return chosen; });
+        EXPECT_EQ(dialog.findChild<QAction*>(QStringLiteral("pdfAction"))->text(), QStringLiteral("Сохранить в PDF…"));
+        trigger(dialog, "pdfAction");
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+        chosen = dir.filePath(QStringLiteral("pages.pdf"));
+        trigger(dialog, "pdfAction");
+        EXPECT_EQ(pdfPages(chosen), document->pageCount());
+        QFile::remove(chosen);
+    }
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// Paper, orientation or margins set in the page setup or the print dialog lay the pages
+// out again and the preview shows them; a page setup cancelled changes nothing.
+TEST_F(Preview, FollowsThePaperChosen)
+{
+    PrintPreviewDialog dialog(*journal, printer, reporter);
+    auto* pageBox = dialog.findChild<QSpinBox*>(QStringLiteral("pageBox"));
+    const int portraitPages = journal->pageCount();
+    bool accept = false;
+    dialog.setPageSetupDialog([&accept](QPrinter& p, QWidget*) {
+        if (accept)
+            p.setPageOrientation(QPageLayout::Landscape);
+        return accept;
+    });
+    trigger(dialog, "pageSetupAction");
+    EXPECT_EQ(journal->pageCount(), portraitPages);
+    accept = true;
+    trigger(dialog, "pageSetupAction");
+    EXPECT_GT(journal->paperSize().width(), journal->paperSize().height());
+    EXPECT_GT(journal->pageCount(), portraitPages);
+    EXPECT_EQ(pageBox->maximum(), journal->pageCount());
+    EXPECT_EQ(pageBox->suffix(), QStringLiteral(" из %1").arg(journal->pageCount()));
+
+    const QString path = dir.filePath(QStringLiteral("a5.pdf"));  // landscape still
+    dialog.setPrintDialog([&path](QPrinter& p, QAbstractPrintDialog::PrintDialogOptions options, int, QWidget*) {
+        EXPECT_FALSE(options.testFlag(QAbstractPrintDialog::PrintSelection));
+        p.setPageSize(QPageSize(QPageSize::A5));
+        p.setOutputFileName(path);
+        return true;
+    });
+    trigger(dialog, "printAction");
+    EXPECT_NEAR(journal->paperSize().height(), 148 / 25.4 * PagedDocument::kUnitsPerInch, 5);
+    EXPECT_EQ(pageBox->maximum(), journal->pageCount());
+    EXPECT_EQ(pdfPages(path), journal->pageCount());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// With rows selected, the print dialog offers the selection, and chosen, those rows are
+// printed as a journal of their own.
+TEST_F(Preview, PrintsTheSelection)
+{
+    PrintPreviewDialog dialog(*journal, printer, reporter);
+    dialog.setSelection(sampleRows(3));
+    const QString path = dir.filePath(QStringLiteral("selection.pdf"));
+    dialog.setPrintDialog([&path](QPrinter& p, QAbstractPrintDialog::PrintDialogOptions options, int, QWidget*) {
+        EXPECT_TRUE(options.testFlag(QAbstractPrintDialog::PrintSelection));
+        p.setPrintRange(QPrinter::Selection);
+        p.setOutputFileName(path);
+        return true;
+    });
+    trigger(dialog, "printAction");
+    ASSERT_GT(journal->pageCount(), 1);
+    EXPECT_EQ(pdfPages(path), 1);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// Each request gives one preview, from the event loop, of the rows with the head note
+// asked for, offering the rows selected.
+TEST(PrintView, CarriesTheSelectionAndHeadNoteToThePreview)
+{
+    QWidget window;
+    test::RecordingReporter reporter;
+    PrintView web(reporter, &window);
+    QStringList seen;
+    web.setPreviewOpener([&seen](JournalPrintDocument& document, const JournalTable& selection, QWidget*) {
+        seen << document.pageText(0)[0]
+             << (selection.isEmpty() ? QStringLiteral("-") : QString::number(selection.rowCount() - 1));
+        return true;
+    });
+    web.navigate(sampleRows(5), sampleRows(2), QStringLiteral("Отбор: АИ-92"));
+    web.navigate(sampleRows(5));
+    EXPECT_TRUE(seen.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("Октанометр КВ-4410 ПК | Отбор: АИ-92"), QStringLiteral("2"),
+                                 QStringLiteral("Октанометр КВ-4410 ПК"), QStringLiteral("-")}));
     EXPECT_TRUE(reporter.messages.isEmpty());
 }
 

@@ -1,5 +1,6 @@
 #include "journal/ui/journal_print_document.h"
 
+#include <QColor>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLocale>
@@ -13,12 +14,13 @@ namespace kv {
 namespace {
 
 constexpr double kMillimetre = JournalPrintDocument::kUnitsPerInch / 25.4;
-constexpr double kMargin = 12 * kMillimetre;
 constexpr double kBandGap = 3 * kMillimetre;
 constexpr double kCellPadding = 0.6 * kMillimetre;
 constexpr double kRule = 0.2 * kMillimetre;
 // The page asks for a "№" column of 10 pixels, a 96th of an inch each.
 constexpr double kNumberColumnMinimum = 10 * JournalPrintDocument::kUnitsPerInch / 96;
+// What a continued row repeats, and the word that it continues.
+const QColor kRepeatedInk(0x80, 0x80, 0x80);
 
 QFont printFont(double points)
 {
@@ -38,9 +40,9 @@ struct Frame {
     QRectF foot;
 };
 
-Frame frameOf(const QRectF& paper, double smallLine)
+Frame frameOf(const QRectF& paper, const QMarginsF& margins, double smallLine)
 {
-    const QRectF content = paper.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRectF content = paper.marginsRemoved(margins);
     Frame frame;
     frame.head = QRectF(content.left(), content.top(), content.width(), smallLine);
     frame.foot = QRectF(content.left(), content.bottom() - smallLine, content.width(), smallLine);
@@ -54,6 +56,27 @@ QRectF paperOf(const QPageLayout& page)
     const QRectF inches = page.fullRect(QPageLayout::Inch);
     return {0, 0, inches.width() * JournalPrintDocument::kUnitsPerInch,
             inches.height() * JournalPrintDocument::kUnitsPerInch};
+}
+
+QMarginsF marginsOf(const QPageLayout& page)
+{
+    // In inches Qt rounds to a hundredth, a quarter of a millimetre.
+    const QMarginsF margins = page.margins(QPageLayout::Millimeter) * kMillimetre;
+    if (!margins.isNull())
+        return margins;
+    const double all = kDefaultMarginMillimetres * kMillimetre;
+    return {all, all, all, all};
+}
+
+bool sameSize(const QRectF& a, const QRectF& b)
+{
+    return std::abs(a.width() - b.width()) <= 1 && std::abs(a.height() - b.height()) <= 1;
+}
+
+bool sameMargins(const QMarginsF& a, const QMarginsF& b)
+{
+    return std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1
+           && std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
 }
 
 }  // namespace
@@ -106,11 +129,11 @@ double FontTextMeasure::width(QStringView text, bool bold) const
     return sum;
 }
 
-JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QRectF& paper,
-                                           const QDate& printDate)
+JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QDate& printDate,
+                                           const QString& headNote)
     : m_rows(rows)
     , m_printDate(printDate)
-    , m_paper(paper)
+    , m_headNote(headNote)
     , m_measure(printFont(10))
     , m_small(printFont(8))
 {
@@ -119,20 +142,30 @@ JournalPrintDocument::JournalPrintDocument(const JournalTable& rows, const QRect
 std::unique_ptr<JournalPrintDocument> JournalPrintDocument::create(const JournalTable& rows,
                                                                    const QPageLayout& paper,
                                                                    const QDate& printDate,
+                                                                   const QString& headNote,
                                                                    const PrintProgress& progress)
 {
-    std::unique_ptr<JournalPrintDocument> document(
-        new JournalPrintDocument(rows, paperOf(paper), printDate));
-    document->m_layout = document->layOut(document->m_paper, progress);
-    if (!document->m_layout)
+    std::unique_ptr<JournalPrintDocument> document(new JournalPrintDocument(rows, printDate, headNote));
+    if (!document->layOutFor(paper, progress))
         return nullptr;
     return document;
 }
 
-std::unique_ptr<PrintLayout> JournalPrintDocument::layOut(const QRectF& paper,
+bool JournalPrintDocument::layOutFor(const QPageLayout& paper, const PrintProgress& progress)
+{
+    const Sheet sheet{paperOf(paper), marginsOf(paper)};
+    std::unique_ptr<PrintLayout> layout = layOut(sheet, progress);
+    if (!layout)
+        return false;
+    m_sheet = sheet;
+    m_layout = std::move(layout);
+    return true;
+}
+
+std::unique_ptr<PrintLayout> JournalPrintDocument::layOut(const Sheet& sheet,
                                                           const PrintProgress& progress) const
 {
-    const Frame frame = frameOf(paper, QFontMetricsF(m_small).lineSpacing());
+    const Frame frame = frameOf(sheet.paper, sheet.margins, QFontMetricsF(m_small).lineSpacing());
     const PrintGeometry geometry{frame.table.width(), frame.table.height(), kCellPadding,
                                  kNumberColumnMinimum};
     std::optional<PrintLayout> layout = PrintLayout::build(m_rows, geometry, m_measure, progress);
@@ -146,49 +179,70 @@ const QFont& JournalPrintDocument::fontOf(int font) const
     return font == 2 ? m_small : m_measure.font(font == 1);
 }
 
-void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper, int index,
+void JournalPrintDocument::pieces(const PrintLayout& layout, const Sheet& sheet, int index,
                                   std::vector<Piece>& texts, std::vector<QRectF>& rules) const
 {
-    const Frame frame = frameOf(paper, QFontMetricsF(m_small).lineSpacing());
+    const QFontMetricsF small(m_small);
+    const Frame frame = frameOf(sheet.paper, sheet.margins, small.lineSpacing());
     const PrintPage& page = layout.page(index);
     const auto& widths = layout.columnWidths();
     const double line = layout.lineHeight();
     constexpr int lineFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
     int group = 0;
 
-    texts.push_back({frame.head, kJournalTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group++, 0});
+    texts.push_back({frame.head, kJournalTitle, Qt::AlignLeft | Qt::AlignVCenter, 2, group, 0});
+    if (!m_headNote.isEmpty()) {
+        // Cut short where it would reach the title.
+        const double room = frame.head.width() - small.horizontalAdvance(kJournalTitle) - 2 * kBandGap;
+        texts.push_back({frame.head, small.elidedText(m_headNote, Qt::ElideRight, std::max(0.0, room)),
+                         Qt::AlignRight | Qt::AlignVCenter, 2, group, 1});
+    }
+    ++group;
 
-    // One table row: each cell's lines (those of the slice when the row is cut) centred
-    // across the cell and, for a whole row, down it too, as a browser sets a cell.
+    // One table row, or the slice of it the page shows: each cell's lines centred across
+    // the cell and, for a whole row, down it too, as a browser sets a cell. A continuation
+    // says so in grey at the top of the comment's cell and repeats in grey the cells
+    // printed whole before, so the reader sees whose comment goes on.
     double y = frame.table.top();
-    const auto putRow = [&](auto cellText, int lines, int firstLine, int endLine, bool bold) {
-        const bool slice = endLine > 0;
-        const int shown = slice ? endLine - firstLine : lines;
-        const double height = shown * line + 2 * kCellPadding;
+    const auto putRow = [&](auto cellText, int rowLines, RowSlice slice, bool bold) {
+        const bool whole = slice.firstLine == 0 && slice.endLine == rowLines;
+        const int shown = whole ? rowLines : layout.sliceLines(slice);
+        const int mark = slice.continued() ? layout.continuedMarkLines() : 0;
+        const auto put = [&](double x, double top, double inner, const std::vector<QStringView>& lines,
+                             int first, int end, bool grey, int column) {
+            for (int l = first; l < end; ++l)
+                texts.push_back({QRectF(x + kCellPadding, top + (l - first) * line, inner, line),
+                                 lines[std::size_t(l)].toString(), lineFlags, bold ? 1 : 0, group,
+                                 column, grey});
+        };
         double x = frame.table.left();
         for (int c = 0; c < JournalTable::kColumnCount; ++c) {
             const QString text = cellText(c);
             const double inner = widths[c] - 2 * kCellPadding;
             const std::vector<QStringView> cellLines = wrapText(text, inner, bold, m_measure);
-            const int first = slice ? std::min<int>(firstLine, int(cellLines.size())) : 0;
-            const int end = slice ? std::min<int>(endLine, int(cellLines.size())) : int(cellLines.size());
+            const int count = int(cellLines.size());
             double top = y + kCellPadding;
-            if (!slice)
-                top += (shown - int(cellLines.size())) * line / 2;
-            for (int l = first; l < end; ++l)
-                texts.push_back({QRectF(x + kCellPadding, top + (l - first) * line, inner, line),
-                                 cellLines[std::size_t(l)].toString(), lineFlags, bold ? 1 : 0,
-                                 group, c});
+            if (whole) {
+                put(x, top + (shown - count) * line / 2, inner, cellLines, 0, count, false, c);
+            } else if (c == JournalTable::kCommentColumn || count > slice.firstLine) {
+                if (c == JournalTable::kCommentColumn && mark > 0)
+                    put(x, top, inner, wrapText(kContinuedText, inner, false, m_measure), 0, mark, true, c);
+                put(x, top + mark * line, inner, cellLines, std::min(slice.firstLine, count),
+                    std::min(slice.endLine, count), false, c);
+            } else {
+                put(x, top, inner, cellLines, 0, std::min(count, shown), true, c);
+            }
             x += widths[c];
         }
         rules.push_back(QRectF(frame.table.left(), y - kRule / 2, frame.table.width(), kRule));
-        y += height;
+        y += shown * line + 2 * kCellPadding;
         ++group;
     };
-    putRow([](int c) { return kJournalHeadings[std::size_t(c)]; }, layout.rowLines(0), 0, 0, true);
+    putRow([](int c) { return kJournalHeadings[std::size_t(c)]; }, layout.rowLines(0),
+           RowSlice{0, layout.rowLines(0)}, true);
     for (int r = page.firstRow; r < page.endRow; ++r)
         putRow([this, r](int c) { return printedText(m_rows.cell(r, c)); }, layout.rowLines(r),
-               page.firstLine, page.endLine, false);
+               layout.slice(page, r), false);
     rules.push_back(QRectF(frame.table.left(), y - kRule / 2, frame.table.width(), kRule));
     double x = frame.table.left();
     for (int c = 0; c <= JournalTable::kColumnCount; ++c) {
@@ -205,12 +259,12 @@ void JournalPrintDocument::pieces(const PrintLayout& layout, const QRectF& paper
                      Qt::AlignRight | Qt::AlignVCenter, 2, group, 1});
 }
 
-void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, const QRectF& paper,
+void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, const Sheet& sheet,
                                  int index) const
 {
     std::vector<Piece> texts;
     std::vector<QRectF> rules;
-    pieces(layout, paper, index, texts, rules);
+    pieces(layout, sheet, index, texts, rules);
     painter.save();
     painter.setPen(Qt::black);
     // A rule thinner than a pixel of the device would vanish on a screen, one row in two.
@@ -223,9 +277,12 @@ void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, c
         painter.fillRect(rule, Qt::black);
     }
     int font = -1;
+    bool grey = false;
     for (const Piece& piece : texts) {
         if (piece.font != font)
             painter.setFont(fontOf(font = piece.font));
+        if (piece.grey != grey)
+            painter.setPen((grey = piece.grey) ? kRepeatedInk : QColor(Qt::black));
         painter.drawText(piece.rect, piece.flags, piece.text);
     }
     painter.restore();
@@ -233,14 +290,14 @@ void JournalPrintDocument::paint(QPainter& painter, const PrintLayout& layout, c
 
 void JournalPrintDocument::paintPage(QPainter& painter, int index) const
 {
-    paint(painter, *m_layout, m_paper, index);
+    paint(painter, *m_layout, m_sheet, index);
 }
 
 QStringList JournalPrintDocument::pageText(int index) const
 {
     std::vector<Piece> texts;
     std::vector<QRectF> rules;
-    pieces(*m_layout, m_paper, index, texts, rules);
+    pieces(*m_layout, m_sheet, index, texts, rules);
     QStringList lines;
     int group = -1;
     int column = -1;
@@ -255,45 +312,19 @@ QStringList JournalPrintDocument::pageText(int index) const
     return lines;
 }
 
-JournalPrintDocument::PrintResult JournalPrintDocument::print(QPrinter& printer,
-                                                              const PrintProgress& progress) const
+JournalPrintDocument::PrintResult JournalPrintDocument::printPages(QPrinter& printer,
+                                                                   const PrintProgress& progress) const
 {
-    printer.setFullPage(true);
-    const QRectF paper = paperOf(printer.pageLayout());
+    const QPageLayout paper = printer.pageLayout();
+    const Sheet sheet{paperOf(paper), marginsOf(paper)};
     const PrintLayout* layout = m_layout.get();
     std::unique_ptr<PrintLayout> other;
-    if (std::abs(paper.width() - m_paper.width()) > 1 || std::abs(paper.height() - m_paper.height()) > 1) {
-        other = layOut(paper, {});
+    if (!sameSize(sheet.paper, m_sheet.paper) || !sameMargins(sheet.margins, m_sheet.margins)) {
+        other = layOut(sheet, {});
         layout = other.get();
     }
-    int from = printer.fromPage();
-    int to = printer.toPage();
-    if (from <= 0 || to <= 0) {
-        from = 1;
-        to = layout->pageCount();
-    }
-    to = std::min(to, layout->pageCount());
-
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return PrintResult::Failed;
-    const double scale = printer.resolution() / kUnitsPerInch;
-    for (int p = from; p <= to; ++p) {
-        if (p > from && !printer.newPage()) {
-            painter.end();
-            return PrintResult::Failed;
-        }
-        painter.save();
-        painter.scale(scale, scale);
-        paint(painter, *layout, paper, p - 1);
-        painter.restore();
-        if (progress && p < to && !progress(p - from + 1, to - from + 1)) {
-            printer.abort();
-            painter.end();
-            return PrintResult::Cancelled;
-        }
-    }
-    return painter.end() ? PrintResult::Printed : PrintResult::Failed;
+    return paintPages(printer, layout->pageCount(),
+                      [&](QPainter& painter, int index) { paint(painter, *layout, sheet, index); }, progress);
 }
 
 }  // namespace kv

@@ -1,17 +1,19 @@
 #pragma once
 // The journal on paper: the rows as they stood when printing was asked for, cut into pages
-// for one paper size. A page is painted only when it is asked for, by the preview or by a
-// printer, so a long journal costs its measuring, not its painting.
+// for one paper size and its margins. A page is painted only when it is asked for, by the
+// preview or by a printer, so a long journal costs its measuring, not its painting.
 //
-// Pages are laid out in units of 1/1200 inch with the origin at the paper's corner; each
-// carries the title at its head, and the print date and "Стр. x из y" at its foot.
+// Each page carries the title at its head (and a note, such as the filter the rows were
+// chosen by, at the head's right), and the print date and "Стр. x из y" at its foot.
 
 #include "journal/journal_table.h"
 #include "journal/print_layout.h"
+#include "journal/ui/paged_document.h"
 
 #include <QDate>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QMarginsF>
 #include <QPageLayout>
 #include <QRectF>
 #include <QStringList>
@@ -49,32 +51,33 @@ private:
     double m_lineHeight = 0;
 };
 
-class JournalPrintDocument {
+// The margins a printer that gives none gets.
+inline constexpr double kDefaultMarginMillimetres = 12;
+
+class JournalPrintDocument : public PagedDocument {
 public:
-    static constexpr double kUnitsPerInch = 1200;
-
-    enum class PrintResult { Printed, Cancelled, Failed };
-
-    // Lays out `rows` for `paper`. nullptr when `progress` answered false.
+    // Lays out `rows` for `paper` (its margins, or kDefaultMarginMillimetres where it has
+    // none), with `headNote` at the head of each page. nullptr when `progress` answered
+    // false.
     static std::unique_ptr<JournalPrintDocument> create(const JournalTable& rows,
                                                         const QPageLayout& paper,
                                                         const QDate& printDate,
+                                                        const QString& headNote = {},
                                                         const PrintProgress& progress = {});
 
-    int pageCount() const { return m_layout->pageCount(); }
+    int pageCount() const override { return m_layout->pageCount(); }
     const PrintLayout& layout() const { return *m_layout; }
-    // The whole sheet, in units.
-    QSizeF paperSize() const { return m_paper.size(); }
+    QSizeF paperSize() const override { return m_sheet.paper.size(); }
+    const QDate& printDate() const { return m_printDate; }
 
-    // Paints page `index` (0-based) with `painter` set to units, origin at the paper's corner.
-    void paintPage(QPainter& painter, int index) const;
+    void paintPage(QPainter& painter, int index) const override;
+    bool layOutFor(const QPageLayout& paper, const PrintProgress& progress = {}) override;
     // The texts page `index` carries, a line for each line of print, cells joined by " | ".
     QStringList pageText(int index) const;
 
-    // Prints the printer's page range (all pages when it has none), laid out again first
-    // when the printer's paper differs from the previewed one. `progress` hears of each
-    // page and may cancel between pages.
-    PrintResult print(QPrinter& printer, const PrintProgress& progress = {}) const;
+protected:
+    // Laid out again first when the printer's paper or margins differ from the previewed.
+    PrintResult printPages(QPrinter& printer, const PrintProgress& progress) const override;
 
 private:
     struct Piece {
@@ -84,19 +87,27 @@ private:
         int font = 0;    // 0 regular, 1 bold, 2 the small type of head and foot
         int group = 0;   // the line of print: the head, a table row, the foot
         int column = 0;  // within the group
+        bool grey = false;
     };
 
-    JournalPrintDocument(const JournalTable& rows, const QRectF& paper, const QDate& printDate);
-    std::unique_ptr<PrintLayout> layOut(const QRectF& paper, const PrintProgress& progress) const;
+    // Where a sheet's parts go.
+    struct Sheet {
+        QRectF paper;
+        QMarginsF margins;
+    };
+
+    JournalPrintDocument(const JournalTable& rows, const QDate& printDate, const QString& headNote);
+    std::unique_ptr<PrintLayout> layOut(const Sheet& sheet, const PrintProgress& progress) const;
     // What page `index` of `layout` is made of: the texts, and the rules as thin rectangles.
-    void pieces(const PrintLayout& layout, const QRectF& paper, int index,
+    void pieces(const PrintLayout& layout, const Sheet& sheet, int index,
                 std::vector<Piece>& texts, std::vector<QRectF>& rules) const;
-    void paint(QPainter& painter, const PrintLayout& layout, const QRectF& paper, int index) const;
+    void paint(QPainter& painter, const PrintLayout& layout, const Sheet& sheet, int index) const;
     const QFont& fontOf(int font) const;
 
     JournalTable m_rows;
     QDate m_printDate;
-    QRectF m_paper;
+    QString m_headNote;
+    Sheet m_sheet;
     FontTextMeasure m_measure;
     QFont m_small;
     std::unique_ptr<PrintLayout> m_layout;

@@ -2,10 +2,13 @@
 
 #include "core/error_guard.h"
 #include "journal/ui/journal_print_document.h"
+#include "journal/ui/paged_document.h"
 #include "journal/ui/work_progress.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPrintDialog>
@@ -27,7 +30,7 @@ constexpr double kMinimumZoom = 0.1;
 constexpr double kMaximumZoom = 8;
 }  // namespace
 
-PrintPageView::PrintPageView(const JournalPrintDocument& document, QWidget* parent)
+PrintPageView::PrintPageView(const PagedDocument& document, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_document(document)
 {
@@ -41,7 +44,7 @@ PrintPageView::PrintPageView(const JournalPrintDocument& document, QWidget* pare
 
 double PrintPageView::pixelsPerUnit() const
 {
-    return m_zoom * logicalDpiX() / JournalPrintDocument::kUnitsPerInch;
+    return m_zoom * logicalDpiX() / PagedDocument::kUnitsPerInch;
 }
 
 double PrintPageView::pageWidth() const
@@ -96,8 +99,17 @@ void PrintPageView::setZoom(double zoom)
 void PrintPageView::fitWidth()
 {
     const double paperPixels = m_document.paperSize().width() * logicalDpiX()
-                               / JournalPrintDocument::kUnitsPerInch;
+                               / PagedDocument::kUnitsPerInch;
     setZoom((viewport()->width() - 2 * kGap) / paperPixels);
+}
+
+void PrintPageView::documentChanged(int page)
+{
+    updateScrollBars();
+    showPage(page);
+    viewport()->update();
+    m_lastPage = currentPage();
+    emit currentPageChanged(m_lastPage);
 }
 
 void PrintPageView::paintEvent(QPaintEvent* event)
@@ -145,12 +157,13 @@ void PrintPageView::scrollContentsBy(int, int)
     }
 }
 
-PrintPreviewDialog::PrintPreviewDialog(const JournalPrintDocument& document, QPrinter& printer,
+PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printer,
                                        ErrorReporter& errors, QWidget* parent)
     : QDialog(parent)
     , m_document(document)
     , m_printer(printer)
     , m_errors(errors)
+    , m_shownPaper(printer.pageLayout())
 {
     setObjectName(QStringLiteral("PrintPreview"));
     setWindowTitle(kPrintPreviewTitle);
@@ -164,21 +177,22 @@ PrintPreviewDialog::PrintPreviewDialog(const JournalPrintDocument& document, QPr
         return action;
     };
     add("printAction", QStringLiteral("Печать…"), [this] { printPages(); });
+    add("pdfAction", QStringLiteral("Сохранить в PDF…"), [this] { saveAsPdf(); });
+    add("pageSetupAction", QStringLiteral("Параметры страницы…"), [this] { setUpPage(); });
     bar->addSeparator();
     add("firstPageAction", QStringLiteral("Первая"), [this] { m_view->showPage(1); });
     add("previousPageAction", QStringLiteral("Назад"),
         [this] { m_view->showPage(m_view->currentPage() - 1); });
     m_pageBox = new QSpinBox(bar);
     m_pageBox->setObjectName(QStringLiteral("pageBox"));
-    m_pageBox->setRange(1, document.pageCount());
     m_pageBox->setPrefix(QStringLiteral("Стр. "));
-    m_pageBox->setSuffix(QStringLiteral(" из %1").arg(document.pageCount()));
     m_pageBox->setKeyboardTracking(false);
+    showPageCount();
     bar->addWidget(m_pageBox);
     add("nextPageAction", QStringLiteral("Вперёд"),
         [this] { m_view->showPage(m_view->currentPage() + 1); });
     add("lastPageAction", QStringLiteral("Последняя"),
-        [this, &document] { m_view->showPage(document.pageCount()); });
+        [this] { m_view->showPage(m_document.pageCount()); });
     bar->addSeparator();
     add("zoomOutAction", QStringLiteral("Мельче"), [this] { m_view->setZoom(m_view->zoom() / kZoomStep); });
     add("zoomInAction", QStringLiteral("Крупнее"), [this] { m_view->setZoom(m_view->zoom() * kZoomStep); });
@@ -206,21 +220,123 @@ PrintPreviewDialog::PrintPreviewDialog(const JournalPrintDocument& document, QPr
     resize(size);
 }
 
+void PrintPreviewDialog::showPageCount()
+{
+    const QSignalBlocker block(m_pageBox);
+    m_pageBox->setRange(1, m_document.pageCount());
+    m_pageBox->setSuffix(QStringLiteral(" из %1").arg(m_document.pageCount()));
+    m_pageBox->setValue(m_view->currentPage());
+}
+
+QString PrintPreviewDialog::runPdfDialog(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Сохранить в PDF"));
+    dialog.setObjectName(QStringLiteral("pdfDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("*.pdf"));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool PrintPreviewDialog::runPrintDialog(QPrinter& printer, QAbstractPrintDialog::PrintDialogOptions options,
+                                        int pageCount, QWidget* parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOptions(dialog.options() | options);
+    dialog.setMinMax(1, pageCount);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool PrintPreviewDialog::runPageSetupDialog(QPrinter& printer, QWidget* parent)
+{
+    QPageSetupDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool PrintPreviewDialog::followPrinter()
+{
+    const QPageLayout paper = m_printer.pageLayout();
+    if (paper.isEquivalentTo(m_shownPaper))
+        return true;
+    const int page = m_view->currentPage();
+    bool laidOut = false;
+    {
+        WorkProgress progress(this, QStringLiteral("Печать"), QStringLiteral("Подготовка страниц…"));
+        laidOut = m_document.layOutFor(paper, [&](int done, int total) { return progress.report(done, total); });
+    }
+    if (!laidOut) {
+        m_printer.setPageLayout(m_shownPaper);
+        return false;
+    }
+    m_shownPaper = paper;
+    m_view->documentChanged(page);
+    showPageCount();
+    return true;
+}
+
+void PrintPreviewDialog::setUpPage()
+{
+    if (m_runPageSetup(m_printer, this))
+        followPrinter();
+}
+
 void PrintPreviewDialog::printPages()
 {
-    QPrintDialog dialog(&m_printer, this);
-    dialog.setMinMax(1, m_document.pageCount());
-    if (dialog.exec() != QDialog::Accepted)
+    const bool offerSelection = !m_selection.isEmpty();
+    if (!offerSelection && m_printer.printRange() == QPrinter::Selection)
+        m_printer.setPrintRange(QPrinter::AllPages);
+    const QAbstractPrintDialog::PrintDialogOptions options =
+        offerSelection ? QAbstractPrintDialog::PrintSelection : QAbstractPrintDialog::PrintDialogOptions();
+    if (!m_runPrintDialog(m_printer, options, m_document.pageCount(), this) || !followPrinter())
         return;
-    JournalPrintDocument::PrintResult result;
-    {
+    auto result = PagedDocument::PrintResult::Cancelled;
+    const bool done = runGuarded(m_errors, [&] {
         WorkProgress progress(this, QStringLiteral("Печать"), QStringLiteral("Печать страниц…"));
-        result = m_document.print(m_printer, [&](int done, int total) { return progress.report(done, total); });
-    }
-    if (result == JournalPrintDocument::PrintResult::Failed)
+        const PrintProgress report = [&progress](int step, int total) { return progress.report(step, total); };
+        const PagedDocument* document = &m_document;
+        std::unique_ptr<JournalPrintDocument> selected;
+        if (offerSelection && m_printer.printRange() == QPrinter::Selection) {
+            // The rows selected are a journal of their own, dated as the one previewed.
+            const auto* journal = dynamic_cast<const JournalPrintDocument*>(&m_document);
+            progress.setLabel(QStringLiteral("Подготовка страниц…"));
+            selected = JournalPrintDocument::create(m_selection, m_printer.pageLayout(),
+                                                    journal ? journal->printDate() : QDate::currentDate(),
+                                                    kSelectionHeadNote, report);
+            if (!selected)
+                return;
+            progress.setLabel(QStringLiteral("Печать страниц…"));
+            document = selected.get();
+        }
+        result = document->print(m_printer, report);
+    });
+    if (!done)
+        return;
+    if (result == PagedDocument::PrintResult::Failed)
         runGuarded(m_errors, [] { throw Error(kPrintFailedText); });
-    else if (result == JournalPrintDocument::PrintResult::Printed)
+    else if (result == PagedDocument::PrintResult::Printed)
         accept();
+}
+
+void PrintPreviewDialog::saveAsPdf()
+{
+    const QString fileName = m_chooseFile(this);
+    if (fileName.isEmpty())
+        return;
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setPageLayout(m_shownPaper);
+    pdf.setOutputFileName(fileName);
+    auto result = PagedDocument::PrintResult::Cancelled;
+    if (!runGuarded(m_errors, [&] {
+            WorkProgress progress(this, QStringLiteral("Сохранить в PDF"), QStringLiteral("Запись страниц…"));
+            result = m_document.print(pdf, [&progress](int done, int total) { return progress.report(done, total); });
+        }))
+        return;
+    if (result == PagedDocument::PrintResult::Failed)
+        runGuarded(m_errors, [&] { throw Error(kPdfFailedText.arg(fileName)); });
 }
 
 }  // namespace kv

@@ -3,9 +3,11 @@
 //   preview: from the print button to a preview showing page 1 (tmp1.html written, pages
 //            laid out, the dialog open and painted), the resident memory before, at the
 //            peak and after the preview closed and the allocator handed back what it can;
-//   pdf:     every page printed to a PDF file.
-// Run without arguments for 1,000, 20,000 and 100,000 rows; "--rows N --mode preview|pdf"
-// measures one.
+//   pdf:     every page printed to a PDF file;
+//   word:    the pages laid out when one comment holds an 88-character word without a
+//            blank (a network path, a link), beside the same journal without it.
+// Run without arguments for 1,000, 20,000 and 100,000 rows (the word case for the first
+// two); "--rows N --mode preview|pdf|word" measures one.
 
 #include "app/workspace.h"
 #include "core/error_guard.h"
@@ -82,9 +84,11 @@ int measurePreview(int rows)
     int pages = 0;
     bool shown = false;
     // The preview as the program opens it, closed once page 1 has been painted.
-    web.setPreviewOpener([&](const kv::JournalPrintDocument& document, QWidget* parent) {
+    web.setPreviewOpener([&](kv::JournalPrintDocument& document, const kv::JournalTable& selection, QWidget* parent) {
         QPrinter printer(QPrinter::HighResolution);
+        kv::PrintView::setUpPrinter(printer);
         kv::PrintPreviewDialog dialog(document, printer, reporter, parent);
+        dialog.setSelection(selection);
         dialog.show();
         waitUntil([&] { return dialog.pageView()->paintedPages() > 0; });
         seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -110,6 +114,7 @@ int measurePdf(int rows)
     kv::bench::fillSampleJournal(table, rows);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
+    kv::PrintView::setUpPrinter(printer);
     printer.setOutputFileName(dir.filePath(QStringLiteral("journal.pdf")));
     QElapsedTimer clock;
     clock.start();
@@ -124,6 +129,25 @@ int measurePdf(int rows)
     return printed ? 0 : 1;
 }
 
+int measureLongWord(int rows)
+{
+    kv::JournalTable table;
+    kv::bench::fillSampleJournal(table, rows);
+    QPrinter printer(QPrinter::HighResolution);
+    kv::PrintView::setUpPrinter(printer);
+    const QDate date = QDate::currentDate();
+    const int plainPages = kv::JournalPrintDocument::create(table, printer.pageLayout(), date)->pageCount();
+    table.setCell(rows / 2, kv::JournalTable::kCommentColumn,
+                  QStringLiteral("\\\\lab-server\\octane\\") + QString(68, u'_'));
+    QElapsedTimer clock;
+    clock.start();
+    const auto document = kv::JournalPrintDocument::create(table, printer.pageLayout(), date);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    std::printf("word    %7d rows: %6.2f s laying out, %5d pages (%d without the word)\n", rows, seconds,
+                document->pageCount(), plainPages);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -136,11 +160,16 @@ int main(int argc, char** argv)
     const int modeAt = int(args.indexOf(QStringLiteral("--mode")));
     if (rowsAt > 0 && modeAt > 0 && modeAt + 1 < args.size() && rowsAt + 1 < args.size()) {
         const int rows = args[rowsAt + 1].toInt();
-        return args[modeAt + 1] == QStringLiteral("pdf") ? measurePdf(rows) : measurePreview(rows);
+        const QString mode = args[modeAt + 1];
+        if (mode == QStringLiteral("word"))
+            return measureLongWord(rows);
+        return mode == QStringLiteral("pdf") ? measurePdf(rows) : measurePreview(rows);
     }
     int failures = 0;
-    for (const char* mode : {"preview", "pdf"})
+    for (const char* mode : {"preview", "pdf", "word"})
         for (int rows : {1000, 20000, 100000}) {
+            if (QByteArrayView(mode) == "word" && rows > 20000)
+                continue;
             QProcess run;
             run.setProcessChannelMode(QProcess::ForwardedChannels);
             run.start(QApplication::applicationFilePath(),
