@@ -5,6 +5,8 @@
 #include "journal/ui/archive_page.h"
 #include "journal/ui/find_bar.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/journal_print_document.h"
+#include "journal/ui/print_view.h"
 #include "measure/measurement_state.h"
 #include "recording_reporter.h"
 #include "recording_workbook_writer.h"
@@ -126,10 +128,23 @@ TEST_F(FindTest, EveryActionUnderAFilterTakesTheRowsSeen)
     EXPECT_TRUE(log->steps.contains(QStringLiteral("text 6, 1 \"5\"")));
     EXPECT_FALSE(log->steps.contains(QStringLiteral("text 7, 1 \"5\"")));
     find(QStringLiteral("5"));
+    PrintView web(reporter, &journal);
+    journal.setPrintView(&web);
+    QString printed;
+    QString offered;
+    web.setPreviewOpener([&](JournalPrintDocument& document, const JournalTable& selection, QWidget*) {
+        printed = document.pageText(0).join(u'\n');
+        offered = numbers(selection);
+        return true;
+    });
+    journal.grid()->setCurrentIndex(journal.grid()->model()->index(0, 4));
     click(&journal, "printBut");
     EXPECT_EQ(test::readFile(dir.filePath(kPrintPageFileName)),
               printPageBytes(journal.shownRows().shownTable()));
     EXPECT_EQ(numbers(journal.shownRows().shownTable()), QStringLiteral("5"));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(printed.contains(QStringLiteral("Отбор: «5»"))) << printed.toStdString();
+    EXPECT_EQ(offered, QStringLiteral("5"));
 
     archive.findBar()->textEdit()->setText(QStringLiteral("проба"));
     EXPECT_EQ(shown(archive), QStringLiteral("2"));

@@ -149,7 +149,7 @@ void GridPage::printShown()
             return;
     }
     if (m_printView)
-        m_printView->navigate(shown);
+        m_printView->navigate(shown, selectedTable(), filterNote());
 }
 
 QString GridPage::filterNote() const
