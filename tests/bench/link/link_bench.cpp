@@ -300,6 +300,10 @@ int main(int argc, char** argv)
     observer.index = &textIndex;
     observer.lastText = observer.label->text();
     app.observe(&observer);
+    // Reports handed over together set the labels several times within one event: each
+    // setting is looked at as it happens (the labels follow the reading before this).
+    QObject::connect(&workspace.state(), &kv::MeasurementState::readingChanged, &app,
+                     [&observer] { observer.check(); });
 
     std::printf("instrument link end to end, trace page %s, %d-report cycle; load average %.2f, "
                 "%u cores\n",
