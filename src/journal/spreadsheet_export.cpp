@@ -14,10 +14,12 @@ namespace {
 
 constexpr std::array<int, 5> kColumnWidths = {10, 30, 40, 20, 90};
 constexpr int kSheetFontSize = 8;
-// The title and heading ranges reach past the five columns, as the layout has them.
 constexpr CellRange kTitleRange{1, 1, 1, 2};
 constexpr int kHeadingRow = 3;
-constexpr int kFormattedColumns = 7;
+// The heading and data rows are formatted across the five columns only (a to e, not on
+// to g): a formatted blank cell counts in the sheet's extent, and a reader that trusts
+// the extent would find two empty columns more in every row.
+constexpr int kFormattedColumns = JournalTable::kColumnCount;
 constexpr int kFirstDataSheetRow = 4;
 // Rows between progress reports: often enough for a smooth bar, rarely enough to cost
 // nothing.

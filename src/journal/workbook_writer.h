@@ -39,7 +39,8 @@ public:
     virtual void create() = 0;
     // A column's width, in the spreadsheet's character units.
     virtual void setColumnWidth(int column, int width) = 0;
-    // The type size of every column, beneath any range format.
+    // The type size of the columns given a width (and of those between them), beneath
+    // any range format.
     virtual void setColumnsFontSize(int size) = 0;
     // Later formats over earlier ones, property by property.
     virtual void formatRange(const CellRange& range, const CellFormat& format) = 0;

@@ -282,9 +282,10 @@ private:
         return format;
     }
 
-    // The columns with a width of their own, then the rest of the sheet in the columns'
-    // format. Set once the rows are out: a stretch to the last column widens the sheet's
-    // extent, and each row written after it would be walked across all 16384 columns.
+    // The columns with a width of their own, each in the columns' format, and those
+    // between them. No further: a formatted column counts in the sheet's extent, and a
+    // reader that trusts the extent would take every row as 16384 cells wide. Set once the
+    // rows are out, so that no row is walked across the formatted columns as it is written.
     void writeColumns()
     {
         lxw_format* columns = format(m_columnsFormat);
@@ -295,8 +296,6 @@ private:
             check(worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, columns));
             last = column;
         }
-        if (columns && last < kMaxColumns)
-            check(worksheet_set_column(m_sheet, lxw_col_t(last), lxw_col_t(kMaxColumns - 1), LXW_DEF_COL_WIDTH, columns));
     }
 
     QString m_target;

@@ -17,7 +17,7 @@ struct WorkbookLog {
     int failAt = -1;  // the number (from 1) of the log line that fails
 };
 
-// "A1:G1": the export's columns stay within A to Z.
+// "A1:E1": the export's columns stay within A to Z.
 inline QString rangeText(const CellRange& r)
 {
     const auto cell = [](int row, int column) { return QChar(u'A' + column - 1) + QString::number(row); };
