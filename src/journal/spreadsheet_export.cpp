@@ -99,7 +99,23 @@ void cleanUp(WorkbookWriter& writer, BusyCursor& cursor, bool hourglass, bool wo
     }
 }
 
+// 1048576 as "1 048 576".
+QString groupedDigits(qint64 number)
+{
+    QString digits = QString::number(number);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, u' ');
+    return digits;
+}
+
 }  // namespace
+
+QString sheetRowsError(int maxRows, qint64 sheetRows)
+{
+    return QStringLiteral("Лист электронной таблицы вмещает не более %1 строк, а журнал займёт %2. "
+                          "Сохраните его в формате CSV.")
+        .arg(groupedDigits(maxRows), groupedDigits(sheetRows));
+}
 
 QString workbookFileName(const QString& chosen)
 {
@@ -129,6 +145,10 @@ SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const
     const std::unique_ptr<WorkbookWriter> writer = factory ? factory(fileName) : nullptr;
     if (!writer)
         throw Error(kSpreadsheetConnectError);
+    // Known before anything is written: a sheet too short would fail only at its last row.
+    const qint64 sheetRows = qint64(table.rowCount() - 1) + (kFirstDataSheetRow - 1);
+    if (sheetRows > writer->maxRows())
+        throw Error(sheetRowsError(writer->maxRows(), sheetRows));
 
     SpreadsheetExportResult result;
     bool hourglass = false;

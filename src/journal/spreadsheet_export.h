@@ -46,13 +46,18 @@ struct SpreadsheetExportResult {
 // Builds the workbook through a writer from `factory` and saves it as `fileName`, which
 // is passed on unchanged. When `progress` cancels it, the result says so: nothing was
 // saved, the workbook is closed unsaved and the writer told to quit as after a failure.
-// Raises Error(kSpreadsheetConnectError) when no writer can be had, leaving the cursor
+// Raises Error(kSpreadsheetConnectError) when no writer can be had and
+// Error(sheetRowsError) when its sheet is too short for the table, leaving the cursor
 // alone. Any later failing step raises that step's error once the cursor is back to the
 // default, the workbook closed unsaved and the writer told to quit (as far as they still
 // work; their own failures then are dropped) and the writer released.
 SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
                                                 const WorkbookWriterFactory& factory, BusyCursor& cursor,
                                                 const ExportProgress& progress = {});
+
+// Raised before anything is written when the table needs more rows (sheetRows: the
+// title, the gap and the headings too) than the writer's sheet holds.
+QString sheetRowsError(int maxRows, qint64 sheetRows);
 
 // The notice after an export that cut cells: once, with the rows.
 QString cutCellsNotice(const QList<int>& rows);

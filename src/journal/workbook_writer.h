@@ -35,6 +35,8 @@ class WorkbookWriter {
 public:
     virtual ~WorkbookWriter() = default;
 
+    // The most rows its sheet holds.
+    virtual int maxRows() const = 0;
     // A new workbook of one sheet.
     virtual void create() = 0;
     // A column's width, in the spreadsheet's character units.

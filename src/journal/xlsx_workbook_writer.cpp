@@ -54,6 +54,8 @@ public:
     XlsxWorkbookWriter(const XlsxWorkbookWriter&) = delete;
     XlsxWorkbookWriter& operator=(const XlsxWorkbookWriter&) = delete;
 
+    int maxRows() const override { return kMaxRows; }
+
     void create() override
     {
         discard();

@@ -15,6 +15,7 @@ struct WorkbookLog {
     QStringList steps;
     int live = 0;     // writers not yet released
     int failAt = -1;  // the number (from 1) of the log line that fails
+    int maxRows = 1048576;
 };
 
 // "A1:E1": the export's columns stay within A to Z.
@@ -42,6 +43,7 @@ public:
     explicit RecordingWorkbookWriter(std::shared_ptr<WorkbookLog> log) : m_log(std::move(log)) { ++m_log->live; }
     ~RecordingWorkbookWriter() override { --m_log->live; }
 
+    int maxRows() const override { return m_log->maxRows; }
     void create() override { record(QStringLiteral("create")); }
     void setColumnWidth(int column, int width) override
     {

@@ -108,6 +108,31 @@ TEST_F(SpreadsheetExportTest, NoWriterIsConnectErrorAndNothingElse)
     }
 }
 
+// A table the sheet can't hold is refused before anything is written: a sheet of 1,000
+// rows takes 997 table rows (with the title, the gap and the headings), not 998.
+TEST_F(SpreadsheetExportTest, TableLongerThanTheSheetIsRefusedUpFront)
+{
+    log->maxRows = 1000;
+    for (const int rows : {997, 998}) {
+        log->steps.clear();
+        JournalTable table;
+        table.setRowCount(rows + 1);
+        try {
+            exportGridToSpreadsheet(table, "d.xlsx", test::recordingFactory(log, nullptr), cursor);
+            EXPECT_EQ(rows, 997);
+        } catch (const Error& e) {
+            EXPECT_EQ(rows, 998);
+            EXPECT_EQ(e.message(), QStringLiteral("Лист электронной таблицы вмещает не более 1 000 строк, а журнал "
+                                                  "займёт 1 001. Сохраните его в формате CSV."));
+            EXPECT_TRUE(log->steps.isEmpty());
+        }
+        EXPECT_EQ(log->live, 0);
+    }
+    EXPECT_EQ(sheetRowsError(1048576, 1048577),
+              QStringLiteral("Лист электронной таблицы вмещает не более 1 048 576 строк, а журнал займёт "
+                             "1 048 577. Сохраните его в формате CSV."));
+}
+
 // A step failing anywhere (the create, a cell write with the hourglass up, the save
 // after it is down, the quit itself) raises its own error; the rest of the steps don't
 // run, the cursor ends on the default once, the workbook is closed unsaved, the writer

@@ -357,6 +357,7 @@ TEST_F(XlsxWorkbookWriterTest, RefusesWhatTheSheetCannotTake)
                   QStringList());
     }
     EXPECT_THROW(createXlsxWorkbookWriter(file)->setCellText(1, 1, {}), Error) << "no workbook yet";
+    EXPECT_EQ(createXlsxWorkbookWriter(file)->maxRows(), 1048576);
 }
 
 }  // namespace
