@@ -140,7 +140,7 @@ QString cutCellsNotice(const QList<int>& rows)
 
 SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
                                                 const WorkbookWriterFactory& factory, BusyCursor& cursor,
-                                                const ExportProgress& progress)
+                                                const ExportProgress& progress, const SaveWaiter& waitForSave)
 {
     const std::unique_ptr<WorkbookWriter> writer = factory ? factory(fileName) : nullptr;
     if (!writer)
@@ -165,7 +165,11 @@ SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const
         cursor.setDefault();
         hourglass = false;
 
-        writer->save(fileName);
+        // Only the saving thread touches the writer until the save is over.
+        WorkbookWriter& saving = *writer;
+        if (!runSave([&saving, &fileName](const ReplaceGate& gate) { return saving.save(fileName, gate); },
+                     waitForSave))
+            throw Cancelled();
         writer->close();
         workbookOpen = false;
         writer->quit();

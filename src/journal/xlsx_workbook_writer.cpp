@@ -116,7 +116,7 @@ public:
         m_texts[column] = text;
     }
 
-    void save(const QString& fileName) override
+    bool save(const QString& fileName, const ReplaceGate& mayReplace) override
     {
         sheet();
         try {
@@ -131,7 +131,7 @@ public:
             m_book = nullptr;
             m_sheet = nullptr;
             check(error, errorCode);
-            replaceFileAtomically(fileName, readWholeFile(scratchFile()));
+            return putInPlace(fileName, mayReplace);
         } catch (const StreamWriteError& e) {
             throw FileCreateError(fileName, e.errorCode() != 0 ? systemErrorText(e.errorCode())
                                                                : e.message());
@@ -178,6 +178,24 @@ private:
         m_texts.clear();
         m_ranges.clear();
         m_formats.clear();
+    }
+
+    // The finished scratch workbook through the safe save, a piece at a time: a workbook
+    // of a million rows is tens of megabytes.
+    bool putInPlace(const QString& fileName, const ReplaceGate& mayReplace) const
+    {
+        QFile scratch(scratchFile());
+        if (!scratch.open(QIODevice::ReadOnly))
+            failSaving(0, scratch.errorString());
+        FileReplacement placed(fileName);
+        constexpr qint64 kPiece = 1 << 20;
+        while (!scratch.atEnd()) {
+            const QByteArray piece = scratch.read(kPiece);
+            if (piece.isEmpty())
+                failSaving(0, scratch.errorString());
+            placed.write(piece);
+        }
+        return placed.commit(mayReplace);
     }
 
     [[noreturn]] void failSaving(int errorCode, const QString& otherwise) const

@@ -14,10 +14,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <semaphore>
 
 namespace kv {
 namespace {
@@ -161,6 +165,30 @@ TEST_F(ExportPrintButtonsTest, CancelledExportLeavesNoFile)
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_TRUE(reporter.messages.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// The save runs while the window's events go on, and Cancel pressed then (from a call the
+// save posts and waits for) calls it off: nothing is saved and nothing is said.
+TEST_F(ExportPrintButtonsTest, CancelDuringTheSaveCallsItOff)
+{
+    chosenName = QStringLiteral("/tmp/журнал.xlsx");
+    std::binary_semaphore pressed{0};
+    log->duringSave = [&] {
+        QMetaObject::invokeMethod(
+            &journal,
+            [&] {
+                journal.findChild<QProgressDialog*>(QStringLiteral("WorkProgress"))->findChild<QPushButton*>()->click();
+                pressed.release();
+            },
+            Qt::QueuedConnection);
+        // A deadline only so that a save holding the window's thread fails the test.
+        EXPECT_TRUE(pressed.try_acquire_for(std::chrono::minutes(1)));
+    };
+    click(&journal, "excellBut");
+    EXPECT_TRUE(log->steps.contains(QStringLiteral("save called off")));
+    EXPECT_EQ(log->steps.constLast(), QStringLiteral("quit"));
+    EXPECT_TRUE(reporter.messages.isEmpty());
+    EXPECT_TRUE(notices.isEmpty());
 }
 
 // Each print rewrites tmp1.html in the data directory and opens its own preview once the

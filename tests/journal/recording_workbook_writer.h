@@ -7,6 +7,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace kv::test {
@@ -16,6 +17,7 @@ struct WorkbookLog {
     int live = 0;     // writers not yet released
     int failAt = -1;  // the number (from 1) of the log line that fails
     int maxRows = 1048576;
+    std::function<void()> duringSave;  // runs in the save before its gate
 };
 
 // "A1:E1": the export's columns stay within A to Z.
@@ -58,7 +60,18 @@ public:
     {
         record(QStringLiteral("text %1, %2 \"%3\"").arg(row).arg(column).arg(text));
     }
-    void save(const QString& fileName) override { record(QStringLiteral("save \"%1\"").arg(fileName)); }
+    // The save may run on a thread of its own: while it runs, only it touches the log.
+    bool save(const QString& fileName, const ReplaceGate& mayReplace) override
+    {
+        record(QStringLiteral("save \"%1\"").arg(fileName));
+        if (m_log->duringSave)
+            m_log->duringSave();
+        if (mayReplace && !mayReplace()) {
+            record(QStringLiteral("save called off"));
+            return false;
+        }
+        return true;
+    }
     void close() override { record(QStringLiteral("close")); }
     void quit() override { record(QStringLiteral("quit")); }
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <semaphore>
+#include <thread>
+
 namespace kv {
 namespace {
 
@@ -190,6 +193,39 @@ TEST_F(SpreadsheetExportTest, ProgressReportsRowsAndCancelSavesNothing)
     EXPECT_FALSE(log->steps.join('\n').contains("save"));
     EXPECT_EQ(log->steps.mid(log->steps.size() - 3), (QStringList{"cursor default", "close", "quit"}));
     EXPECT_EQ(log->live, 0);
+}
+
+// With a waiter the save runs on a thread of its own; Cancel there, before the workbook
+// replaces the file, saves nothing: the workbook is closed unsaved as after Cancel
+// while rows go.
+TEST_F(SpreadsheetExportTest, SaveRunsOnAThreadOfItsOwnAndCancelCallsItOff)
+{
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel);
+        log->steps.clear();
+        std::binary_semaphore waited{0};
+        std::thread::id savingThread;
+        log->duringSave = [&] {
+            savingThread = std::this_thread::get_id();
+            waited.acquire();
+        };
+        const SpreadsheetExportResult result = exportGridToSpreadsheet(
+            tableOf(kThreeRows), "e.xlsx", test::recordingFactory(log, nullptr), cursor, {},
+            [&](BackgroundSave& save) {
+                EXPECT_FALSE(save.finished());
+                if (cancel) {
+                    EXPECT_TRUE(save.cancel());
+                }
+                waited.release();
+            });
+        EXPECT_NE(savingThread, std::this_thread::get_id());
+        EXPECT_EQ(result.cancelled, cancel);
+        QStringList ending = {QStringLiteral("save \"e.xlsx\""), QStringLiteral("close"), QStringLiteral("quit")};
+        if (cancel)
+            ending.insert(1, QStringLiteral("save called off"));
+        EXPECT_EQ(log->steps.mid(log->steps.size() - ending.size()), ending);
+        EXPECT_EQ(log->live, 0);
+    }
 }
 
 }  // namespace

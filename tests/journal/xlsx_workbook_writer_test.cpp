@@ -312,7 +312,7 @@ TEST_F(XlsxWorkbookWriterTest, RangesOverSeveralRowsReachEveryRow)
     writer->formatRange({2, 1, 6, 2}, {12, true, std::nullopt});
     writer->formatRange({2, 2, 3, 2}, {std::nullopt, false, HorizontalAlignment::Right});
     writer->setCellText(4, 1, QStringLiteral("x"));
-    writer->save(file);
+    EXPECT_TRUE(writer->save(file, {}));
     writer->close();
     const auto cells = sheetCells(part(file, QStringLiteral("xl/worksheets/sheet1.xml")),
                                   cellStyles(part(file, QStringLiteral("xl/styles.xml"))));
@@ -327,6 +327,24 @@ TEST_F(XlsxWorkbookWriterTest, RangesOverSeveralRowsReachEveryRow)
             EXPECT_EQ(cell.style.align, second ? QStringLiteral("right") : QString()) << ref.toStdString();
         }
     EXPECT_EQ(cells.at(QStringLiteral("A4")).text, QStringLiteral("x"));
+}
+
+// A save called off at its gate, the workbook whole, replaces nothing: the old file
+// stays, and the close takes the scratch workbook away.
+TEST_F(XlsxWorkbookWriterTest, SaveCalledOffAtTheGateLeavesTheOldFile)
+{
+    const QString file = path(QStringLiteral("old.xlsx"));
+    test::writeFile(file, "old workbook");
+    const std::unique_ptr<WorkbookWriter> writer = createXlsxWorkbookWriter(file);
+    writer->create();
+    writer->setCellText(4, 1, QStringLiteral("x"));
+    bool asked = false;
+    EXPECT_FALSE(writer->save(file, [&] { return !(asked = true); }));
+    EXPECT_TRUE(asked);
+    writer->close();
+    EXPECT_EQ(test::readFile(file), QByteArray("old workbook"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"old.xlsx"});
 }
 
 // Steps the sheet can't take are refused: cells outside it, a range running backwards,

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScopeGuard>
 
 namespace kv {
 
@@ -29,6 +30,26 @@ void OverrideBusyCursor::setDefault()
     QGuiApplication::restoreOverrideCursor();
     m_set = false;
 }
+
+namespace {
+
+// The save runs on a thread of its own while the dialog stays live: Cancel calls it off
+// until the file is being replaced, when the button goes. A save called off still runs
+// to its end (the library can't stop packing a workbook), with the dialog up meanwhile.
+void waitWithProgress(BackgroundSave& save, WorkProgress& progress)
+{
+    progress.setOnCancel([&save, &progress] {
+        if (!save.cancel())
+            return;
+        progress.setLabel(QStringLiteral("Отмена сохранения…"));
+        progress.setCancellable(false);
+        progress.show();
+    });
+    const auto unhook = qScopeGuard([&progress] { progress.setOnCancel({}); });
+    waitInEventLoop(save, [&progress] { progress.setCancellable(false); });
+}
+
+}  // namespace
 
 QString SpreadsheetExportAction::runSaveDialog(QWidget* parent)
 {
@@ -63,12 +84,11 @@ void SpreadsheetExportAction::run(QWidget* parent, const JournalTable& table) co
             [&progress](int done, int total) {
                 if (!progress.report(done, total))
                     return false;
-                if (done == total) {
+                if (done == total)
                     progress.setLabel(QStringLiteral("Сохранение файла…"));
-                    progress.setCancellable(false);
-                }
                 return true;
-            });
+            },
+            [&progress](BackgroundSave& save) { waitWithProgress(save, progress); });
     }
     if (!result.cutRows.isEmpty() && m_notify)
         m_notify(parent, cutCellsNotice(result.cutRows));
