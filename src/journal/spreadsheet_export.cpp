@@ -21,9 +21,6 @@ constexpr int kHeadingRow = 3;
 // the extent would find two empty columns more in every row.
 constexpr int kFormattedColumns = JournalTable::kColumnCount;
 constexpr int kFirstDataSheetRow = 4;
-// Rows between progress reports: often enough for a smooth bar, rarely enough to cost
-// nothing.
-constexpr int kProgressStep = 500;
 
 // Thrown through the steps when the operator cancels; never leaves the export.
 struct Cancelled {};
@@ -65,7 +62,7 @@ void writeCells(WorkbookWriter& writer, const JournalTable& table, const ExportP
     const int rows = table.rowCount() - 1;
     int n = kFirstDataSheetRow;
     for (int r = 1; r < table.rowCount(); ++r, ++n) {
-        if (progress && r % kProgressStep == 0 && !progress(r - 1, rows))
+        if (progress && r % kExportProgressStep == 0 && !progress(r - 1, rows))
             throw Cancelled();
         writer.formatRange(wholeRow(n), {std::nullopt, std::nullopt, HorizontalAlignment::Centre});
         bool rowCut = false;

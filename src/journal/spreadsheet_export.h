@@ -27,6 +27,9 @@ public:
 // last report, all rows written, comes just before the save, which a SaveWaiter can still
 // call off.
 using ExportProgress = std::function<bool(int done, int total)>;
+// Table rows between progress reports: often enough for a smooth bar, rarely enough to
+// cost nothing.
+inline constexpr int kExportProgressStep = 500;
 
 // The most text a spreadsheet cell holds, in UTF-16 units as spreadsheets count.
 inline constexpr qsizetype kMaxCellText = 32767;

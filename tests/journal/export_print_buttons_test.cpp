@@ -1,6 +1,7 @@
 #include "app/workspace.h"
 #include "journal/print_page.h"
 #include "journal/journal_book.h"
+#include "journal/csv_export.h"
 #include "journal/spreadsheet_export.h"
 #include "journal/xlsx_workbook_writer.h"
 #include "journal/ui/archive_page.h"
@@ -12,10 +13,14 @@
 #include "recording_workbook_writer.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QDir>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -165,6 +170,38 @@ TEST_F(ExportPrintButtonsTest, CancelledExportLeavesNoFile)
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_TRUE(reporter.messages.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A name ending in .csv gets CSV, in the same table order, and no workbook writer.
+TEST_F(ExportPrintButtonsTest, CsvNameWritesCsv)
+{
+    chosenName = dataDir.filePath(QStringLiteral("журнал.CSV"));
+    click(&journal, "excellBut");
+    const QList<QByteArray> lines = test::readFile(chosenName).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QByteArray("\xEF\xBB\xBF№;Дата;Метод;Значение;Комментарий\r"));
+    EXPECT_EQ(lines[2], csvLine(journal.table().row(2)).chopped(1));
+    EXPECT_TRUE(log->steps.isEmpty());
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// SaveDialog1 offers CSV: with its filter chosen, a name typed without an extension
+// gets ".csv"; with the others ".xlsx".
+TEST_F(ExportPrintButtonsTest, SaveDialogAddsTheChosenFiltersExtension)
+{
+    for (const bool csv : {true, false}) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->nameFilters(), (QStringList{"*.xls", "*.xlsx", "*.csv"}));
+            if (csv)
+                QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")), Qt::Key_End);
+            dialog->selectFile(dataDir.filePath(QStringLiteral("журнал")));
+            static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+        });
+        EXPECT_EQ(SpreadsheetExportAction::runSaveDialog(&journal),
+                  dataDir.filePath(csv ? QStringLiteral("журнал.csv") : QStringLiteral("журнал.xlsx")));
+    }
 }
 
 // The save runs while the window's events go on, and Cancel pressed then (from a call the
