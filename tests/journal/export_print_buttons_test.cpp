@@ -215,7 +215,8 @@ TEST_F(ExportPrintButtonsTest, CancelDuringTheSaveCallsItOff)
             &journal,
             [&] {
                 journal.findChild<QProgressDialog*>(QStringLiteral("WorkProgress"))->findChild<QPushButton*>()->click();
-                pressed.release();
+                // Once the click's own queued work has run.
+                QMetaObject::invokeMethod(&journal, [&] { pressed.release(); }, Qt::QueuedConnection);
             },
             Qt::QueuedConnection);
         // A deadline only so that a save holding the window's thread fails the test.

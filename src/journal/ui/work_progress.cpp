@@ -14,10 +14,14 @@ WorkProgress::WorkProgress(QWidget* parent, const QString& title, const QString&
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setValue(0);
-    QObject::connect(m_dialog.get(), &QProgressDialog::canceled, m_dialog.get(), [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    // Queued: the handler may change the dialog, whose button is still in its click.
+    QObject::connect(
+        m_dialog.get(), &QProgressDialog::canceled, m_dialog.get(),
+        [this] {
+            if (m_onCancel)
+                m_onCancel();
+        },
+        Qt::QueuedConnection);
 }
 
 WorkProgress::~WorkProgress() = default;

@@ -32,8 +32,9 @@ public:
     // must wind down first keeps its window blocked meanwhile.
     void show();
     bool cancelled() const;
-    // Runs `handler` when Cancel is pressed, for work that is told rather than asked at
-    // its next report (work on a thread of its own); an empty handler ends that.
+    // Runs `handler` from the event loop just after Cancel is pressed, for work that is
+    // told rather than asked at its next report (work on a thread of its own); an empty
+    // handler ends that.
     void setOnCancel(std::function<void()> handler) { m_onCancel = std::move(handler); }
 
     // How long the work runs before the dialog shows.
