@@ -20,6 +20,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
 #include <unistd.h>
 
 namespace kv {
@@ -318,48 +319,98 @@ void writeInPlace(const QString& path, const QByteArray& target, QByteArrayView 
 
 enum class TempOutcome { Done, UseInPlace };
 
+// An empty temporary file beside the target, under a name removeLeftoverTemps knows;
+// -1 where the folder allows none.
+int makeTempBeside(const QByteArray& target, QByteArray& temp)
+{
+    temp = target + kTempMark + "XXXXXX";
+    return ::mkostemp(temp.data(), O_CLOEXEC);
+}
+
+// Gives the temporary file the old file's owner, group and mode (or a new file's mode).
+// False where that can't be done: the file is then written in place.
+bool adoptIdentity(int fd, const struct stat* old)
+{
+    // Owner and group first: a change of owner clears the set-id bits of the mode.
+    // Without its group a shared file would lock out the others who write it.
+    if (old && ::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, uid_t(-1), old->st_gid) != 0)
+        return false;
+    return ::fchmod(fd, old ? (old->st_mode & 07777) : mode_t(newFileMode())) == 0;
+}
+
+// The name the operator knows, then where a link led.
+StreamWriteError tempWriteError(const QString& path, const QByteArray& target, int error)
+{
+    if (QFile::encodeName(path) == target)
+        return StreamWriteError(path, error);
+    return StreamWriteError(path + QStringLiteral("\" → \"") + QFile::decodeName(target), error);
+}
+
+// A temporary file that goes when the save is over, unless it was renamed into place.
+struct TempName {
+    explicit TempName(QByteArray n = {}) : name(std::move(n)) {}
+    QByteArray name;
+    ~TempName()
+    {
+        if (!name.isEmpty())
+            ::unlink(name.constData());
+    }
+    TempName(const TempName&) = delete;
+    TempName& operator=(const TempName&) = delete;
+};
+
+// Syncs and closes the written temporary file.
+void finishTemp(const QString& path, const QByteArray& target, Fd& fd)
+{
+    if (::fsync(fd.get()) != 0 || ::close(fd.release()) != 0)
+        throw tempWriteError(path, target, errno);
+}
+
+// Renames the finished temporary file over the target. False where the folder refuses (a
+// sticky folder refuses to replace another user's file, for instance).
+bool renameTemp(const QByteArray& target, TempName& temp)
+{
+    if (::rename(temp.name.constData(), target.constData()) != 0)
+        return false;
+    temp.name.clear();
+    // Make the rename itself durable; a failure here loses nothing already written.
+    syncFolder(target);
+    return true;
+}
+
 // The all-or-nothing way. UseInPlace where this folder or
 // this file doesn't allow it; raises when the data itself can't be written, since
 // writing in place would then destroy the old file as well.
 TempOutcome replaceThroughTemp(const QString& path, const QByteArray& target, const struct stat* old,
                                QByteArrayView data)
 {
-    QByteArray temp = target + kTempMark + "XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    TempName temp;
+    Fd fd(makeTempBeside(target, temp.name));
     if (fd.get() < 0) {
+        temp.name.clear();
         return TempOutcome::UseInPlace;
     }
-    auto discard = [&] { ::unlink(temp.constData()); };
-    if (old) {
-        // Owner and group first: a change of owner clears the set-id bits of the mode.
-        if (::fchown(fd.get(), old->st_uid, old->st_gid) != 0
-            && ::fchown(fd.get(), uid_t(-1), old->st_gid) != 0) {
-            // Without its group a shared file would lock out the others who write it.
-                discard();
-            return TempOutcome::UseInPlace;
-        }
-    }
-    if (::fchmod(fd.get(), old ? (old->st_mode & 07777) : mode_t(newFileMode())) != 0) {
-        discard();
+    if (!adoptIdentity(fd.get(), old))
         return TempOutcome::UseInPlace;
-    }
-    if (!writeAll(fd.get(), data.data(), data.size()) || ::fsync(fd.get()) != 0
-        || ::close(fd.release()) != 0) {
-        const int error = errno;
-        discard();
-        // The name the operator knows, then where a link led.
-        if (QFile::encodeName(path) == target)
-            throw StreamWriteError(path, error);
-        throw StreamWriteError(path + QStringLiteral("\" → \"") + QFile::decodeName(target), error);
-    }
-    if (::rename(temp.constData(), target.constData()) != 0) {
-        // A sticky folder refuses to replace another user's file, for instance.
-        discard();
-        return TempOutcome::UseInPlace;
-    }
-    // Make the rename itself durable; a failure here loses nothing already written.
-    syncFolder(target);
-    return TempOutcome::Done;
+    if (!writeAll(fd.get(), data.data(), data.size()))
+        throw tempWriteError(path, target, errno);
+    finishTemp(path, target, fd);
+    return renameTemp(target, temp) ? TempOutcome::Done : TempOutcome::UseInPlace;
+}
+
+// What a save checks of its target before anything is written: true when it exists,
+// `old` then holding its status.
+bool checkTarget(const QString& path, const QByteArray& target, struct stat& old)
+{
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        throw createError(path, target, EISDIR);
+    if (exists && !S_ISREG(old.st_mode))
+        throw createError(path, target, EINVAL);
+    // A file the user may not write stays as it is, as an overwrite in place would.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        throw createError(path, target, errno);
+    return exists;
 }
 
 unsigned umaskFromProc()
@@ -568,15 +619,7 @@ void replaceFileAtomically(const QString& path, QByteArrayView data)
 {
     const QByteArray target = resolveLinks(QFile::encodeName(path));
     struct stat old {};
-    const bool exists = ::stat(target.constData(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        throw createError(path, target, EISDIR);
-    if (exists && !S_ISREG(old.st_mode))
-        throw createError(path, target, EINVAL);
-    // A file the user may not write stays as it is, as an overwrite in place would.
-    if (exists && ::access(target.constData(), W_OK) != 0)
-        throw createError(path, target, errno);
-
+    const bool exists = checkTarget(path, target, old);
     // A new file in place of one with other hard links would part it from them.
     if (!(exists && old.st_nlink > 1)) {
         if (replaceThroughTemp(path, target, exists ? &old : nullptr, data)
@@ -587,6 +630,68 @@ void replaceFileAtomically(const QString& path, QByteArrayView data)
     }
     writeInPlace(path, target, data);
     removeLeftoverTemps(target);
+}
+
+FileReplacement::FileReplacement(const QString& path)
+    : m_path(path), m_target(resolveLinks(QFile::encodeName(path)))
+{
+    struct stat old {};
+    const bool exists = checkTarget(path, m_target, old);
+    if (!(exists && old.st_nlink > 1))
+        m_fd = makeTempBeside(m_target, m_temp);
+    if (m_fd >= 0)
+        return;
+    // Nowhere beside it: an unnamed file elsewhere, whose content commit() hands on whole.
+    m_temp.clear();
+    QByteArray elsewhere = QFile::encodeName(QDir::tempPath()) + "/kv4410pc-save-XXXXXX";
+    m_fd = ::mkostemp(elsewhere.data(), O_CLOEXEC);
+    if (m_fd < 0)
+        throw createError(path, m_target, errno);
+    ::unlink(elsewhere.constData());
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_temp.isEmpty())
+        ::unlink(m_temp.constData());
+}
+
+void FileReplacement::write(QByteArrayView bytes)
+{
+    if (m_fd < 0 || !writeAll(m_fd, bytes.data(), bytes.size()))
+        throw tempWriteError(m_path, m_target, m_fd < 0 ? EBADF : errno);
+}
+
+bool FileReplacement::commit(const std::function<bool()>& mayReplace)
+{
+    if (m_fd < 0)
+        throw tempWriteError(m_path, m_target, EBADF);
+    Fd fd(std::exchange(m_fd, -1));
+    TempName named{std::exchange(m_temp, QByteArray())};
+    struct stat old {};
+    const bool exists = checkTarget(m_path, m_target, old);
+    QByteArray content;
+    if (!named.name.isEmpty() && !(exists && old.st_nlink > 1) && adoptIdentity(fd.get(), exists ? &old : nullptr)) {
+        finishTemp(m_path, m_target, fd);
+        if (mayReplace && !mayReplace())
+            return false;
+        if (renameTemp(m_target, named)) {
+            removeLeftoverTemps(m_target);
+            return true;
+        }
+        content = readWholeFile(QFile::decodeName(named.name));
+    } else {
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0 || !preadAll(fd.get(), content, st.st_size))
+            throw tempWriteError(m_path, m_target, errno);
+        if (mayReplace && !mayReplace())
+            return false;
+    }
+    writeInPlace(m_path, m_target, content);
+    removeLeftoverTemps(m_target);
+    return true;
 }
 
 void copyFileSafely(const QString& from, const QString& to)

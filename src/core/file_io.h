@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace kv {
@@ -30,6 +31,38 @@ namespace kv {
 // neither way can write the file, StreamWriteError (path, system text) when the data
 // can't be written. The old file is then intact.
 void replaceFileAtomically(const QString& path, QByteArrayView data);
+
+// A file written piece by piece and put in place whole, for content too large to hold in
+// memory at once. The pieces go to a temporary file beside the target, named as the
+// temporaries of replaceFileAtomically (so one left by a killed program is removed the
+// same way), and commit() renames it over the target with the old file's mode, group and
+// owner. Until then the old file is untouched; a replacement dropped uncommitted leaves
+// nothing behind. Where no temporary file may be made beside the target, or the target
+// has other hard links, the pieces go to an unnamed file elsewhere and commit() rewrites
+// the target in place with them, as replaceFileAtomically would.
+// One thread at a time; commit() may run on another thread than the writes.
+class FileReplacement {
+public:
+    // Raises FileCreateError as replaceFileAtomically would, before anything is written.
+    explicit FileReplacement(const QString& path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Raises StreamWriteError (path, system text).
+    void write(QByteArrayView bytes);
+    // Puts the content in place, once. `mayReplace` is asked when the content is on disk,
+    // just before the old file is replaced: false calls the replacement off, leaving the
+    // old file, and commit returns false. Raises as replaceFileAtomically. Either way the
+    // temporary file is gone afterwards.
+    bool commit(const std::function<bool()>& mayReplace = {});
+
+private:
+    QString m_path;
+    QByteArray m_target;  // links resolved
+    QByteArray m_temp;    // empty: the unnamed file elsewhere
+    int m_fd = -1;
+};
 
 // Writes all of bytes at the file's position (an append for O_APPEND), going on after a
 // short write or a signal; false with errno set when the system refuses.

@@ -14,14 +14,13 @@ namespace {
 
 constexpr std::array<int, 5> kColumnWidths = {10, 30, 40, 20, 90};
 constexpr int kSheetFontSize = 8;
-// The title and heading ranges reach past the five columns, as the layout has them.
 constexpr CellRange kTitleRange{1, 1, 1, 2};
 constexpr int kHeadingRow = 3;
-constexpr int kFormattedColumns = 7;
+// The heading and data rows are formatted across the five columns only (a to e, not on
+// to g): a formatted blank cell counts in the sheet's extent, and a reader that trusts
+// the extent would find two empty columns more in every row.
+constexpr int kFormattedColumns = JournalTable::kColumnCount;
 constexpr int kFirstDataSheetRow = 4;
-// Rows between progress reports: often enough for a smooth bar, rarely enough to cost
-// nothing.
-constexpr int kProgressStep = 500;
 
 // Thrown through the steps when the operator cancels; never leaves the export.
 struct Cancelled {};
@@ -63,7 +62,7 @@ void writeCells(WorkbookWriter& writer, const JournalTable& table, const ExportP
     const int rows = table.rowCount() - 1;
     int n = kFirstDataSheetRow;
     for (int r = 1; r < table.rowCount(); ++r, ++n) {
-        if (progress && r % kProgressStep == 0 && !progress(r - 1, rows))
+        if (progress && r % kExportProgressStep == 0 && !progress(r - 1, rows))
             throw Cancelled();
         writer.formatRange(wholeRow(n), {std::nullopt, std::nullopt, HorizontalAlignment::Centre});
         bool rowCut = false;
@@ -97,7 +96,23 @@ void cleanUp(WorkbookWriter& writer, BusyCursor& cursor, bool hourglass, bool wo
     }
 }
 
+// 1048576 as "1 048 576".
+QString groupedDigits(qint64 number)
+{
+    QString digits = QString::number(number);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, u' ');
+    return digits;
+}
+
 }  // namespace
+
+QString sheetRowsError(int maxRows, qint64 sheetRows)
+{
+    return QStringLiteral("Лист электронной таблицы вмещает не более %1 строк, а журнал займёт %2. "
+                          "Сохраните его в формате CSV.")
+        .arg(groupedDigits(maxRows), groupedDigits(sheetRows));
+}
 
 QString workbookFileName(const QString& chosen)
 {
@@ -122,11 +137,15 @@ QString cutCellsNotice(const QList<int>& rows)
 
 SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
                                                 const WorkbookWriterFactory& factory, BusyCursor& cursor,
-                                                const ExportProgress& progress)
+                                                const ExportProgress& progress, const SaveWaiter& waitForSave)
 {
     const std::unique_ptr<WorkbookWriter> writer = factory ? factory(fileName) : nullptr;
     if (!writer)
         throw Error(kSpreadsheetConnectError);
+    // Known before anything is written: a sheet too short would fail only at its last row.
+    const qint64 sheetRows = qint64(table.rowCount() - 1) + (kFirstDataSheetRow - 1);
+    if (sheetRows > writer->maxRows())
+        throw Error(sheetRowsError(writer->maxRows(), sheetRows));
 
     SpreadsheetExportResult result;
     bool hourglass = false;
@@ -143,7 +162,11 @@ SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const
         cursor.setDefault();
         hourglass = false;
 
-        writer->save(fileName);
+        // Only the saving thread touches the writer until the save is over.
+        WorkbookWriter& saving = *writer;
+        if (!runSave([&saving, &fileName](const ReplaceGate& gate) { return saving.save(fileName, gate); },
+                     waitForSave))
+            throw Cancelled();
         writer->close();
         workbookOpen = false;
         writer->quit();

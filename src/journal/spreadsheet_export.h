@@ -24,9 +24,12 @@ public:
 };
 
 // Told (rows written, rows in all) as rows go; answering false cancels the export. The
-// last report, all rows written, comes just before the save; the save itself can't be
-// cancelled.
+// last report, all rows written, comes just before the save, which a SaveWaiter can still
+// call off.
 using ExportProgress = std::function<bool(int done, int total)>;
+// Table rows between progress reports: often enough for a smooth bar, rarely enough to
+// cost nothing.
+inline constexpr int kExportProgressStep = 500;
 
 // The most text a spreadsheet cell holds, in UTF-16 units as spreadsheets count.
 inline constexpr qsizetype kMaxCellText = 32767;
@@ -44,15 +47,23 @@ struct SpreadsheetExportResult {
 };
 
 // Builds the workbook through a writer from `factory` and saves it as `fileName`, which
-// is passed on unchanged. When `progress` cancels it, the result says so: nothing was
-// saved, the workbook is closed unsaved and the writer told to quit as after a failure.
-// Raises Error(kSpreadsheetConnectError) when no writer can be had, leaving the cursor
+// is passed on unchanged. With `waitForSave` the save runs on a thread of its own while
+// the waiter keeps this thread live. When `progress` cancels the export, or the waiter
+// calls the save off, the result says so: nothing was saved, the workbook is closed
+// unsaved and the writer told to quit as after a failure.
+// Raises Error(kSpreadsheetConnectError) when no writer can be had and
+// Error(sheetRowsError) when its sheet is too short for the table, leaving the cursor
 // alone. Any later failing step raises that step's error once the cursor is back to the
 // default, the workbook closed unsaved and the writer told to quit (as far as they still
 // work; their own failures then are dropped) and the writer released.
 SpreadsheetExportResult exportGridToSpreadsheet(const JournalTable& table, const QString& fileName,
                                                 const WorkbookWriterFactory& factory, BusyCursor& cursor,
-                                                const ExportProgress& progress = {});
+                                                const ExportProgress& progress = {},
+                                                const SaveWaiter& waitForSave = {});
+
+// Raised before anything is written when the table needs more rows (sheetRows: the
+// title, the gap and the headings too) than the writer's sheet holds.
+QString sheetRowsError(int maxRows, qint64 sheetRows);
 
 // The notice after an export that cut cells: once, with the rows.
 QString cutCellsNotice(const QList<int>& rows);

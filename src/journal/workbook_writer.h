@@ -4,6 +4,8 @@
 // them. Each step raises kv::Error when it can't be carried out; the writer then still
 // takes close and quit.
 
+#include "journal/background_save.h"
+
 #include <QString>
 
 #include <functional>
@@ -35,16 +37,22 @@ class WorkbookWriter {
 public:
     virtual ~WorkbookWriter() = default;
 
+    // The most rows its sheet holds.
+    virtual int maxRows() const = 0;
     // A new workbook of one sheet.
     virtual void create() = 0;
     // A column's width, in the spreadsheet's character units.
     virtual void setColumnWidth(int column, int width) = 0;
-    // The type size of every column, beneath any range format.
+    // The type size of the columns given a width (and of those between them), beneath
+    // any range format.
     virtual void setColumnsFontSize(int size) = 0;
     // Later formats over earlier ones, property by property.
     virtual void formatRange(const CellRange& range, const CellFormat& format) = 0;
     virtual void setCellText(int row, int column, const QString& text) = 0;
-    virtual void save(const QString& fileName) = 0;
+    // Writes the workbook out and, once it is whole and unless `mayReplace` (asked then,
+    // once) calls it off, puts it in place as fileName; false when called off, the old file
+    // then left as it was. May run on a thread of its own while no other call is made.
+    virtual bool save(const QString& fileName, const ReplaceGate& mayReplace) = 0;
     // What was not saved is gone.
     virtual void close() = 0;
     // Lets go of whatever the writer still holds.

@@ -54,6 +54,8 @@ public:
     XlsxWorkbookWriter(const XlsxWorkbookWriter&) = delete;
     XlsxWorkbookWriter& operator=(const XlsxWorkbookWriter&) = delete;
 
+    int maxRows() const override { return kMaxRows; }
+
     void create() override
     {
         discard();
@@ -114,7 +116,7 @@ public:
         m_texts[column] = text;
     }
 
-    void save(const QString& fileName) override
+    bool save(const QString& fileName, const ReplaceGate& mayReplace) override
     {
         sheet();
         try {
@@ -129,7 +131,7 @@ public:
             m_book = nullptr;
             m_sheet = nullptr;
             check(error, errorCode);
-            replaceFileAtomically(fileName, readWholeFile(scratchFile()));
+            return putInPlace(fileName, mayReplace);
         } catch (const StreamWriteError& e) {
             throw FileCreateError(fileName, e.errorCode() != 0 ? systemErrorText(e.errorCode())
                                                                : e.message());
@@ -176,6 +178,24 @@ private:
         m_texts.clear();
         m_ranges.clear();
         m_formats.clear();
+    }
+
+    // The finished scratch workbook through the safe save, a piece at a time: a workbook
+    // of a million rows is tens of megabytes.
+    bool putInPlace(const QString& fileName, const ReplaceGate& mayReplace) const
+    {
+        QFile scratch(scratchFile());
+        if (!scratch.open(QIODevice::ReadOnly))
+            failSaving(0, scratch.errorString());
+        FileReplacement placed(fileName);
+        constexpr qint64 kPiece = 1 << 20;
+        while (!scratch.atEnd()) {
+            const QByteArray piece = scratch.read(kPiece);
+            if (piece.isEmpty())
+                failSaving(0, scratch.errorString());
+            placed.write(piece);
+        }
+        return placed.commit(mayReplace);
     }
 
     [[noreturn]] void failSaving(int errorCode, const QString& otherwise) const
@@ -282,9 +302,10 @@ private:
         return format;
     }
 
-    // The columns with a width of their own, then the rest of the sheet in the columns'
-    // format. Set once the rows are out: a stretch to the last column widens the sheet's
-    // extent, and each row written after it would be walked across all 16384 columns.
+    // The columns with a width of their own, each in the columns' format, and those
+    // between them. No further: a formatted column counts in the sheet's extent, and a
+    // reader that trusts the extent would take every row as 16384 cells wide. Set once the
+    // rows are out, so that no row is walked across the formatted columns as it is written.
     void writeColumns()
     {
         lxw_format* columns = format(m_columnsFormat);
@@ -295,8 +316,6 @@ private:
             check(worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, columns));
             last = column;
         }
-        if (columns && last < kMaxColumns)
-            check(worksheet_set_column(m_sheet, lxw_col_t(last), lxw_col_t(kMaxColumns - 1), LXW_DEF_COL_WIDTH, columns));
     }
 
     QString m_target;

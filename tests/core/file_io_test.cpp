@@ -489,3 +489,41 @@ TEST(FileIo, CopyGoesThroughTheSafeSave)
 }
 
 }  // namespace
+
+// A file streamed piece by piece reaches its name only at commit, with the old file's
+// mode, and only if the last question allows it; dropped or called off, it leaves the old
+// file and nothing else. A hard-linked file is rewritten in place, as by a whole save.
+TEST(FileIo, StreamedReplacementAppearsWholeAtCommitOnly)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.csv");
+    kv::replaceFileAtomically(path, QByteArray("old"));
+    chmodPath(path, 0640);
+    const auto files = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
+    for (const int ending : {0, 1, 2}) {  // dropped, called off, committed
+        SCOPED_TRACE(ending);
+        {
+            kv::FileReplacement replacement(path);
+            replacement.write("new ");
+            replacement.write("content");
+            EXPECT_EQ(contents(path), QByteArray("old"));
+            EXPECT_EQ(files().size(), 2);
+            if (ending > 0) {
+                EXPECT_EQ(replacement.commit([ending] { return ending == 2; }), ending == 2);
+            }
+        }
+        EXPECT_EQ(contents(path), ending == 2 ? QByteArray("new content") : QByteArray("old"));
+        EXPECT_EQ(files(), QStringList{"journal.csv"});
+    }
+    EXPECT_EQ(statOf(path).st_mode & 0777, 0640u);
+
+    const QString other = dir.filePath("link");
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    kv::FileReplacement linked(path);
+    linked.write("in place");
+    EXPECT_TRUE(linked.commit());
+    EXPECT_EQ(contents(other), QByteArray("in place"));
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.csv"));
+    EXPECT_THROW(kv::FileReplacement(dir.filePath("folder.csv")), kv::FileCreateError);
+}

@@ -1,6 +1,7 @@
 #include "app/workspace.h"
 #include "journal/print_page.h"
 #include "journal/journal_book.h"
+#include "journal/csv_export.h"
 #include "journal/spreadsheet_export.h"
 #include "journal/xlsx_workbook_writer.h"
 #include "journal/ui/archive_page.h"
@@ -12,12 +13,20 @@
 #include "recording_workbook_writer.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QDir>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <semaphore>
 
 namespace kv {
 namespace {
@@ -95,7 +104,7 @@ TEST_F(ExportPrintButtonsTest, ExportButtonsHandTheirTableOn)
     EXPECT_TRUE(log->steps.contains(
         QStringLiteral("text 5, 4 \"%1\"").arg(journal.table().cell(2, 3))));
     EXPECT_TRUE(log->steps.contains(QStringLiteral("save \"/tmp/журнал.xlsx\"")));
-    EXPECT_FALSE(log->steps.contains(QStringLiteral("format A6:G6 centre")));
+    EXPECT_FALSE(log->steps.contains(QStringLiteral("format A6:E6 centre")));
     EXPECT_TRUE(notices.isEmpty());
     for (const char* typed : {"/tmp/a.xls", "/tmp/a.XLSX", "/tmp/a.b.c", "/tmp/.ods"}) {
         log->steps.clear();
@@ -109,7 +118,7 @@ TEST_F(ExportPrintButtonsTest, ExportButtonsHandTheirTableOn)
     log->steps.clear();
     click(&archive, "excellButArh");
     EXPECT_TRUE(log->steps.contains(QStringLiteral("text 4, 1 \"\"")));
-    EXPECT_FALSE(log->steps.contains(QStringLiteral("format A5:G5 centre")));
+    EXPECT_FALSE(log->steps.contains(QStringLiteral("format A5:E5 centre")));
     EXPECT_TRUE(reporter.messages.isEmpty());
 }
 
@@ -161,6 +170,63 @@ TEST_F(ExportPrintButtonsTest, CancelledExportLeavesNoFile)
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_TRUE(reporter.messages.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A name ending in .csv gets CSV, in the same table order, and no workbook writer.
+TEST_F(ExportPrintButtonsTest, CsvNameWritesCsv)
+{
+    chosenName = dataDir.filePath(QStringLiteral("журнал.CSV"));
+    click(&journal, "excellBut");
+    const QList<QByteArray> lines = test::readFile(chosenName).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QByteArray("\xEF\xBB\xBF№;Дата;Метод;Значение;Комментарий\r"));
+    EXPECT_EQ(lines[2], csvLine(journal.table().row(2)).chopped(1));
+    EXPECT_TRUE(log->steps.isEmpty());
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+// SaveDialog1 offers CSV: with its filter chosen, a name typed without an extension
+// gets ".csv"; with the others ".xlsx".
+TEST_F(ExportPrintButtonsTest, SaveDialogAddsTheChosenFiltersExtension)
+{
+    for (const bool csv : {true, false}) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->nameFilters(), (QStringList{"*.xls", "*.xlsx", "*.csv"}));
+            if (csv)
+                QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")), Qt::Key_End);
+            dialog->selectFile(dataDir.filePath(QStringLiteral("журнал")));
+            static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+        });
+        EXPECT_EQ(SpreadsheetExportAction::runSaveDialog(&journal),
+                  dataDir.filePath(csv ? QStringLiteral("журнал.csv") : QStringLiteral("журнал.xlsx")));
+    }
+}
+
+// The save runs while the window's events go on, and Cancel pressed then (from a call the
+// save posts and waits for) calls it off: nothing is saved and nothing is said.
+TEST_F(ExportPrintButtonsTest, CancelDuringTheSaveCallsItOff)
+{
+    chosenName = QStringLiteral("/tmp/журнал.xlsx");
+    std::binary_semaphore pressed{0};
+    log->duringSave = [&] {
+        QMetaObject::invokeMethod(
+            &journal,
+            [&] {
+                journal.findChild<QProgressDialog*>(QStringLiteral("WorkProgress"))->findChild<QPushButton*>()->click();
+                // Once the click's own queued work has run.
+                QMetaObject::invokeMethod(&journal, [&] { pressed.release(); }, Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+        // A deadline only so that a save holding the window's thread fails the test.
+        EXPECT_TRUE(pressed.try_acquire_for(std::chrono::minutes(1)));
+    };
+    click(&journal, "excellBut");
+    EXPECT_TRUE(log->steps.contains(QStringLiteral("save called off")));
+    EXPECT_EQ(log->steps.constLast(), QStringLiteral("quit"));
+    EXPECT_TRUE(reporter.messages.isEmpty());
+    EXPECT_TRUE(notices.isEmpty());
 }
 
 // Each print rewrites tmp1.html in the data directory and opens its own preview once the

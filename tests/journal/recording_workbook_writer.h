@@ -7,6 +7,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace kv::test {
@@ -15,9 +16,11 @@ struct WorkbookLog {
     QStringList steps;
     int live = 0;     // writers not yet released
     int failAt = -1;  // the number (from 1) of the log line that fails
+    int maxRows = 1048576;
+    std::function<void()> duringSave;  // runs in the save before its gate
 };
 
-// "A1:G1": the export's columns stay within A to Z.
+// "A1:E1": the export's columns stay within A to Z.
 inline QString rangeText(const CellRange& r)
 {
     const auto cell = [](int row, int column) { return QChar(u'A' + column - 1) + QString::number(row); };
@@ -42,6 +45,7 @@ public:
     explicit RecordingWorkbookWriter(std::shared_ptr<WorkbookLog> log) : m_log(std::move(log)) { ++m_log->live; }
     ~RecordingWorkbookWriter() override { --m_log->live; }
 
+    int maxRows() const override { return m_log->maxRows; }
     void create() override { record(QStringLiteral("create")); }
     void setColumnWidth(int column, int width) override
     {
@@ -56,7 +60,18 @@ public:
     {
         record(QStringLiteral("text %1, %2 \"%3\"").arg(row).arg(column).arg(text));
     }
-    void save(const QString& fileName) override { record(QStringLiteral("save \"%1\"").arg(fileName)); }
+    // The save may run on a thread of its own: while it runs, only it touches the log.
+    bool save(const QString& fileName, const ReplaceGate& mayReplace) override
+    {
+        record(QStringLiteral("save \"%1\"").arg(fileName));
+        if (m_log->duringSave)
+            m_log->duringSave();
+        if (mayReplace && !mayReplace()) {
+            record(QStringLiteral("save called off"));
+            return false;
+        }
+        return true;
+    }
     void close() override { record(QStringLiteral("close")); }
     void quit() override { record(QStringLiteral("quit")); }
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <semaphore>
+#include <thread>
+
 namespace kv {
 namespace {
 
@@ -26,7 +29,7 @@ QStringList expectedSteps(const Rows& rows, const QString& fileName)
         "columns size 8",
         "format A1:B1 size 15, bold, centre",
         "text 1, 2 \"Октанометр КВ-4410 ПК\"",
-        "format A3:G3 size 10, bold, centre",
+        "format A3:E3 size 10, bold, centre",
         "text 3, 1 \"№\"",
         "text 3, 2 \"Дата\"",
         "text 3, 3 \"Метод\"",
@@ -35,7 +38,7 @@ QStringList expectedSteps(const Rows& rows, const QString& fileName)
     };
     int n = 4;
     for (const auto& row : rows) {
-        steps << QStringLiteral("format A%1:G%1 centre").arg(n);
+        steps << QStringLiteral("format A%1:E%1 centre").arg(n);
         for (int c = 0; c < 5; ++c)
             steps << QStringLiteral("text %1, %2 \"%3\"").arg(n).arg(c + 1).arg(row[c]);
         ++n;
@@ -108,6 +111,31 @@ TEST_F(SpreadsheetExportTest, NoWriterIsConnectErrorAndNothingElse)
     }
 }
 
+// A table the sheet can't hold is refused before anything is written: a sheet of 1,000
+// rows takes 997 table rows (with the title, the gap and the headings), not 998.
+TEST_F(SpreadsheetExportTest, TableLongerThanTheSheetIsRefusedUpFront)
+{
+    log->maxRows = 1000;
+    for (const int rows : {997, 998}) {
+        log->steps.clear();
+        JournalTable table;
+        table.setRowCount(rows + 1);
+        try {
+            exportGridToSpreadsheet(table, "d.xlsx", test::recordingFactory(log, nullptr), cursor);
+            EXPECT_EQ(rows, 997);
+        } catch (const Error& e) {
+            EXPECT_EQ(rows, 998);
+            EXPECT_EQ(e.message(), QStringLiteral("Лист электронной таблицы вмещает не более 1 000 строк, а журнал "
+                                                  "займёт 1 001. Сохраните его в формате CSV."));
+            EXPECT_TRUE(log->steps.isEmpty());
+        }
+        EXPECT_EQ(log->live, 0);
+    }
+    EXPECT_EQ(sheetRowsError(1048576, 1048577),
+              QStringLiteral("Лист электронной таблицы вмещает не более 1 048 576 строк, а журнал займёт "
+                             "1 048 577. Сохраните его в формате CSV."));
+}
+
 // A step failing anywhere (the create, a cell write with the hourglass up, the save
 // after it is down, the quit itself) raises its own error; the rest of the steps don't
 // run, the cursor ends on the default once, the workbook is closed unsaved, the writer
@@ -165,6 +193,39 @@ TEST_F(SpreadsheetExportTest, ProgressReportsRowsAndCancelSavesNothing)
     EXPECT_FALSE(log->steps.join('\n').contains("save"));
     EXPECT_EQ(log->steps.mid(log->steps.size() - 3), (QStringList{"cursor default", "close", "quit"}));
     EXPECT_EQ(log->live, 0);
+}
+
+// With a waiter the save runs on a thread of its own; Cancel there, before the workbook
+// replaces the file, saves nothing: the workbook is closed unsaved as after Cancel
+// while rows go.
+TEST_F(SpreadsheetExportTest, SaveRunsOnAThreadOfItsOwnAndCancelCallsItOff)
+{
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel);
+        log->steps.clear();
+        std::binary_semaphore waited{0};
+        std::thread::id savingThread;
+        log->duringSave = [&] {
+            savingThread = std::this_thread::get_id();
+            waited.acquire();
+        };
+        const SpreadsheetExportResult result = exportGridToSpreadsheet(
+            tableOf(kThreeRows), "e.xlsx", test::recordingFactory(log, nullptr), cursor, {},
+            [&](BackgroundSave& save) {
+                EXPECT_FALSE(save.finished());
+                if (cancel) {
+                    EXPECT_TRUE(save.cancel());
+                }
+                waited.release();
+            });
+        EXPECT_NE(savingThread, std::this_thread::get_id());
+        EXPECT_EQ(result.cancelled, cancel);
+        QStringList ending = {QStringLiteral("save \"e.xlsx\""), QStringLiteral("close"), QStringLiteral("quit")};
+        if (cancel)
+            ending.insert(1, QStringLiteral("save called off"));
+        EXPECT_EQ(log->steps.mid(log->steps.size() - ending.size()), ending);
+        EXPECT_EQ(log->live, 0);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// The export buttons' action: the save dialog, then the export of a table under the
-// chosen name with the hourglass up while rows are written, and a progress dialog with
-// Cancel when that takes a while. A cancelled export saves nothing.
+// The export buttons' action: the save dialog, then the export of a table (to a workbook
+// or a CSV file) under the chosen name with the hourglass up while rows are written, and
+// a progress dialog with Cancel when that takes a while. A cancelled export saves nothing.
 
 #include "journal/journal_table.h"
 #include "journal/spreadsheet_export.h"
@@ -36,14 +36,16 @@ public:
     // Shows a notice of the export's own over the parent.
     using Notifier = std::function<void(QWidget* parent, const QString& text)>;
 
-    // SaveDialog1: filters "*.xls" and "*.xlsx"; a name typed without an extension gets
-    // ".xlsx", so the dialog asks before replacing that file.
+    // SaveDialog1: filters "*.xls", "*.xlsx" and "*.csv"; a name typed without an
+    // extension gets ".csv" under the last, else ".xlsx", so the dialog asks before
+    // replacing that file.
     static QString runSaveDialog(QWidget* parent);
     // An information box titled as the parent's window.
     static void showNotice(QWidget* parent, const QString& text);
 
-    // Asks for a name and, unless cancelled, exports the table under it (workbookFileName)
-    // and says once if cells had to be cut. Raises as exportGridToSpreadsheet.
+    // Asks for a name and, unless cancelled, exports the table under it: as CSV when it
+    // ends in ".csv", else as a workbook (workbookFileName), saying once if cells had to be
+    // cut. Raises as exportGridToCsv or exportGridToSpreadsheet.
     void run(QWidget* parent, const JournalTable& table) const;
 
     // Tests put a chooser, a workbook writer and a notifier of their own in place.

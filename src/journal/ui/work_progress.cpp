@@ -14,6 +14,14 @@ WorkProgress::WorkProgress(QWidget* parent, const QString& title, const QString&
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setValue(0);
+    // Queued: the handler may change the dialog, whose button is still in its click.
+    QObject::connect(
+        m_dialog.get(), &QProgressDialog::canceled, m_dialog.get(),
+        [this] {
+            if (m_onCancel)
+                m_onCancel();
+        },
+        Qt::QueuedConnection);
 }
 
 WorkProgress::~WorkProgress() = default;
@@ -41,6 +49,12 @@ void WorkProgress::setCancellable(bool cancellable)
     m_dialog->setCancelButtonText(cancellable ? kProgressCancelText : QString());
     if (m_dialog->isVisible())
         m_dialog->repaint();
+}
+
+void WorkProgress::show()
+{
+    m_dialog->show();
+    m_dialog->repaint();
 }
 
 bool WorkProgress::cancelled() const

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QProgressDialog;
@@ -27,13 +28,21 @@ public:
     void setLabel(const QString& label);
     // Work past the point of no return takes the Cancel button away.
     void setCancellable(bool cancellable);
+    // Puts the dialog (back) on screen at once: Cancel takes it away, but work that
+    // must wind down first keeps its window blocked meanwhile.
+    void show();
     bool cancelled() const;
+    // Runs `handler` from the event loop just after Cancel is pressed, for work that is
+    // told rather than asked at its next report (work on a thread of its own); an empty
+    // handler ends that.
+    void setOnCancel(std::function<void()> handler) { m_onCancel = std::move(handler); }
 
     // How long the work runs before the dialog shows.
     static constexpr int kShowAfterMs = 500;
 
 private:
     std::unique_ptr<QProgressDialog> m_dialog;
+    std::function<void()> m_onCancel;
 };
 
 }  // namespace kv
