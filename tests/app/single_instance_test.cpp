@@ -13,13 +13,16 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QEventLoop>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <atomic>
-#include <functional>
+#include <memory>
 #include <thread>
 
 namespace kv::test {
@@ -45,9 +48,8 @@ TEST(SingleInstance, ASecondClaimAsksTheFirstAndALockLeftByTheDeadIsTaken)
     EXPECT_EQ(next.claim(), SingleInstance::Claim::Owner);
 }
 
-// A claim from another thread, while this one serves the first program's requests and
-// does `meanwhile`.
-SingleInstance::Claim claimWhileServing(SingleInstance& instance, const std::function<void()>& meanwhile)
+// A claim from another thread, while this one serves the first program's requests.
+SingleInstance::Claim claimWhileServing(SingleInstance& instance)
 {
     std::atomic<bool> done{false};
     SingleInstance::Claim claim{};
@@ -55,7 +57,6 @@ SingleInstance::Claim claimWhileServing(SingleInstance& instance, const std::fun
         claim = instance.claim();
         done = true;
     });
-    meanwhile();
     EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 60000));
     starting.join();
     return claim;
@@ -66,20 +67,31 @@ SingleInstance::Claim claimWhileServing(SingleInstance& instance, const std::fun
 TEST(SingleInstance, AClaimDuringTheFirstsCloseWaitsAndThenOwns)
 {
     QTemporaryDir dir;
-    SingleInstance first(dir.path());
-    ASSERT_EQ(first.claim(), SingleInstance::Claim::Owner);
-    first.setRaiseHandler([] { return false; });
-    QSignalSpy asked(&first, &SingleInstance::activationRequested);
+    // The first program on a thread of its own, closing: it answers so, then lets go.
+    std::atomic<bool> serving{false};
+    std::unique_ptr<QThread> first(QThread::create([&] {
+        SingleInstance closing(dir.path());
+        EXPECT_EQ(closing.claim(), SingleInstance::Claim::Owner);
+        closing.setRaiseHandler([] { return false; });
+        QEventLoop loop;
+        QObject::connect(&closing, &SingleInstance::activationRequested, &loop, [&] {
+            QTimer::singleShot(0, &loop, [&] {
+                closing.release();
+                loop.quit();
+            });
+        });
+        serving = true;
+        loop.exec();
+    }));
+    first->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serving.load(); }, 30000));
     SingleInstance second(dir.path());
-    EXPECT_EQ(claimWhileServing(second, [&] {
-                  ASSERT_TRUE(QTest::qWaitFor([&] { return asked.count() > 0; }, 30000));
-                  first.release();
-              }),
-              SingleInstance::Claim::Owner);
+    EXPECT_EQ(second.claim(), SingleInstance::Claim::Owner);
+    first->wait();
 
     second.setRaiseHandler([] { return true; });
     SingleInstance third(dir.path());
-    EXPECT_EQ(claimWhileServing(third, [] {}), SingleInstance::Claim::OtherAsked);
+    EXPECT_EQ(claimWhileServing(third), SingleInstance::Claim::OtherAsked);
 }
 
 // The folder itself is locked: a second program that does not find the first's lock file
