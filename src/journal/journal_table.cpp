@@ -12,29 +12,36 @@ const QString kNoText{};
 }  // namespace
 
 JournalTable::JournalTable()
-    : m_rows(1)
+    : m_rows(std::make_shared<std::vector<JournalRow>>(1))
 {
+}
+
+std::vector<JournalRow>& JournalTable::edit()
+{
+    if (m_rows.use_count() > 1)
+        m_rows = std::make_shared<std::vector<JournalRow>>(*m_rows);
+    return *m_rows;
 }
 
 const QString& JournalTable::cell(int row, int column) const
 {
     if (!isDataRow(row) || column < 0 || column >= kColumnCount)
         return kNoText;
-    return m_rows[std::size_t(row - 1)].cells[std::size_t(column)];
+    return (*m_rows)[std::size_t(row - 1)].cells[std::size_t(column)];
 }
 
 const JournalRow& JournalTable::row(int row) const
 {
     if (!isDataRow(row))
         return kBlankRow;
-    return m_rows[std::size_t(row - 1)];
+    return (*m_rows)[std::size_t(row - 1)];
 }
 
 void JournalTable::setCell(int row, int column, const QString& text)
 {
     if (!isDataRow(row) || column < 0 || column >= kColumnCount)
         return;
-    m_rows[std::size_t(row - 1)].cells[std::size_t(column)] = singleLineCell(text);
+    edit()[std::size_t(row - 1)].cells[std::size_t(column)] = singleLineCell(text);
 }
 
 void JournalTable::setRow(int row, const JournalRow& cells)
@@ -45,20 +52,21 @@ void JournalTable::setRow(int row, const JournalRow& cells)
 
 void JournalTable::appendRow()
 {
-    m_rows.emplace_back();
+    edit().emplace_back();
 }
 
 void JournalTable::insertRow(int row, const JournalRow& cells)
 {
     if (row < 1 || row > rowCount())
         return;
-    m_rows.insert(m_rows.begin() + (row - 1), JournalRow{});
+    std::vector<JournalRow>& rows = edit();
+    rows.insert(rows.begin() + (row - 1), JournalRow{});
     setRow(row, cells);
 }
 
 void JournalTable::setRowCount(int count)
 {
-    m_rows.resize(std::size_t(std::max(count, 2) - 1));
+    edit().resize(std::size_t(std::max(count, 2) - 1));
 }
 
 bool JournalTable::isEmpty() const
@@ -68,18 +76,19 @@ bool JournalTable::isEmpty() const
 
 bool JournalTable::lastRowIsBlank() const
 {
-    return m_rows.back().cells[kDateColumn].isEmpty();
+    return m_rows->back().cells[kDateColumn].isEmpty();
 }
 
 void JournalTable::deleteRow(int row)
 {
     if (row == 1 && rowCount() <= 2) {
-        m_rows.front() = JournalRow{};
+        edit().front() = JournalRow{};
         return;
     }
     if (!isDataRow(row))
         return;
-    m_rows.erase(m_rows.begin() + (row - 1));
+    std::vector<JournalRow>& rows = edit();
+    rows.erase(rows.begin() + (row - 1));
 }
 
 void JournalTable::appendData(const JournalRow& cells)
@@ -92,18 +101,19 @@ void JournalTable::takeReadRows(std::vector<JournalRow>&& rows)
 {
     if (rows.empty())
         return;
-    if (m_rows.size() == 1) {
-        m_rows = std::move(rows);
+    if (m_rows->size() == 1) {
+        m_rows = std::make_shared<std::vector<JournalRow>>(std::move(rows));
         return;
     }
-    m_rows[0] = std::move(rows[0]);
-    m_rows.reserve(m_rows.size() + rows.size() - 1);
-    std::move(rows.begin() + 1, rows.end(), std::back_inserter(m_rows));
+    std::vector<JournalRow>& mine = edit();
+    mine[0] = std::move(rows[0]);
+    mine.reserve(mine.size() + rows.size() - 1);
+    std::move(rows.begin() + 1, rows.end(), std::back_inserter(mine));
 }
 
 void JournalTable::clear()
 {
-    m_rows.assign(1, JournalRow{});
+    m_rows = std::make_shared<std::vector<JournalRow>>(1);
 }
 
 JournalTable journalTableOf(const std::vector<JournalRow>& rows)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace kv {
@@ -34,9 +35,18 @@ public:
 
     // Row count 2: the heading and one blank row.
     JournalTable();
+    JournalTable(const JournalTable&) = default;
+    JournalTable& operator=(const JournalTable&) = default;
+    // A table moved from keeps sharing the rows: it stays a table.
+    JournalTable(JournalTable&& other) noexcept : m_rows(other.m_rows) {}
+    JournalTable& operator=(JournalTable&& other) noexcept
+    {
+        m_rows = other.m_rows;
+        return *this;
+    }
 
     // Counts the heading row too, so it is never below 2.
-    int rowCount() const { return int(m_rows.size()) + 1; }
+    int rowCount() const { return int(m_rows->size()) + 1; }
 
     // Row 1..rowCount()-1. An index outside that range gives an empty text / blank row.
     const QString& cell(int row, int column) const;
@@ -78,7 +88,11 @@ public:
     void takeReadRows(std::vector<JournalRow>&& rows);
 
 private:
-    std::vector<JournalRow> m_rows;  // m_rows[i] is data row i + 1
+    // The rows are shared between copies until one of them changes: a print or an export
+    // takes the table as it stands without copying a million rows.
+    std::vector<JournalRow>& edit();
+
+    std::shared_ptr<std::vector<JournalRow>> m_rows;  // (*m_rows)[i] is data row i + 1
 };
 
 // A table holding `rows` in order, the first in the blank row a table starts with (none:

@@ -124,3 +124,29 @@ TEST_F(WithLocale, EntryHoldsNumberDateMethodValueAndABlankComment)
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// Copies share their rows until one changes; every change leaves the other copies as they
+// were, a moved-from table included.
+TEST(JournalTableSharing, ACopyIsUntouchedByChangesToEitherSide)
+{
+    JournalTable table;
+    table.appendData(JournalRow{{"1", "d", "m", "v", "c"}});
+    JournalTable printed = table;
+    table.setCell(2, 4, QStringLiteral("changed"));
+    table.appendRow();
+    table.deleteRow(1);
+    EXPECT_EQ(printed.rowCount(), 3);
+    EXPECT_EQ(printed.cell(2, 4), QStringLiteral("c"));
+    printed.clear();
+    EXPECT_EQ(table.cell(1, 4), QStringLiteral("changed"));
+    JournalTable moved = std::move(table);
+    EXPECT_EQ(moved.rowCount(), 3);
+    moved.setCell(1, 0, QStringLiteral("9"));
+    EXPECT_EQ(table.cell(1, 0), QStringLiteral("1"));
+}
+
+}  // namespace
+}  // namespace kv
