@@ -20,6 +20,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <vector>
 
@@ -76,6 +77,7 @@ void measure(int rows)
 
 int main(int argc, char** argv)
 {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
