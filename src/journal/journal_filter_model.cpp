@@ -18,12 +18,13 @@ void JournalFilterModel::setFilter(const RowFilter& filter)
     if (filter == m_filter)
         return;
     m_filter = filter;
+    m_matcher = RowMatcher(filter);
     invalidateRowsFilter();
 }
 
 bool JournalFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const
 {
-    return !m_filter.isActive() || m_filter.accepts(m_rows.table().row(sourceRow + 1));
+    return !m_filter.isActive() || m_matcher.accepts(m_rows.table().row(sourceRow + 1));
 }
 
 int JournalFilterModel::tableRow(const QModelIndex& index) const

@@ -44,6 +44,7 @@ protected:
 private:
     JournalTableModel& m_rows;
     RowFilter m_filter;
+    RowMatcher m_matcher;
 };
 
 }  // namespace kv

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <string>
+
 namespace kv {
 
 namespace {
@@ -28,6 +30,39 @@ QDate dottedDate(QStringView text)
                  value[0] * 10 + value[1]);
 }
 
+// Case folding, quick for the letters a journal holds (Latin and Russian), Qt's for the
+// rest: a year's journal is searched at every keystroke.
+inline char16_t fold(char16_t c)
+{
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c;
+    if (c >= 0x0410 && c <= 0x042F)
+        return char16_t(c + 0x20);
+    if (c >= 0x0430 && c <= 0x045F)
+        return c;
+    if (c >= 0x0400 && c <= 0x040F)
+        return char16_t(c + 0x50);
+    return QChar::toCaseFolded(c);
+}
+
+// Whether `text` holds `folded` (already folded), either in any case.
+bool holds(QStringView text, const std::u16string& folded)
+{
+    const qsizetype n = qsizetype(folded.size());
+    const char16_t first = folded.front();
+    const char16_t* t = reinterpret_cast<const char16_t*>(text.utf16());
+    for (qsizetype i = 0; i + n <= text.size(); ++i) {
+        if (fold(t[i]) != first)
+            continue;
+        qsizetype k = 1;
+        while (k < n && fold(t[i + k]) == folded[std::size_t(k)])
+            ++k;
+        if (k == n)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 QDate entryDate(const QString& dateCell)
@@ -41,16 +76,31 @@ QDate entryDate(const QString& dateCell)
 
 bool RowFilter::accepts(const JournalRow& row) const
 {
-    if (from.isValid() || to.isValid()) {
+    return RowMatcher(*this).accepts(row);
+}
+
+RowMatcher::RowMatcher(const RowFilter& filter)
+    : m_filter(filter)
+    , m_wanted(filter.text.trimmed())
+{
+    for (const QChar c : m_wanted) {
+        m_folded.push_back(fold(c.unicode()));
+        m_plain = m_plain && !c.isSurrogate();
+    }
+}
+
+bool RowMatcher::accepts(const JournalRow& row) const
+{
+    if (m_filter.from.isValid() || m_filter.to.isValid()) {
         const QDate date = entryDate(row.cells[JournalTable::kDateColumn]);
-        if (!date.isValid() || (from.isValid() && date < from) || (to.isValid() && date > to))
+        if (!date.isValid() || (m_filter.from.isValid() && date < m_filter.from)
+            || (m_filter.to.isValid() && date > m_filter.to))
             return false;
     }
-    const QStringView wanted = QStringView(text).trimmed();
-    if (wanted.isEmpty())
+    if (m_wanted.isEmpty())
         return true;
     for (const QString& cell : row.cells) {
-        if (cell.contains(wanted, Qt::CaseInsensitive))
+        if (m_plain ? holds(cell, m_folded) : cell.contains(m_wanted, Qt::CaseInsensitive))
             return true;
     }
     return false;

@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QString>
 
+#include <string>
+
 namespace kv {
 
 // The date an entry's date cell begins with: "dd.MM.yyyy", as the program writes it under
@@ -25,6 +27,20 @@ struct RowFilter {
     // What a printout says it holds: «текст», с 01.12.2026 по 09.12.2026.
     QString description() const;
     bool operator==(const RowFilter&) const = default;
+};
+
+// A filter made ready for many rows: its text folded to one case once.
+class RowMatcher {
+public:
+    explicit RowMatcher(const RowFilter& filter = {});
+    bool accepts(const JournalRow& row) const;
+
+private:
+    RowFilter m_filter;
+    QString m_wanted;
+    std::u16string m_folded;
+    // No surrogate pairs in the text: the quick comparison holds.
+    bool m_plain = true;
 };
 
 }  // namespace kv

@@ -34,6 +34,12 @@ TEST(RowFilter, MatchesTextInAnyCellAndDatesWithinTheRange)
     for (const Case& c : cases)
         EXPECT_EQ(c.filter.accepts(row), c.accepted) << c.filter.text.toStdString() << ' '
                                                      << c.filter.from.toString().toStdString();
+    // The quick folding of Latin and Russian, Qt's for the rest (Ё, Greek, a sign beyond
+    // the basic plane).
+    const JournalRow other = entry("05.12.2026 10:00:01", "ЁЛКА Sample ΣΊΓΜΑ 😀x");
+    for (const char* text : {"ёлка", "SAMPLE", "σίγμα", "😀X"})
+        EXPECT_TRUE((RowFilter{QString::fromUtf8(text), {}, {}}).accepts(other)) << text;
+    EXPECT_FALSE((RowFilter{QStringLiteral("елка"), {}, {}}).accepts(other));
     // A row whose date can't be read is outside any range, and the empty journal's blank row
     // matches no text.
     EXPECT_FALSE((RowFilter{QString(), d4, {}}).accepts(entry("вчера", "")));
