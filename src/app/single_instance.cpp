@@ -114,10 +114,8 @@ SingleInstance::Claim SingleInstance::claim()
             return waitForRelease();
         }
         // No server: the first program may have let go of the folder just now.
-        if (lockFolder() && m_lock.tryLock(0)) {
-            listen();
+        if (ownIfFree())
             return Claim::Owner;
-        }
         if (deadline.hasExpired())
             return Claim::OtherUnreachable;
         QThread::msleep(kRetryMs);
@@ -128,13 +126,19 @@ SingleInstance::Claim SingleInstance::waitForRelease()
 {
     const QDeadlineTimer deadline(kCloseWaitMs);
     while (!deadline.hasExpired()) {
-        if (lockFolder() && m_lock.tryLock(0)) {
-            listen();
+        if (ownIfFree())
             return Claim::Owner;
-        }
         QThread::msleep(kRetryMs);
     }
     return Claim::OtherUnreachable;
+}
+
+bool SingleInstance::ownIfFree()
+{
+    if (!lockFolder() || !m_lock.tryLock(0))
+        return false;
+    listen();
+    return true;
 }
 
 void SingleInstance::release()

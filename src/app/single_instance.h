@@ -70,6 +70,8 @@ private:
     void listen();
     // Until the program closing on the folder has let go of it.
     Claim waitForRelease();
+    // Takes the folder and listens when nobody holds it.
+    bool ownIfFree();
 
     bool lockFolder();
 

@@ -51,22 +51,19 @@ void TracePage::flush()
     const std::uint64_t unseen = m_total - m_shown;
     if (unseen == 0)
         return;
+    // More came than are kept: the memo starts again from the lines kept.
+    const bool again = unseen >= m_lines.size();
+    const auto first = again ? m_lines.begin() : m_lines.end() - qsizetype(unseen);
     QString text;
-    if (unseen >= m_lines.size()) {
-        // More came than are kept: the memo starts again from the lines kept.
-        for (const QString& line : m_lines) {
-            if (!text.isEmpty())
-                text += u'\n';
-            text += line;
-        }
+    for (auto it = first; it != m_lines.end(); ++it) {
+        if (it != first)
+            text += u'\n';
+        text += *it;
+    }
+    if (again) {
         m_memo->setPlainText(text);
         m_memo->moveCursor(QTextCursor::End);
     } else {
-        for (auto it = m_lines.end() - qsizetype(unseen); it != m_lines.end(); ++it) {
-            if (it != m_lines.end() - qsizetype(unseen))
-                text += u'\n';
-            text += *it;
-        }
         m_memo->appendPlainText(text);
         QTextDocument* document = m_memo->document();
         if (const int over = document->blockCount() - kMaxLines; over >= kTrimChunk) {

@@ -33,7 +33,8 @@ public:
     // Data rows of the table, the blank row of an empty one not counted.
     int totalCount() const;
 
-    // The rows in view as a table of their own, for an export or a print.
+    // The rows in view as a table of their own, for an export or a print (the table itself,
+    // rows shared, without a filter).
     JournalTable shownTable() const;
     // Rows of the table in the order given, as a table of their own.
     JournalTable tableOfRows(const std::vector<int>& tableRows) const;

@@ -58,6 +58,17 @@ protected:
         return form->tracePage()->memo()->toPlainText().split(u'\n');
     }
     QString lastTraceLine() const { return traceLines().back(); }
+    // A calibration added at the end of the list and switched on.
+    void switchOnCalibration(Method method, double slope, double offset, const QString& name)
+    {
+        TCalibration record;
+        record.method = method;
+        record.slope = slope;
+        record.offset = offset;
+        record.setName(name);
+        workspace->addCalibration(record);
+        ASSERT_EQ(workspace->toggleCalibration(workspace->calibrations().store().count()), ToggleResult::Done);
+    }
 
     QString path_;
 };
@@ -131,13 +142,7 @@ TEST_F(LinkedFormTest, ACalibratedResultIsShownInItsMethodsColourAndKeepsItForZe
     path_ = platform.plug(instrument());
     createClean();
     deliver();
-    TCalibration record;
-    record.method = Research;
-    record.slope = 1.02;
-    record.offset = -0.5;
-    record.setName(QStringLiteral("Эталон-95 зимний"));
-    workspace->addCalibration(record);
-    ASSERT_EQ(workspace->toggleCalibration(1), ToggleResult::Done);
+    switchOnCalibration(Research, 1.02, -0.5, QStringLiteral("Эталон-95 зимний"));
 
     measure(8000);
     EXPECT_EQ(label(Research), QStringLiteral("84,5 (Эталон-95 )"));
@@ -155,13 +160,7 @@ TEST_F(LinkedFormTest, ATestReportCarriesTheSelectedRowsAndWhatTheirResultsDepen
     createClean();
     deliver();
     form->link().Timer1Timer();
-    TCalibration record;
-    record.method = Motor;
-    record.slope = 1.02;
-    record.offset = -0.5;
-    record.setName(QStringLiteral("Эталон"));
-    workspace->addCalibration(record);
-    ASSERT_EQ(workspace->toggleCalibration(1), ToggleResult::Done);
+    switchOnCalibration(Motor, 1.02, -0.5, QStringLiteral("Эталон"));
     measure(8000);
     JournalPage& journal = *form->journalPage();
     for (int i = 0; i < 3; ++i)

@@ -19,6 +19,7 @@
 #include "journal/test_report.h"
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
+#include "journal/ui/test_report_dialog.h"
 #include "journal/ui/print_preview_dialog.h"
 #include "measure/calibration_form.h"
 #include "measure/calibration_store.h"
@@ -237,10 +238,7 @@ bool saveTestReport(kv::TForm1& form, const QString& out)
     typed.number = QStringLiteral("128");
     typed.date = QDate(2026, 12, 10);
     QTextDocument document;
-    QFont font = QGuiApplication::font();
-    font.setPointSize(10);
-    document.setDefaultFont(font);
-    document.setHtml(kv::testReportHtml(form.testReport(form.journalPage()->table(), typed)));
+    kv::setUpTestReportDocument(document, form.testReport(form.journalPage()->table(), typed));
     const QSize a4(794, 1123);
     const int margin = 76;  // 2 cm
     document.setPageSize(QSizeF(a4.width() - 2 * margin, a4.height() - 2 * margin));

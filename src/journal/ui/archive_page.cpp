@@ -42,8 +42,7 @@ void ArchivePage::DelButArhClick()
 
 void ArchivePage::excellButArhClick()
 {
-    JournalTable scratch;
-    spreadsheetExport().run(this, shownTable(scratch));
+    spreadsheetExport().run(this, shownTable());
 }
 
 void ArchivePage::printButArhClick()

@@ -128,18 +128,14 @@ void GridPage::showCounts()
     m_findBar->showCounts(m_shown->shownCount(), m_shown->totalCount());
 }
 
-const JournalTable& GridPage::shownTable(JournalTable& scratch) const
+JournalTable GridPage::shownTable() const
 {
-    if (!m_shown->filter().isActive())
-        return table();
-    scratch = m_shown->shownTable();
-    return scratch;
+    return m_shown->shownTable();
 }
 
 void GridPage::printShown()
 {
-    JournalTable scratch;
-    const JournalTable& shown = shownTable(scratch);
+    const JournalTable shown = shownTable();
     {
         // A year's page takes a while to write: the window repaints and Cancel works.
         WorkProgress progress(this, QStringLiteral("Печать"), QStringLiteral("Подготовка страниц…"));
@@ -160,9 +156,12 @@ QString GridPage::filterNote() const
 
 std::vector<int> GridPage::selectedTableRows() const
 {
+    // By ranges: a whole year selected is a million rows, not five million cells.
     std::vector<int> rows;
-    for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
-        rows.push_back(index.row());
+    for (const QItemSelectionRange& range : m_grid->selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     for (int& row : rows)
@@ -180,8 +179,7 @@ JournalTable GridPage::reportRows() const
     std::vector<int> rows = selectedTableRows();
     if (rows.empty() && currentRow() > 0)
         rows.push_back(currentRow());
-    JournalTable table = m_shown->tableOfRows(rows);
-    return table;
+    return m_shown->tableOfRows(rows);
 }
 
 void GridPage::commitOpenEdit()

@@ -39,9 +39,9 @@ public:
     // The rows the grid shows, through the find bar's filter.
     JournalFilterModel& shownRows() const { return *m_shown; }
 
-    // The rows in view (what an export or a print takes): the table itself without a
-    // filter, else `scratch` filled with them.
-    const JournalTable& shownTable(JournalTable& scratch) const;
+    // The rows in view, what an export or a print takes (tables share their rows, so
+    // without a filter this copies nothing).
+    JournalTable shownTable() const;
     // "Отбор: …" while a filter is on, otherwise empty: said on what is printed.
     QString filterNote() const;
     // The selected rows in the grid's order, as a table; empty (row count 2, blank) when

@@ -196,8 +196,7 @@ void JournalPage::ArhButClick()
 
 void JournalPage::excellButClick()
 {
-    JournalTable scratch;
-    spreadsheetExport().run(this, shownTable(scratch));
+    spreadsheetExport().run(this, shownTable());
 }
 
 void JournalPage::printButClick()

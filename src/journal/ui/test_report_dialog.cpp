@@ -90,13 +90,18 @@ void TestReportDialog::accept()
     QDialog::accept();
 }
 
-void previewTestReport(const TestReport& report, QWidget* parent)
+void setUpTestReportDocument(QTextDocument& document, const TestReport& report)
 {
-    QTextDocument document;
     QFont font = QGuiApplication::font();
     font.setPointSize(10);
     document.setDefaultFont(font);
     document.setHtml(testReportHtml(report));
+}
+
+void previewTestReport(const TestReport& report, QWidget* parent)
+{
+    QTextDocument document;
+    setUpTestReportDocument(document, report);
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, parent);
     preview.setObjectName(QStringLiteral("TestReportPreview"));

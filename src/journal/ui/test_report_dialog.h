@@ -10,6 +10,7 @@
 class QDateEdit;
 class QLineEdit;
 class QSettings;
+class QTextDocument;
 
 namespace kv {
 
@@ -33,6 +34,8 @@ private:
     QDateEdit* m_date = nullptr;
 };
 
+// The report set as rich text in the type it is printed in.
+void setUpTestReportDocument(QTextDocument& document, const TestReport& report);
 // The report's print preview, from which it is printed or saved as PDF.
 void previewTestReport(const TestReport& report, QWidget* parent);
 

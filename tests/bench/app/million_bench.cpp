@@ -13,6 +13,7 @@
 #include "journal/table_file.h"
 #include "journal/ui/journal_page.h"
 #include "measure/measurement_state.h"
+#include "sample_journal.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -46,21 +47,6 @@ void writeTable(const QString& path, int rows, const QString& comment)
     kv::saveTableFile(kv::journalTableOf(entries), path);
 }
 
-double residentMiB()
-{
-    long pages = 0;
-    long resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-double peakMiB()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
 double since(const QElapsedTimer& clock)
 {
     return double(clock.nsecsElapsed()) / 1e9;
@@ -92,7 +78,7 @@ int main(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     kv::StderrReporter errors;
     kv::FakeHidPlatform platform;
-    const double before = residentMiB();
+    const double before = kv::bench::residentMegabytes();
     QElapsedTimer clock;
     clock.start();
     auto workspace = std::make_unique<kv::Workspace>(dir.path());
@@ -100,10 +86,10 @@ int main(int argc, char** argv)
     form->show();
     QApplication::processEvents();
     const double open = since(clock);
-    const double resident = residentMiB();
-    const double peak = peakMiB();
+    const double resident = kv::bench::residentMegabytes();
+    const double peak = kv::bench::peakResidentMegabytes();
     ::malloc_trim(0);
-    const double trimmed = residentMiB();
+    const double trimmed = kv::bench::residentMegabytes();
 
     workspace->state().applyCount(8000);
     clock.restart();

@@ -40,14 +40,6 @@
 
 namespace {
 
-double residentMegabytes()
-{
-    long pages = 0;
-    long resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 void waitUntil(const std::function<bool()>& done)
 {
     while (!done())
@@ -77,7 +69,7 @@ int measurePreview(int rows)
     window.show();
     QApplication::processEvents();
     ::malloc_trim(0);
-    const double before = residentMegabytes();
+    const double before = kv::bench::residentMegabytes();
 
     QElapsedTimer clock;
     double seconds = 0;
@@ -103,7 +95,7 @@ int measurePreview(int rows)
     ::malloc_trim(0);
     std::printf("preview %7d rows: %6.2f s, %5d pages, resident %6.1f MB before, peak %6.1f MB, "
                 "%6.1f MB after close\n",
-                rows, seconds, pages, before, peak, residentMegabytes());
+                rows, seconds, pages, before, peak, kv::bench::residentMegabytes());
     return 0;
 }
 

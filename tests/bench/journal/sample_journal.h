@@ -8,6 +8,9 @@
 #include <QDateTime>
 
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 
 namespace kv::bench {
 
@@ -23,6 +26,15 @@ inline void fillSampleJournal(JournalTable& table, int rows)
         entries.push_back(std::move(entry));
     }
     table = journalTableOf(entries);
+}
+
+// The resident memory now, in MiB.
+inline double residentMegabytes()
+{
+    long pages = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 inline double peakResidentMegabytes()
