@@ -100,9 +100,8 @@ TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
     // would cost twice its size again.
     std::vector<JournalRow> records;
     records.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '\n') / kLinesPerRecord + 1));
-    // Columns 0 and 1 (the number, the date) differ from row to row.
-    std::array<CellCache, JournalTable::kColumnCount> caches{CellCache(false), CellCache(false), CellCache(true),
-                                                             CellCache(true), CellCache(false)};
+    // The method, the value and the comment; the number and the date differ from row to row.
+    std::array<CellCache, 3> caches{CellCache(true), CellCache(true), CellCache(false)};
     const QString blank = QStringLiteral(" ");
     JournalRow record;
     int line = 0;
@@ -116,7 +115,7 @@ TableRead readTableBytes(JournalTable& table, QByteArrayView bytes)
             else if (line < JournalTable::kMethodColumn)
                 cell = fromCp1251(content);
             else
-                cell = caches[std::size_t(line)].cell(content);
+                cell = caches[std::size_t(line - JournalTable::kMethodColumn)].cell(content);
         }
         if (++line < kLinesPerRecord)
             return;
