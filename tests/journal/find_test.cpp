@@ -86,6 +86,7 @@ TEST_F(FindTest, TheTextAndThePeriodNarrowTheGridAndEscapeClearsBoth)
     FindBar& bar = *journal.findBar();
     EXPECT_TRUE(bar.countLabel()->isHidden());
     find(QStringLiteral("ПРОБА"));
+    EXPECT_TRUE(bar.textEdit()->isClearButtonEnabled()) << "a text brings the clear button";
     EXPECT_EQ(shown(journal), QStringLiteral("2,4"));
     EXPECT_EQ(bar.countLabel()->text(), QStringLiteral("Найдено: 2 из 5"));
     EXPECT_FALSE(bar.countLabel()->isHidden());

@@ -21,7 +21,6 @@ FindBar::FindBar(QWidget* parent)
     setObjectName(QStringLiteral("findBar"));
     m_text->setObjectName(QStringLiteral("findEdit"));
     m_text->setPlaceholderText(QStringLiteral("Найти (Ctrl+F)"));
-    m_text->setClearButtonEnabled(true);
     m_text->installEventFilter(this);
     m_period->setObjectName(QStringLiteral("periodCheck"));
     m_from->setObjectName(QStringLiteral("dateFrom"));
@@ -50,6 +49,12 @@ FindBar::FindBar(QWidget* parent)
     auto* find = new QShortcut(QKeySequence::Find, this, this, &FindBar::focusText);
     find->setContext(Qt::WindowShortcut);
 
+    // The clear button shows only over a text; it comes with the first one, as its icon
+    // costs a look through the icon themes that a start need not wait for.
+    connect(m_text, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!text.isEmpty() && !m_text->isClearButtonEnabled())
+            m_text->setClearButtonEnabled(true);
+    });
     connect(m_text, &QLineEdit::textChanged, this, &FindBar::filterChanged);
     connect(m_period, &QCheckBox::toggled, this, [this](bool on) {
         m_from->setEnabled(on);
