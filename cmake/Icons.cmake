@@ -22,3 +22,20 @@ function(kv_render_icons out)
   endforeach()
   set(${out} ${pngs} PARENT_SCOPE)
 endfunction()
+
+# kv_icon_pixels(<list var> <png>...): each PNG's bare pixels beside it as <name>.rgba
+# (tools/icon_pixels), for a window icon made without an image reader. The list var
+# receives the paths.
+function(kv_icon_pixels out)
+  set(files)
+  foreach(png IN LISTS ARGN)
+    string(REGEX REPLACE "\\.png$" ".rgba" pixels ${png})
+    add_custom_command(
+      OUTPUT ${pixels}
+      COMMAND kv_icon_pixels ${png} ${pixels}
+      DEPENDS ${png} kv_icon_pixels
+      VERBATIM)
+    list(APPEND files ${pixels})
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()

@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPixmap>
+#include <QResource>
 #include <QTranslator>
 
 namespace kv {
@@ -48,8 +51,14 @@ std::optional<CommandLineAnswer> answerCommandLine(const QString& program,
 QIcon programIcon()
 {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128})
-        icon.addFile(QStringLiteral(":/icons/kv4410pc-%1.png").arg(size), QSize(size, size));
+    for (const int size : {16, 24, 32, 48, 64, 128}) {
+        const QByteArray pixels = QResource(QStringLiteral(":/icons/kv4410pc-%1.rgba").arg(size)).uncompressedData();
+        if (pixels.size() != qsizetype(size) * size * 4)
+            continue;
+        const QImage image(reinterpret_cast<const uchar*>(pixels.constData()), size, size, size * 4,
+                           QImage::Format_RGBA8888_Premultiplied);
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
     return icon;
 }
 
