@@ -125,14 +125,29 @@ TForm1::~TForm1()
     m_workspace.reportTo(nullptr);
 }
 
+void TForm1::wireCalibrationDialog(TForm2& dialog)
+{
+    dialog.setErrorReporter(this);
+    dialog.setResultTexts([this](int method) { return m_workspace.state().resultText(method); });
+}
+
 void TForm1::setCalibrationDialog(TForm2* dialog)
 {
-    m_form2 = dialog;
-    if (dialog) {
-        dialog->setErrorReporter(this);
-        dialog->setResultTexts([this](int method) { return m_workspace.state().resultText(method); });
-    }
+    if (dialog)
+        wireCalibrationDialog(*dialog);
     m_calibrationsPage->setCalibrationDialog(dialog);
+}
+
+void TForm1::createDialogsWhenNeeded()
+{
+    m_ownDialogs = true;
+    m_calibrationsPage->setCalibrationDialog([this] {
+        if (!m_ownForm2) {
+            m_ownForm2 = std::make_unique<TForm2>();
+            wireCalibrationDialog(*m_ownForm2);
+        }
+        return m_ownForm2.get();
+    });
 }
 
 void TForm1::buildMenus()
@@ -370,6 +385,10 @@ void TForm1::N6Click()
 
 void TForm1::N8Click()
 {
+    if (!m_aboutBox && m_ownDialogs) {
+        m_ownAboutBox = std::make_unique<TAboutBox>();
+        m_aboutBox = m_ownAboutBox.get();
+    }
     if (m_aboutBox)
         m_aboutBox->exec();
 }

@@ -55,6 +55,9 @@ public:
     // The windows created after this one.
     void setCalibrationDialog(TForm2* dialog);
     void setAboutBox(TAboutBox* aboutBox) { m_aboutBox = aboutBox; }
+    // Or the window's own calibration dialog and About box, each made when first opened:
+    // a start need not wait for windows that may never be opened.
+    void createDialogsWhenNeeded();
     // How the help document is opened (the desktop's handler by default).
     void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
     // Where help looks after the current directory (programHelpDirectories() by default).
@@ -123,6 +126,7 @@ private:
     void showHelpFailure(const QString& details);
     QWidget* buildPagePanel();
     void wireLink();
+    void wireCalibrationDialog(TForm2& dialog);
     void FormCreate();
     // The save steps of the close; false when the window must stay open.
     bool FormClose();
@@ -136,7 +140,9 @@ private:
     QStringList m_helpDirectories = programHelpDirectories();
     ServiceKeySequence m_serviceKeys;
     TAboutBox* m_aboutBox = nullptr;
-    TForm2* m_form2 = nullptr;
+    std::unique_ptr<TForm2> m_ownForm2;
+    std::unique_ptr<TAboutBox> m_ownAboutBox;
+    bool m_ownDialogs = false;
     // The dialog, its answers kept in the user's settings; the report's own preview.
     ReportAsker m_askReport;
     ReportPreviewer m_previewReport;

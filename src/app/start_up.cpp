@@ -1,6 +1,5 @@
 #include "app/start_up.h"
 
-#include "app/about_box.h"
 #include "app/application_setup.h"
 #include "app/auxiliary_window.h"
 #include "app/data_directory.h"
@@ -12,7 +11,6 @@
 #include "app/workspace.h"
 #include "core/cp1251.h"
 #include "device/hid/linux_hid_platform.h"
-#include "measure/ui/calibration_dialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -108,11 +106,8 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     // The per-user folder is made again at close if it went; a build tree's is not.
     Workspace workspace(data.path, !data.besideExecutable);
     TForm1 form1(workspace, *platform);
-    TForm2 form2;
     TForm4 form4;
-    TAboutBox aboutBox;
-    form1.setCalibrationDialog(&form2);
-    form1.setAboutBox(&aboutBox);
+    form1.createDialogsWhenNeeded();
 
     splash->hide();
     splash.reset();

@@ -13,21 +13,28 @@
 #include "ui/mask_edit.h"
 #include "ui/panel_status_bar.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace kv::test {
 namespace {
 
 class CalibrationWiring : public FormTest {
 protected:
-    void createWithDialog()
+    // The test's dialog, or the window's own, made when first opened.
+    void createWithDialog(bool own = false)
     {
         create();
-        form->setCalibrationDialog(&dialog);
+        if (own)
+            form->createDialogsWhenNeeded();
+        else
+            form->setCalibrationDialog(&dialog);
         form->calibrationsPage()->setDialogRunner([this](TForm2& d) {
             d.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
             fetched = d.findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"))->text();
@@ -44,18 +51,31 @@ protected:
     QString fetched;
 };
 
-TEST_F(CalibrationWiring, TheDialogFetchesTheWindowsResultAndThePageSavesAtOnce)
+int calibrationDialogs()
 {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return int(std::count_if(windows.begin(), windows.end(), [](const QWidget* w) { return qobject_cast<const TForm2*>(w); }));
+}
+
+class CalibrationWiringDialogs : public CalibrationWiring, public testing::WithParamInterface<bool> {};
+
+TEST_P(CalibrationWiringDialogs, TheDialogFetchesTheWindowsResultAndThePageSavesAtOnce)
+{
+    const bool own = GetParam();
     writeEmptyDataFiles();
-    createWithDialog();
+    createWithDialog(own);
+    const int before = calibrationDialogs();
     state().applyCount(8000);
     pressCreate();
     EXPECT_EQ(fetched, state().resultText(Research));
     EXPECT_FALSE(fetched.isEmpty());
+    EXPECT_EQ(calibrationDialogs(), before + (own ? 1 : 0)) << "the window's own dialog comes when first needed";
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
     EXPECT_EQ(readFile(path(QStringLiteral("kor.tab"))).size(), 4 + 264);
     form->close();
 }
+
+INSTANTIATE_TEST_SUITE_P(TestsOrOwn, CalibrationWiringDialogs, testing::Bool());
 
 TEST_F(CalibrationWiring, AnUnreadableKorTabIsNotWrittenByThePage)
 {

@@ -104,8 +104,11 @@ void CalibrationsPage::setCurrentGridRow(int row)
 
 bool CalibrationsPage::runDialog(const CalibrationForm& form)
 {
-    m_dialog->setForm(form);
-    return m_runDialog(*m_dialog);
+    TForm2* shown = dialog();
+    if (!shown)
+        return false;
+    shown->setForm(form);
+    return m_runDialog(*shown);
 }
 
 void CalibrationsPage::BitBtn1Click()
@@ -114,10 +117,10 @@ void CalibrationsPage::BitBtn1Click()
         m_errors.showNotice(kSwitchOffFirst);
         return;
     }
-    if (!m_dialog || !runDialog(newCalibrationForm(m_state.selectedMethod())))
+    if (!runDialog(newCalibrationForm(m_state.selectedMethod())))
         return;
     // A field that is no number raises here, before anything is changed.
-    m_edits.addCalibration(recordFromForm(m_dialog->form()));
+    m_edits.addCalibration(recordFromForm(dialog()->form()));
     // The new calibration, not the empty row below it, is the one the commands act on.
     setCurrentGridRow(m_list.store().count());
 }
@@ -126,11 +129,9 @@ void CalibrationsPage::BitBtn2Click()
 {
     const CalibrationStore& store = m_list.store();
     const int k = currentGridRow();
-    if (k > store.count() || !m_dialog)
+    if (k > store.count() || !runDialog(calibrationFormFor(store.at(k))))
         return;
-    if (!runDialog(calibrationFormFor(store.at(k))))
-        return;
-    m_edits.replaceCalibration(k, recordFromForm(m_dialog->form()));
+    m_edits.replaceCalibration(k, recordFromForm(dialog()->form()));
 }
 
 void CalibrationsPage::StringGrid3DblClick()

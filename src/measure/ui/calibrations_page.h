@@ -33,8 +33,14 @@ public:
                      const MeasurementState& state, ErrorReporter& errors,
                      QWidget* parent = nullptr);
 
-    // The dialog create and edit fill and show; without one they do nothing.
-    void setCalibrationDialog(TForm2* dialog) { m_dialog = dialog; }
+    // The dialog create and edit fill and show; without one they do nothing. The source
+    // is asked each time, so that the dialog may be made when first needed.
+    using DialogSource = std::function<TForm2*()>;
+    void setCalibrationDialog(DialogSource source) { m_dialog = std::move(source); }
+    void setCalibrationDialog(TForm2* dialog)
+    {
+        m_dialog = dialog ? DialogSource([dialog] { return dialog; }) : DialogSource();
+    }
     // Shows the filled dialog and says whether it closed with OK. By default it runs
     // modally; tests put in a runner that works the dialog and closes it.
     using DialogRunner = std::function<bool(TForm2&)>;
@@ -62,13 +68,15 @@ public:
 
 private:
     void fitLastColumn();
+    // The dialog runDialog filled and showed.
+    TForm2* dialog() const { return m_dialog ? m_dialog() : nullptr; }
     bool runDialog(const CalibrationForm& form);
 
     const CalibrationListModel& m_list;
     CalibrationEdits& m_edits;
     const MeasurementState& m_state;
     ErrorReporter& m_errors;
-    TForm2* m_dialog = nullptr;
+    DialogSource m_dialog;
     DialogRunner m_runDialog;
     QToolBar* m_toolBar = nullptr;
     QTableView* m_grid = nullptr;
