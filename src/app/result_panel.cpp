@@ -55,8 +55,8 @@ ResultPanel::ResultPanel(MeasurementState& state, ErrorReporter& errors, QWidget
     for (int m = Research; m <= Cetane; ++m)
         names << methodName(m);
     QFont nameFont = familyFont(windowFamilies(), 24);
-    nameFont.setPixelSize(largestFittingPixelSize(nameFont, 8, 24, [&](const QFont& f) {
-        return textsFitWidth(f, names, kPanelWidth - 24);
+    nameFont.setPixelSize(largestPixelSizeWithin(nameFont, 8, 24, [&](const QFont& f) {
+        return textsOverflow(f, names, kPanelWidth - 24);
     }));
     const QFont resultFont = familyFont(windowFamilies(), 37, true);
 

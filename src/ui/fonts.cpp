@@ -64,12 +64,33 @@ int largestFittingPixelSize(QFont font, int smallest, int largest,
     return pixels;
 }
 
+int largestPixelSizeWithin(QFont font, int smallest, int largest,
+                           const std::function<double(const QFont&)>& overflow)
+{
+    font.setPixelSize(largest);
+    const double atLargest = overflow(font);
+    if (atLargest <= 1)
+        return largest;
+    const int guess = int(double(largest) / atLargest);
+    return largestFittingPixelSize(
+        font, smallest, largest, [&](const QFont& f) { return overflow(f) <= 1; }, guess);
+}
+
 bool textsFitWidth(const QFont& font, const QStringList& texts, int width)
 {
     const QFontMetrics metrics(font);
     return std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
         return metrics.horizontalAdvance(text) <= width;
     });
+}
+
+double textsOverflow(const QFont& font, const QStringList& texts, int width)
+{
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const QString& text : texts)
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    return double(widest) / double(std::max(width, 1));
 }
 
 }  // namespace kv

@@ -34,7 +34,16 @@ inline int largestFittingPixelSize(QFont font, int smallest, int largest,
     return largestFittingPixelSize(std::move(font), smallest, largest, fits, largest);
 }
 
+// The same for a measure of how far the texts overflow their room at a size (the widest
+// text's width over the width it may take: at most 1 fits). Text width grows almost in
+// proportion to the size, so the overflow at `largest` gives the guess: each size
+// measured loads a font, which a start pays for.
+int largestPixelSizeWithin(QFont font, int smallest, int largest,
+                           const std::function<double(const QFont&)>& overflow);
+
 // True when every text is at most `width` pixels wide in the font.
 bool textsFitWidth(const QFont& font, const QStringList& texts, int width);
+// The widest text's width in the font over `width`.
+double textsOverflow(const QFont& font, const QStringList& texts, int width);
 
 }  // namespace kv

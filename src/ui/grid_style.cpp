@@ -81,7 +81,8 @@ QString cellTextToElide(const QString& text, int width)
 
 namespace {
 
-bool textsFit(const QFont& font)
+// How far the widest texts of the grids overflow their columns in the font (at most 1 fits).
+double gridTextsOverflow(const QFont& font)
 {
     const QStyle* style = QApplication::style();
     // A cell loses one pixel to its grid line; a heading loses the style's margin on
@@ -90,16 +91,14 @@ bool textsFit(const QFont& font)
     const int styleCellMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
     const int headerMargin = style->pixelMetric(QStyle::PM_HeaderMargin);
     const QFontMetrics metrics(font);
+    const auto over = [&](const QString& text, int room) {
+        return double(metrics.horizontalAdvance(text)) / double(std::max(room, 1));
+    };
     const QString date = entryDateTimeText(QDateTime(QDate(2088, 12, 28), QTime(20, 48, 58)));
-    if (metrics.horizontalAdvance(date) > kDateColumnWidth - 1 - 2 * kCellPadding)
-        return false;
-    for (int m = Research; m <= Cetane; ++m) {
-        if (metrics.horizontalAdvance(methodName(m))
-            > kMethodColumnWidth - 1 - 2 * styleCellMargin)
-            return false;
-    }
-    return metrics.horizontalAdvance(QStringLiteral("Значение"))
-           <= kValueColumnWidth - 2 * headerMargin;
+    double worst = over(date, kDateColumnWidth - 1 - 2 * kCellPadding);
+    for (int m = Research; m <= Cetane; ++m)
+        worst = std::max(worst, over(methodName(m), kMethodColumnWidth - 1 - 2 * styleCellMargin));
+    return std::max(worst, over(QStringLiteral("Значение"), kValueColumnWidth - 2 * headerMargin));
 }
 
 }  // namespace
@@ -110,7 +109,7 @@ QFont gridFont()
     // style don't change while the program runs, so the measuring is done once.
     static const QFont font = [] {
         QFont f = familyFont(condensedFamilies(), kGridPixelSize);
-        f.setPixelSize(largestFittingPixelSize(f, kSmallestGridPixels, kGridPixelSize, textsFit));
+        f.setPixelSize(largestPixelSizeWithin(f, kSmallestGridPixels, kGridPixelSize, gridTextsOverflow));
         return f;
     }();
     return font;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 namespace kv {
 namespace {
 
@@ -39,13 +42,18 @@ TEST(FontFit, RealTextsAtTheFoundSizeFitAndOneSizeUpDoesNot)
     const QStringList texts = {QStringLiteral("Антидетонационный к.(AKI)"),
                                QStringLiteral("Исследовательский метод")};
     QFont font = familyFont(windowFamilies(), 24);
-    const int width = 200;
-    const int pixels = largestFittingPixelSize(
-        font, 8, 24, [&](const QFont& f) { return textsFitWidth(f, texts, width); });
-    font.setPixelSize(pixels);
-    EXPECT_TRUE(textsFitWidth(font, texts, width));
-    font.setPixelSize(pixels + 1);
-    EXPECT_FALSE(textsFitWidth(font, texts, width));
+    for (const int width : {120, 200, 260}) {
+        std::vector<int> sizes;
+        const int pixels = largestPixelSizeWithin(font, 8, 24, [&](const QFont& f) {
+            sizes.push_back(f.pixelSize());
+            return textsOverflow(f, texts, width);
+        });
+        EXPECT_LE(std::set<int>(sizes.begin(), sizes.end()).size(), 3u) << "sizes measured, " << width;
+        font.setPixelSize(pixels);
+        EXPECT_TRUE(textsFitWidth(font, texts, width)) << width;
+        font.setPixelSize(pixels + 1);
+        EXPECT_TRUE(pixels == 24 || !textsFitWidth(font, texts, width)) << width;
+    }
 }
 
 }  // namespace
