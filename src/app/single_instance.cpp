@@ -7,15 +7,18 @@
 #include <QThread>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace kv {
@@ -49,6 +52,79 @@ QString lockPathFor(const QString& dataDirectory)
     return QDir(runtime).filePath(QStringLiteral("kv4410pc-%1.lock").arg(folderKey(dataDirectory)));
 }
 
+bool socketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray name = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (std::size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    return true;
+}
+
+// A connection to the first program's server, or -1 when none listens there.
+int connectTo(const QString& path)
+{
+    sockaddr_un address;
+    if (!socketAddress(path, address))
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// What the server answered, up to its line's end, the connection's end or the deadline;
+// `closed` says whether the connection ended.
+QByteArray readAnswer(int fd, const QDeadlineTimer& deadline, bool& closed)
+{
+    QByteArray answer;
+    closed = false;
+    while (!answer.contains('\n')) {
+        pollfd ready{fd, POLLIN, 0};
+        const int waited = ::poll(&ready, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+        if (waited < 0 && errno == EINTR)
+            continue;
+        if (waited <= 0)
+            break;
+        char buffer[64];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            closed = true;
+            break;
+        }
+        answer.append(buffer, got);
+    }
+    return answer.left(answer.indexOf('\n'));
+}
+
+bool writeAll(int fd, const char* data, std::size_t size, const QDeadlineTimer& deadline)
+{
+    while (size > 0) {
+        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            data += sent;
+            size -= std::size_t(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && errno != EAGAIN)
+            return false;
+        pollfd ready{fd, POLLOUT, 0};
+        if (::poll(&ready, 1, int(std::max<qint64>(deadline.remainingTime(), 0))) <= 0)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
@@ -64,8 +140,14 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
+    closeServer();
     if (m_folderFd >= 0)
         ::close(m_folderFd);
+}
+
+QString SingleInstance::serverPath() const
+{
+    return QDir(QDir::tempPath()).filePath(m_serverName);
 }
 
 bool SingleInstance::lockFolder()
@@ -96,21 +178,20 @@ SingleInstance::Claim SingleInstance::claim()
     // that moment (a double click) tries again until the deadline.
     const QDeadlineTimer deadline(kRequestTimeoutMs);
     for (;;) {
-        QLocalSocket socket;
-        socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(int(deadline.remainingTime()))) {
-            socket.write("raise\n");
-            if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+        if (const int socket = connectTo(serverPath()); socket >= 0) {
+            static constexpr char kRequest[] = "raise\n";
+            if (!writeAll(socket, kRequest, sizeof kRequest - 1, deadline)) {
+                ::close(socket);
                 return Claim::OtherUnreachable;
-            // "raised", or "closing" from a program whose window has gone: this start
-            // then waits for it to let go of the folder and opens as usual.
-            while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState
-                   && socket.waitForReadyRead(int(deadline.remainingTime()))) {
             }
-            const QByteArray answer = socket.readLine().trimmed();
-            if (answer == "raised" || (answer.isEmpty() && socket.state() == QLocalSocket::ConnectedState))
+            // "raised", or "closing" from a program whose window has gone: this start
+            // then waits for it to let go of the folder and opens as usual. A program
+            // still busy when the deadline comes was asked all the same.
+            bool closed = false;
+            const QByteArray answer = readAnswer(socket, deadline, closed).trimmed();
+            ::close(socket);
+            if (answer == "raised" || (answer.isEmpty() && !closed))
                 return Claim::OtherAsked;
-            socket.abort();
             return waitForRelease();
         }
         // No server: the first program may have let go of the folder just now.
@@ -143,11 +224,7 @@ bool SingleInstance::ownIfFree()
 
 void SingleInstance::release()
 {
-    if (m_server) {
-        m_server->close();
-        delete m_server;
-        m_server = nullptr;
-    }
+    closeServer();
     m_lock.unlock();
     if (m_folderFd >= 0) {
         ::close(m_folderFd);
@@ -185,31 +262,79 @@ QString SingleInstance::holderText() const
 
 void SingleInstance::listen()
 {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket left by a program that was killed: the lock says it is ours now.
-    if (!m_server->listen(m_serverName)) {
-        QLocalServer::removeServer(m_serverName);
-        if (!m_server->listen(m_serverName))
-            return;  // later starts then say the program is open, without raising it
+    // Bound in a folder only this user can enter and made this user's alone before it is
+    // put in place, so no other user ever reaches it; the rename also replaces a socket
+    // left by a program that was killed (the lock says the name is ours now). Without a
+    // server, later starts say the program is open, without raising it.
+    const QString path = serverPath();
+    sockaddr_un address;
+    QByteArray scratch = QFile::encodeName(path + QStringLiteral(".XXXXXX"));
+    if (!::mkdtemp(scratch.data()))
+        return;
+    const QByteArray bound = scratch + "/s";
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const bool placed = fd >= 0 && socketAddress(QFile::decodeName(bound), address)
+                     && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
+                     && ::chmod(bound.constData(), S_IRUSR | S_IWUSR) == 0 && ::listen(fd, 16) == 0
+                     && socketAddress(path, address)
+                     && ::rename(bound.constData(), QFile::encodeName(path).constData()) == 0;
+    ::unlink(bound.constData());
+    ::rmdir(scratch.constData());
+    if (!placed) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            // Any request, even one cut short, asks for the window; the answer says
-            // whether it came or the program is closing.
-            const auto answer = [this, socket] {
-                socket->readAll();
-                const bool raised = !m_raise || m_raise();
-                emit activationRequested();
-                socket->write(raised ? "raised\n" : "closing\n");
-                socket->flush();
-            };
-            connect(socket, &QLocalSocket::readyRead, this, answer);
-            if (socket->bytesAvailable() > 0)
-                answer();
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        m_serverInode = st.st_ino;
+    m_serverFd = fd;
+    m_server = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_server, &QSocketNotifier::activated, this, [this] {
+        for (;;) {
+            const int connection = ::accept4(m_serverFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (connection < 0)
+                return;
+            serve(connection);
         }
     });
+}
+
+void SingleInstance::serve(int connection)
+{
+    // Any request, even one cut short, asks for the window; the answer says whether it
+    // came or the program is closing. A connection that ends without a word asks nothing.
+    auto* request = new QSocketNotifier(connection, QSocketNotifier::Read, this);
+    connect(request, &QSocketNotifier::activated, this, [this, request, connection] {
+        char buffer[64];
+        const ssize_t got = ::read(connection, buffer, sizeof buffer);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        request->setEnabled(false);
+        request->deleteLater();
+        if (got > 0) {
+            const bool raised = !m_raise || m_raise();
+            emit activationRequested();
+            const char* answer = raised ? "raised\n" : "closing\n";
+            writeAll(connection, answer, std::strlen(answer), QDeadlineTimer(kRequestTimeoutMs));
+        }
+        ::close(connection);
+    });
+}
+
+void SingleInstance::closeServer()
+{
+    if (m_serverFd < 0)
+        return;
+    delete m_server;
+    m_server = nullptr;
+    // Only the socket this program put there goes: a later owner's is its own.
+    struct stat placed {};
+    const QByteArray path = QFile::encodeName(serverPath());
+    if (::stat(path.constData(), &placed) == 0 && placed.st_ino == m_serverInode)
+        ::unlink(path.constData());
+    ::close(m_serverFd);
+    m_serverFd = -1;
 }
 
 QString alreadyRunningText(const QString& dataDirectory, const QString& holder)

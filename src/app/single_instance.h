@@ -16,7 +16,9 @@
 
 #include <functional>
 
-class QLocalServer;
+#include <sys/types.h>
+
+class QSocketNotifier;
 
 namespace kv {
 
@@ -60,14 +62,19 @@ public:
     // The lock file: in the data folder where the program may create files there, else
     // in the per-user runtime folder under a name made from the data folder's path.
     QString lockFilePath() const { return m_lockPath; }
-    // The local server's name, the same for every start on one folder.
+    // The local server's name, the same for every start on one folder, and its socket:
+    // a plain Unix socket in the temporary folder, so that no network library is loaded
+    // before the first window.
     QString serverName() const { return m_serverName; }
+    QString serverPath() const;
 
 signals:
     void activationRequested();
 
 private:
     void listen();
+    void closeServer();
+    void serve(int connection);
     // Until the program closing on the folder has let go of it.
     Claim waitForRelease();
     // Takes the folder and listens when nobody holds it.
@@ -80,7 +87,9 @@ private:
     QString m_lockPath;
     QString m_serverName;
     QLockFile m_lock;
-    QLocalServer* m_server = nullptr;
+    int m_serverFd = -1;
+    ino_t m_serverInode = 0;
+    QSocketNotifier* m_server = nullptr;
     std::function<bool()> m_raise;
 };
 
