@@ -2,6 +2,7 @@
 
 #include "app/change_history.h"
 #include "app/data_directory.h"
+#include "ui/drawn_icon_style.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -77,6 +78,7 @@ QTranslator* installQtTranslations(const QLocale& locale)
 void setUpApplication(const QString& desktopFileName)
 {
     QGuiApplication::setWindowIcon(programIcon());
+    useDrawnIconStyle();
     // Wayland's application id and the task bars' link from a window to its menu entry.
     QGuiApplication::setDesktopFileName(desktopFileName);
     installQtTranslations(QLocale());

@@ -34,7 +34,8 @@ QIcon programIcon();
 QTranslator* installQtTranslations(const QLocale& locale);
 
 // The identity every window shares: the icon, the desktop entry it belongs to (without a
-// ".desktop" ending) and Qt's translations for the default locale. Sets no display name,
+// ".desktop" ending), Qt's translations for the default locale and the style with its
+// drawn tool bar icon. Sets no display name,
 // which Qt would append to every window title. Call after the application object exists.
 void setUpApplication(const QString& desktopFileName);
 

@@ -1,7 +1,9 @@
 // What the program tells Qt and the desktop about itself, and its command-line answers.
 
 #include "app/application_setup.h"
+#include "ui/drawn_icon_style.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -27,6 +29,16 @@ TEST(ApplicationSetup, IdentityWithoutATitleSuffix)
     EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
     EXPECT_TRUE(icon.availableSizes().contains(QSize(128, 128)));
     EXPECT_NE(icon.pixmap(48).toImage().pixelColor(24, 24).alpha(), 0);
+    // The tool bars' chevrons are drawn; the other standard icons are the style's own.
+    ASSERT_TRUE(qobject_cast<DrawnIconStyle*>(QApplication::style()));
+    const QImage chevron =
+        QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(16).toImage();
+    int inked = 0;
+    for (int y = 0; y < chevron.height(); ++y)
+        for (int x = 0; x < chevron.width(); ++x)
+            inked += chevron.pixelColor(x, y).alpha() > 128;
+    EXPECT_GT(inked, 10);
+    EXPECT_FALSE(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).isNull());
     // The translations it installed would change other tests' texts.
     for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
         QCoreApplication::removeTranslator(translator);
