@@ -333,9 +333,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<WorkbookWriter> createXlsxWorkbookWriter(const QString& fileName)
-{
-    return std::make_unique<XlsxWorkbookWriter>(fileName);
-}
-
 }  // namespace kv
+
+// The module's one entry (xlsx_module.cpp loads it): a new writer, the caller's to delete.
+extern "C" Q_DECL_EXPORT kv::WorkbookWriter* kv4410pc_create_xlsx_writer(const QString& fileName)
+{
+    return new kv::XlsxWorkbookWriter(fileName);
+}

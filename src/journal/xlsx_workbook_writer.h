@@ -13,7 +13,13 @@
 
 namespace kv {
 
-// A writer for a workbook to be saved as `fileName`; failures name that file.
+// A writer for a workbook to be saved as `fileName`; failures name that file. nullptr when
+// the writer's module (kv4410pc-xlsx.so, beside the program or in its library folder) can't
+// be loaded: the library it is written with, and the two that one needs, are loaded with
+// the first export rather than before the first window.
 std::unique_ptr<WorkbookWriter> createXlsxWorkbookWriter(const QString& fileName);
+
+// Where the module is looked for, in order.
+QStringList xlsxModuleFolders();
 
 }  // namespace kv

@@ -32,6 +32,12 @@ done
 for f in bin/kv4410pc bin/kv4410pc-demo bin/kv4410pc-convert; do
   [[ -x $root/$f ]] || fail "not executable: $f"
 done
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+[[ -f $root/${libdir:-lib}/kv4410pc/kv4410pc-xlsx.so ]] || fail "not installed: the workbook writer module"
+# The program itself does not load the spreadsheet library before the first export.
+if readelf -d "$root/bin/kv4410pc" | grep -q 'NEEDED.*xlsxwriter'; then
+  fail "the program links the spreadsheet library"
+fi
 # Help needs only the data directory; the documentation directory, which a system may
 # drop, holds a link to the manual.
 [[ -L $root/share/doc/kv4410pc/qt44usb.pdf && -f $root/share/doc/kv4410pc/qt44usb.pdf ]] \
