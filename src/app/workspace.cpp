@@ -432,6 +432,36 @@ void Workspace::recoverAndStartLog()
     }
     const QByteArray journalBase = m_files.fingerprint(T::Journal);
     const QByteArray archiveBase = m_files.fingerprint(T::Archive);
+    if (!left) {
+        // Nothing to put back: the log begins with the first change, so that a start (and
+        // a session that changes nothing) waits for no file to be made and flushed.
+        m_pendingLogBase = baseRecord(journalBase, archiveBase);
+        m_loggedJournal = journalBase;
+        m_loggedArchive = archiveBase;
+        return;
+    }
+    startLog(leftPath, resume, keptLog, baseRecord(journalBase, archiveBase));
+    m_loggedJournal = resume ? journalNow : journalBase;
+    m_loggedArchive = resume ? archiveNow : archiveBase;
+    if (resume) {
+        logRebase(T::Archive);
+        logRebase(T::Journal);
+    }
+    if (restored > 0)
+        m_errors.showNotice(
+            QStringLiteral("Восстановлено %1 изменений после аварийного завершения").arg(restored));
+    if (notFitting > 0)
+        m_errors.showNotice(QStringLiteral("%1 изменений из журнала изменений не восстановлено: "
+                                           "файлы данных изменились после них. Журнал изменений "
+                                           "сохранён в файле \"%2\".")
+                                .arg(notFitting)
+                                .arg(QDir::toNativeSeparators(keptLog.isEmpty() ? leftPath : keptLog)));
+}
+
+void Workspace::startLog(const QString& leftPath, bool resume, const QString& keptLog, const QByteArray& base)
+{
+    const QString beside = m_files.dataFilePath(kChangeLogFileName);
+    const QString fallback = fallbackLogPath();
     bool started = false;
     QString failure;
     for (const QString& path : {beside, fallback}) {
@@ -445,7 +475,7 @@ void Workspace::recoverAndStartLog()
             if (resume && path == leftPath)
                 m_log.resume(path);
             else
-                m_log.start(path, baseRecord(journalBase, archiveBase));
+                m_log.start(path, base);
             started = true;
             if (path != leftPath && !leftPath.isEmpty() && !resume && keptLog.isEmpty())
                 QFile::remove(leftPath);
@@ -454,23 +484,15 @@ void Workspace::recoverAndStartLog()
             failure = e.message();
         }
     }
-    m_loggedJournal = resume ? journalNow : journalBase;
-    m_loggedArchive = resume ? archiveNow : archiveBase;
-    if (resume) {
-        logRebase(T::Archive);
-        logRebase(T::Journal);
-    }
     if (!started)
         reportLogFailure(failure);
-    if (restored > 0)
-        m_errors.showNotice(
-            QStringLiteral("Восстановлено %1 изменений после аварийного завершения").arg(restored));
-    if (notFitting > 0)
-        m_errors.showNotice(QStringLiteral("%1 изменений из журнала изменений не восстановлено: "
-                                           "файлы данных изменились после них. Журнал изменений "
-                                           "сохранён в файле \"%2\".")
-                                .arg(notFitting)
-                                .arg(QDir::toNativeSeparators(keptLog.isEmpty() ? leftPath : keptLog)));
+}
+
+void Workspace::startPendingLog()
+{
+    if (m_pendingLogBase.isEmpty())
+        return;
+    startLog(QString(), false, QString(), std::exchange(m_pendingLogBase, QByteArray()));
 }
 
 void Workspace::reportLogFailure(const QString& failure)
@@ -503,6 +525,7 @@ void Workspace::trace(ChangeHistory::Entry entry)
 
 void Workspace::logJournal(const JournalChange& change, bool forwards)
 {
+    startPendingLog();
     if (!m_log.isOpen())
         return;
     m_log.append(stepRecord(change, forwards));
@@ -515,7 +538,10 @@ void Workspace::logRebase(JournalSide table)
 {
     QByteArray& logged = table == JournalSide::Journal ? m_loggedJournal : m_loggedArchive;
     const QByteArray now = m_files.fingerprint(table);
-    if (now == logged || !m_log.isOpen())
+    if (now == logged)
+        return;
+    startPendingLog();
+    if (!m_log.isOpen())
         return;
     logged = now;
     m_log.append(rebaseRecord(table, now));
@@ -525,6 +551,7 @@ bool Workspace::saveAll()
 {
     const bool saved = m_files.saveAll();
     if (saved) {
+        m_pendingLogBase.clear();
         m_log.flush();
         m_log.remove();
     } else {

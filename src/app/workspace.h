@@ -111,6 +111,10 @@ private:
     // The log left by a session that did not close: its changes put back where the file is
     // still the one it began from; then this session's log started or continued.
     void recoverAndStartLog();
+    // Begins a log at the data folder (or the per-user fallback), or goes on with the one
+    // left at leftPath when `resume`; reports when neither can be had.
+    void startLog(const QString& leftPath, bool resume, const QString& keptLog, const QByteArray& base);
+    void startPendingLog();
     QString fallbackLogPath() const;
     void reportLogFailure(const QString& failure);
     // Adds the step to the change history; a failure is told once and changes nothing else.
@@ -125,6 +129,9 @@ private:
     DataFiles m_files;
     QUndoStack m_undo;
     ChangeLog m_log;
+    // The base a log not yet begun will start from (empty once it has begun, or when a
+    // log left by the last session goes on).
+    QByteArray m_pendingLogBase;
     // The fingerprints logged last for the journal and the archive.
     QByteArray m_loggedJournal;
     QByteArray m_loggedArchive;

@@ -146,7 +146,12 @@ TEST_F(WorkspaceTest, WhatChangesNothingIsNoStep)
 // the next start puts every change back and says so, once.
 TEST_F(WorkspaceTest, ChangesOfASessionThatNeverClosedComeBackAtTheNextStart)
 {
+    // The log begins with the first change; a start that changes nothing makes none.
+    const QString log = QDir(dir.path()).filePath(Workspace::kChangeLogFileName);
+    EXPECT_FALSE(QFileInfo::exists(log));
+    EXPECT_TRUE(workspace.changeLogPath().isEmpty());
     workspace.addEntry(Aki, QStringLiteral("87"), kWhen);
+    EXPECT_EQ(workspace.changeLogPath(), log);
     workspace.editComment(4, QStringLiteral("проба 12"));
     workspace.moveToArchive(2);
     workspace.deleteEntry(1);
