@@ -12,27 +12,36 @@ namespace kv {
 
 TracePage::TracePage(QWidget* parent)
     : QWidget(parent)
-    , m_memo(new QPlainTextEdit(this))
     , m_flushTimer(new QTimer(this))
 {
     m_flushTimer->setSingleShot(true);
     m_flushTimer->setInterval(kFlushIntervalMs);
     connect(m_flushTimer, &QTimer::timeout, this, &TracePage::flush);
+    m_lines.push_back(QStringLiteral("Memo1"));
+    m_total = 1;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
 
+QPlainTextEdit* TracePage::memo()
+{
+    if (m_memo)
+        return m_memo;
+    m_memo = new QPlainTextEdit(this);
     m_memo->setObjectName(QStringLiteral("Memo1"));
     m_memo->setReadOnly(true);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_memo->setPlainText(QStringLiteral("Memo1"));
-    m_lines.push_back(QStringLiteral("Memo1"));
-    m_total = m_shown = 1;
     QFont mono = m_memo->font();
     mono.setFamilies(monospaceFamilies());
     mono.setStyleHint(QFont::Monospace);
     m_memo->setFont(mono);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_memo);
+    layout()->addWidget(m_memo);
+    if (isVisible())
+        m_memo->show();  // a child made after its page came up is not shown with it
+    // The lines kept so far, "Memo1" first while it is among them.
+    m_shown = 0;
+    flush();
+    return m_memo;
 }
 
 void TracePage::appendLine(const QString& line)
@@ -48,6 +57,8 @@ void TracePage::appendLine(const QString& line)
 void TracePage::flush()
 {
     m_flushTimer->stop();
+    if (!m_memo)
+        return;  // made with every line kept when first asked for
     const std::uint64_t unseen = m_total - m_shown;
     if (unseen == 0)
         return;
@@ -78,6 +89,7 @@ void TracePage::flush()
 void TracePage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    memo();
     flush();
 }
 

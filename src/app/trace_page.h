@@ -6,7 +6,9 @@
 //
 // The lines are kept apart from the memo, which is only brought up to date while the page
 // is on the screen (or flush() asks): at a thousand reports a second a memo nobody looks
-// at would cost a fifth of the window's thread.
+// at would cost a fifth of the window's thread. The memo itself is made when the page is
+// first shown (or memo() asks): most sessions never open this service page, and a start
+// need not lay out a text for it.
 
 #include <QString>
 #include <QWidget>
@@ -34,7 +36,7 @@ public:
 
     explicit TracePage(QWidget* parent = nullptr);
 
-    QPlainTextEdit* memo() { return m_memo; }
+    QPlainTextEdit* memo();
     // The line reaches the memo within kFlushIntervalMs while the page is shown, when it
     // is shown, or at the next flush().
     void appendLine(const QString& line);

@@ -209,12 +209,27 @@ TEST_F(LinkedFormTest, ResistorReportsAndShortReports)
     EXPECT_EQ(panel(5), QString());
 }
 
+// A memo first made when its page opens shows there, with the lines that came before.
+TEST_F(LinkedFormTest, TheTraceMemoMadeWhenItsPageOpensShowsEveryLineKept)
+{
+    createClean();
+    form->tracePage()->appendLine(QStringLiteral("first"));
+    form->show();
+    form->pageControl()->revealServicePages();
+    form->pageControl()->setCurrentIndex(PageControl::Trace);
+    auto* memo = form->tracePage()->findChild<QPlainTextEdit*>();
+    ASSERT_NE(memo, nullptr);
+    EXPECT_TRUE(memo->isVisible());
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst"));
+}
+
 // The memo is brought up to date only while its page is on the screen (on its timer), when
 // the page opens, or when asked; it keeps the most recent lines, trimmed in chunks.
 TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemWhileOnTheScreen)
 {
     createClean();
     TracePage* trace = form->tracePage();
+    EXPECT_EQ(trace->findChild<QPlainTextEdit*>(), nullptr) << "the memo is made when first needed";
     QPlainTextEdit* memo = trace->memo();
     auto* flushTimer = trace->findChild<QTimer*>();
     ASSERT_NE(flushTimer, nullptr);
@@ -225,6 +240,7 @@ TEST_F(LinkedFormTest, TheTraceKeepsTheMostRecentLinesAndShowsThemWhileOnTheScre
     form->show();
     form->pageControl()->revealServicePages();
     form->pageControl()->setCurrentIndex(PageControl::Trace);
+    EXPECT_TRUE(memo->isVisible());
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("Memo1\nfirst"));
     trace->appendLine(QStringLiteral("second"));
     ASSERT_TRUE(flushTimer->isActive());
