@@ -3,7 +3,9 @@
 // frame. A fast instrument reports up to a thousand times a second; each report still
 // sets the texts at once (the journal copies them), but painting them all would keep the
 // GUI thread busy. The first change after a quiet frame is painted at once, later ones
-// in the same frame together when it ends. TextPanel paints through it.
+// in the same frame together when it ends. TextPanel paints through it. A frame is a
+// thirtieth of a second: more than the eye reads digits at, and the instrument's own pace
+// (a report a second) is painted at once whatever the frame.
 
 #include <QObject>
 #include <QPointer>
@@ -20,7 +22,7 @@ class FrameRepaint : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kFrameMs = 16;
+    static constexpr int kFrameMs = 33;
 
     explicit FrameRepaint(QObject* parent = nullptr, int frameMs = kFrameMs);
 

@@ -406,8 +406,8 @@ int main(int argc, char** argv)
                     "  lost %d: %d dropped by the device queue, %d queued but never shown"
                     " (%d gaps seen in the labels)\n"
                     "  latency under load: median %.3f ms, 99th percentile %.3f ms, max %.3f ms\n"
-                    "  process CPU time %.2f s (%.0f %% of one core); steady state, the last %.0f s: "
-                    "%.0f %% of one core\n",
+                    "  process CPU time %.2f s (%.1f %% of one core); steady state, the last %.0f s: "
+                    "%.1f %% of one core\n",
                     reports, feedSeconds, showSeconds, showSeconds > 0 ? shown / showSeconds : 0.0,
                     reports - shown, dropped, reports - shown - dropped, skipped, p.median, p.p99,
                     p.max, cpu, 100.0 * cpu / std::max(showSeconds, 1e-9),
