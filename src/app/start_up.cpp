@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -21,6 +22,23 @@
 #include <memory>
 
 namespace kv {
+
+namespace {
+
+// Closes each box as it comes up.
+class BoxDismisser : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QDialog*>(watched))
+                QTimer::singleShot(0, box, &QDialog::reject);
+        }
+        return false;
+    }
+};
+
+}  // namespace
 
 ProgramVariant realProgram()
 {
@@ -59,15 +77,18 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 
     // A termination signal from here on closes the program the way its close command does;
     // before the main window exists there is nothing to save, so a box open then just
-    // goes, and the window closes as soon as it is there.
+    // goes, and so does every box after it (a start may have one for each file it can't
+    // read), and the window closes as soon as it is there.
     TForm1* window = nullptr;
     bool closeWhenShown = false;
-    const TerminationSignals closeOnSignal([&window, &closeWhenShown] {
+    BoxDismisser dismissBoxes;
+    const TerminationSignals closeOnSignal([&window, &closeWhenShown, &dismissBoxes] {
         if (window) {
             window->closeOnSignal();
             return;
         }
         closeWhenShown = true;
+        QApplication::instance()->installEventFilter(&dismissBoxes);
         if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             box->reject();
     });
@@ -112,6 +133,7 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     splash->hide();
     splash.reset();
 
+    QApplication::instance()->removeEventFilter(&dismissBoxes);
     form1.show();
     instance.setRaiseHandler([&form1] { return form1.bringToFront(); });
     window = &form1;

@@ -208,5 +208,30 @@ TEST(SingleInstance, AStartDuringTheFirstsCloseOpensOnceTheFilesAreWritten)
     EXPECT_EQ(second.exitCode(), 0);
 }
 
+// A start that can read neither table shows a box for each; a termination signal while
+// they come (a shutdown) closes them all and the program ends as at its close.
+TEST(SingleInstance, ATerminationSignalDuringTheStartsBoxesEndsTheProgram)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program));
+    writeFile(dir.filePath(QStringLiteral("kor.tab")), {});
+    for (const char* unreadable : {"data.tab", "data2.tab"})
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromLatin1(unreadable)));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess start;
+    start.setProcessEnvironment(environment);
+    start.start(program, {});
+    ASSERT_TRUE(start.waitForStarted());
+    // Its lock is taken once the signal is handled; the boxes come after it and wait.
+    const QString lock = dir.filePath(QStringLiteral("kv4410pc.lock"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 30000));
+    start.terminate();
+    ASSERT_TRUE(start.waitForFinished(30000)) << "a box stayed open";
+    EXPECT_EQ(start.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(start.exitCode(), 0);
+}
+
 }  // namespace
 }  // namespace kv::test
