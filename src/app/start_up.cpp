@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 namespace kv {
 
@@ -67,9 +68,13 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
     if (const auto answer = answerCommandLine(variant.applicationName, arguments))
         return answered(*answer);
 
+    // The code page's converter opens the system's character tables (most of a
+    // millisecond): they load beside the connection to the display.
+    std::thread codePage([] { cp1251Available(); });
     QApplication::setApplicationName(variant.applicationName);
     QApplication app(argc, argv);
     setUpApplication(variant.desktopFileName);
+    codePage.join();
     if (!cp1251Available()) {
         QMessageBox::critical(nullptr, kApplicationTitle, kCp1251MissingText);
         return 1;
