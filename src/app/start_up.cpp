@@ -120,6 +120,15 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
         break;
     }
 
+    // A later start asks for the window: it comes forward, or is coming; but once a close
+    // was asked for (a signal while this start went on), the later start is told so and
+    // waits for the files instead of leaving.
+    instance.setRaiseHandler([&window, &closeWhenShown] {
+        if (closeWhenShown)
+            return false;
+        return window ? window->bringToFront() : true;
+    });
+
     auto splash = std::make_unique<TSplashForm>();
     splash->show();
     splash->repaint();
@@ -140,7 +149,6 @@ int runApplication(int& argc, char** argv, const ProgramVariant& variant)
 
     QApplication::instance()->removeEventFilter(&dismissBoxes);
     form1.show();
-    instance.setRaiseHandler([&form1] { return form1.bringToFront(); });
     window = &form1;
     if (closeWhenShown)
         QTimer::singleShot(0, &form1, &TForm1::closeOnSignal);
