@@ -43,12 +43,9 @@ QFont ResultLabel::shownFont() const
     if (text().isEmpty() || advance <= width)
         return m_fitted;
     const int full = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    // Text width grows almost in proportion to the size: that estimate is the guess.
-    const int guess = full * width / std::max(advance, 1);
     const QStringList texts{text()};
-    m_fitted.setPixelSize(largestFittingPixelSize(
-        font, kSmallestPixelSize, full - 1,
-        [&](const QFont& f) { return textsFitWidth(f, texts, width); }, guess));
+    m_fitted.setPixelSize(largestPixelSizeWithin(
+        font, kSmallestPixelSize, full, [&](const QFont& f) { return textsOverflow(f, texts, width); }));
     return m_fitted;
 }
 

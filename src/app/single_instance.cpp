@@ -268,6 +268,8 @@ void SingleInstance::listen()
     // server, later starts say the program is open, without raising it.
     const QString path = serverPath();
     sockaddr_un address;
+    if (!socketAddress(path, address))
+        return;  // a name too long for a socket
     QByteArray scratch = QFile::encodeName(path + QStringLiteral(".XXXXXX"));
     if (!::mkdtemp(scratch.data()))
         return;
@@ -276,7 +278,6 @@ void SingleInstance::listen()
     const bool placed = fd >= 0 && socketAddress(QFile::decodeName(bound), address)
                      && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
                      && ::chmod(bound.constData(), S_IRUSR | S_IWUSR) == 0 && ::listen(fd, 16) == 0
-                     && socketAddress(path, address)
                      && ::rename(bound.constData(), QFile::encodeName(path).constData()) == 0;
     ::unlink(bound.constData());
     ::rmdir(scratch.constData());
@@ -305,6 +306,8 @@ void SingleInstance::serve(int connection)
     // Any request, even one cut short, asks for the window; the answer says whether it
     // came or the program is closing. A connection that ends without a word asks nothing.
     auto* request = new QSocketNotifier(connection, QSocketNotifier::Read, this);
+    // The connection lives as long as its notifier, answered or not.
+    connect(request, &QObject::destroyed, [connection] { ::close(connection); });
     connect(request, &QSocketNotifier::activated, this, [this, request, connection] {
         char buffer[64];
         const ssize_t got = ::read(connection, buffer, sizeof buffer);
@@ -318,7 +321,6 @@ void SingleInstance::serve(int connection)
             const char* answer = raised ? "raised\n" : "closing\n";
             writeAll(connection, answer, std::strlen(answer), QDeadlineTimer(kRequestTimeoutMs));
         }
-        ::close(connection);
     });
 }
 

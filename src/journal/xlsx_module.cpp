@@ -24,8 +24,9 @@ QString programFolder()
 
 CreateWriter loadModule()
 {
+    const QStringList folders = xlsxModuleFolders();
     QStringList failures;
-    for (const QString& folder : xlsxModuleFolders()) {
+    for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(QStringLiteral("kv4410pc-xlsx.so"));
         if (!QFileInfo::exists(path))
             continue;
@@ -36,7 +37,7 @@ CreateWriter loadModule()
             return create;
         failures << module.errorString();
     }
-    const QByteArray why = failures.isEmpty() ? QByteArrayLiteral("not found in ") + xlsxModuleFolders().join(u", ").toLocal8Bit()
+    const QByteArray why = failures.isEmpty() ? QByteArrayLiteral("not found in ") + folders.join(u", ").toLocal8Bit()
                                               : failures.join(u"; ").toLocal8Bit();
     std::fprintf(stderr, "kv4410pc: no spreadsheet writer module: %s\n", why.constData());
     return nullptr;

@@ -117,6 +117,21 @@ TEST(SingleInstance, TheFolderIsHeldForEveryUserAndALockFromElsewhereIsTakenOver
     EXPECT_EQ(next.takeOver(), SingleInstance::Claim::Owner);
 }
 
+// The demo program copied into `dir`, so that it keeps its data files there; empty when
+// it can't be copied.
+QString copyOfTheDemo(const QTemporaryDir& dir)
+{
+    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
+    return QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program) ? program : QString();
+}
+
+void onTheOffscreenPlatform(QProcess& process)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+}
+
 ino_t inodeOf(const QString& path)
 {
     struct stat st {};
@@ -129,25 +144,23 @@ ino_t inodeOf(const QString& path)
 TEST(SingleInstance, ASecondProgramOnTheSameFilesLeavesThemAlone)
 {
     QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program));
+    const QString program = copyOfTheDemo(dir);
+    ASSERT_FALSE(program.isEmpty());
     const QString journal = dir.filePath(QStringLiteral("data2.tab"));
     writeFile(journal, readFile(QStringLiteral(KV_TEST_DATA_DIR "/journal_three_rows.tab")));
     writeFile(dir.filePath(QStringLiteral("data.tab")), {});
     writeFile(dir.filePath(QStringLiteral("kor.tab")), {});
     const ino_t inode = inodeOf(journal);
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess first;
-    first.setProcessEnvironment(environment);
+    onTheOffscreenPlatform(first);
     first.start(program, {});
     ASSERT_TRUE(first.waitForStarted());
     const QString lock = dir.filePath(QStringLiteral("kv4410pc.lock"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 30000));
 
     QProcess second;
-    second.setProcessEnvironment(environment);
+    onTheOffscreenPlatform(second);
     second.start(program, {});
     ASSERT_TRUE(second.waitForFinished(30000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
@@ -167,8 +180,8 @@ TEST(SingleInstance, ASecondProgramOnTheSameFilesLeavesThemAlone)
 TEST(SingleInstance, AStartDuringTheFirstsCloseOpensOnceTheFilesAreWritten)
 {
     QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program));
+    const QString program = copyOfTheDemo(dir);
+    ASSERT_FALSE(program.isEmpty());
     {
         // Long enough that freeing it takes a while after the files are written.
         std::vector<JournalRow> rows(100000, JournalRow{{QStringLiteral("1"), QStringLiteral("10.12.2026 09:00:00"),
@@ -178,12 +191,10 @@ TEST(SingleInstance, AStartDuringTheFirstsCloseOpensOnceTheFilesAreWritten)
     }
     writeFile(dir.filePath(QStringLiteral("data.tab")), {});
     writeFile(dir.filePath(QStringLiteral("kor.tab")), {});
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess first;
     QProcess second;
     for (QProcess* p : {&first, &second})
-        p->setProcessEnvironment(environment);
+        onTheOffscreenPlatform(*p);
     const QString lock = dir.filePath(QStringLiteral("kv4410pc.lock"));
     const auto holder = [&lock] {
         qint64 pid = 0;
@@ -213,15 +224,13 @@ TEST(SingleInstance, AStartDuringTheFirstsCloseOpensOnceTheFilesAreWritten)
 TEST(SingleInstance, ATerminationSignalDuringTheStartsBoxesEndsTheProgram)
 {
     QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("kv4410pc-demo"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KV_DEMO_PROGRAM), program));
+    const QString program = copyOfTheDemo(dir);
+    ASSERT_FALSE(program.isEmpty());
     writeFile(dir.filePath(QStringLiteral("kor.tab")), {});
     for (const char* unreadable : {"data.tab", "data2.tab"})
         ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromLatin1(unreadable)));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess start;
-    start.setProcessEnvironment(environment);
+    onTheOffscreenPlatform(start);
     start.start(program, {});
     ASSERT_TRUE(start.waitForStarted());
     // Its lock is taken once the signal is handled; the boxes come after it and wait.
