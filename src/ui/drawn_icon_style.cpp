@@ -5,6 +5,7 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QStyleOption>
 
 namespace kv {
@@ -38,6 +39,25 @@ public:
         painter->setBrush(Qt::NoBrush);
         painter->drawPath(path);
         painter->restore();
+    }
+
+    // Qt's own pixmap() paints on a pixmap it never clears: the chevrons would stand on
+    // whatever that memory held.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap pixmap(size * scale);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter painter(&pixmap);
+            paint(&painter, QRect(QPoint(), pixmap.size()), mode, state);
+        }
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
     }
 
     QIconEngine* clone() const override { return new ChevronEngine(m_towards); }

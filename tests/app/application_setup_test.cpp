@@ -38,6 +38,8 @@ TEST(ApplicationSetup, IdentityWithoutATitleSuffix)
         for (int x = 0; x < chevron.width(); ++x)
             inked += chevron.pixelColor(x, y).alpha() > 128;
     EXPECT_GT(inked, 10);
+    EXPECT_EQ(chevron.pixelColor(0, 0).alpha(), 0) << "the chevrons stand on nothing";
+    EXPECT_EQ(chevron.pixelColor(15, 15).alpha(), 0);
     EXPECT_FALSE(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).isNull());
     // The translations it installed would change other tests' texts.
     for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
