@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
@@ -46,6 +48,15 @@ TEST(ApplicationSetup, IdentityWithoutATitleSuffix)
         QCoreApplication::removeTranslator(translator);
         delete translator;
     }
+}
+
+// A build tree's programs find the workbook writer beside themselves: the export works
+// from scripts/run's demo as from the tests.
+TEST(ApplicationSetup, TheWorkbookWriterLiesWhereEachBuiltProgramLooksFirst)
+{
+    for (const QString& program : {QCoreApplication::applicationFilePath(), QStringLiteral(KV_DEMO_PROGRAM)})
+        EXPECT_TRUE(QFileInfo::exists(QFileInfo(program).dir().filePath(QStringLiteral("kv4410pc-xlsx.so"))))
+            << program.toStdString();
 }
 
 // Qt's standard dialogs speak the locale's language (tests run under a Russian default).
